@@ -1,0 +1,172 @@
+// POSIX implementation of the platform layer.
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "common/platform.h"
+
+namespace qmx::platform {
+namespace {
+
+int Fd(intptr_t handle) { return static_cast<int>(handle); }
+
+FileId IdOf(const struct stat& st) {
+  return FileId{static_cast<uint64_t>(st.st_dev),
+                static_cast<uint64_t>(st.st_ino)};
+}
+
+int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+}  // namespace
+
+// O_NONBLOCK keeps a FIFO from blocking the open; regular files ignore it.
+File File::OpenForReading(const std::string& path) {
+  return File(OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK));
+}
+
+File File::CreateNew(const std::string& path) {
+  return File(
+      OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW,
+                   0666));
+}
+
+File File::OpenForUpdate(const std::string& path) {
+  return File(OpenRetrying(path.c_str(), O_RDWR | O_NOFOLLOW));
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_) {
+  other.handle_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+File::~File() { Close(); }
+
+bool File::is_open() const { return handle_ >= 0; }
+
+bool File::IsRegular() const {
+  struct stat st;
+  return is_open() && ::fstat(Fd(handle_), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<FileId> File::Id() const {
+  struct stat st;
+  if (!is_open() || ::fstat(Fd(handle_), &st) != 0) return std::nullopt;
+  return IdOf(st);
+}
+
+std::optional<int64_t> File::Size() const {
+  struct stat st;
+  if (!is_open() || ::fstat(Fd(handle_), &st) != 0) return std::nullopt;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
+  if (!is_open() || pos < 0) return false;
+  size_t done = 0;
+  while (done < buffer.size()) {
+    const ssize_t n = ::pread(Fd(handle_), buffer.data() + done,
+                              buffer.size() - done,
+                              static_cast<off_t>(pos + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
+  if (!is_open() || pos < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::pwrite(Fd(handle_), bytes.data() + done, bytes.size() - done,
+                 static_cast<off_t>(pos + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::Close() {
+  if (!is_open()) return true;
+  const int fd = Fd(handle_);
+  handle_ = -1;
+  // The descriptor is gone after close() even when it reports EINTR, so it
+  // is never retried.
+  return ::close(fd) == 0;
+}
+
+std::optional<FileId> IdOfPath(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return IdOf(st);
+}
+
+bool RemoveFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                  RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  // Only a file system that cannot rename without replacing falls back;
+  // every other failure (the name exists, say) is final.
+  if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+  // link() never replaces an existing name; the old name goes only once the
+  // new one is in place.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
+bool StdinIsConsole() { return ::isatty(STDIN_FILENO) == 1; }
+
+int ReadConsoleKey() {
+  struct termios saved;
+  if (::tcgetattr(STDIN_FILENO, &saved) != 0) return -1;
+  struct termios raw = saved;
+  // No line editing, no echo and no signal keys: the next key arrives as it
+  // is typed, Ctrl-C included, as a Windows console's _getch gives it.
+  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  ::fflush(stdout);
+  if (::tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return -1;
+  unsigned char key = 0;
+  ssize_t n;
+  do {
+    n = ::read(STDIN_FILENO, &key, 1);
+  } while (n < 0 && errno == EINTR);
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  return n == 1 ? key : -1;
+}
+
+std::string_view DegreeSign() { return "\xC2\xB0"; }
+
+void PrepareProcess() { ::signal(SIGXFSZ, SIG_IGN); }
+
+}  // namespace qmx::platform

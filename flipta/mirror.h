@@ -1,0 +1,52 @@
+#ifndef QMX_FLIPTA_MIRROR_H_
+#define QMX_FLIPTA_MIRROR_H_
+
+// Mirroring of player-character animations on the X axis.
+//
+// In every keyframe the bounding box is reflected in X, the root offset's X
+// is negated, the Y and Z angles of the 15 meshes go through the angle
+// mirror, and then the whole rotations (X, Y and Z angle) of six mirror pairs
+// of meshes change places: 1-4, 2-5, 3-6, 8-11, 9-12 and 10-13. Meshes 0, 7
+// and 14 keep their places. Nothing else in the file is touched.
+
+#include <cstdint>
+
+#include "common/qmx_format.h"
+#include "common/working_copy.h"
+
+namespace qmx {
+
+/// Mesh count of the player-character object, the only object mirrored.
+inline constexpr uint16_t kPlayerMeshCount = 15;
+
+/// Keyframe stride of a player-character animation. It is used for every
+/// keyframe, whatever mesh count the later keyframes hold.
+inline constexpr uint16_t kPlayerStride = KeyframeStride(kPlayerMeshCount);
+static_assert(kPlayerStride == 110);
+
+/// One full turn in angle units.
+inline constexpr int32_t kFullTurn = 1024;
+
+/// The angle mirror: `v - 1024` when that is 0 or more, otherwise
+/// `-1024 - v`. The result always fits 16 bits, so it never wraps. For every
+/// `v` from -2047 to 1023 the mirror of the mirror is `v`.
+int16_t MirrorAngle(int16_t v);
+
+/// Two's complement negation of a 16-bit word: -32768 stays -32768.
+int16_t Negate16(int16_t v);
+
+/// True when the first keyframe has exactly the player-character's mesh
+/// count. A file that ends before that mesh count reads it as 0 and is
+/// refused.
+bool IsPlayerObject(const KeyframeArea& area);
+
+/// Mirrors keyframes 0 to `area.keyframe_count` - 1, which start at
+/// T + 66 + 110 k, in place, one word at a time. Meant for an `area` that
+/// passed IsPlayerObject. When the copy ends inside its keyframes, every
+/// field before the first access that failed keeps its new value and the
+/// rest of the copy stays as it was.
+void MirrorAnimation(WorkingCopy& copy, const KeyframeArea& area);
+
+}  // namespace qmx
+
+#endif  // QMX_FLIPTA_MIRROR_H_

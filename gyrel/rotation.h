@@ -1,0 +1,77 @@
+#ifndef QMX_GYREL_ROTATION_H_
+#define QMX_GYREL_ROTATION_H_
+
+// Turning an animation about the vertical axis by whole degrees. A positive
+// quarter turn takes +X to -Z and +Z to +X. The numerics are fixed to the
+// last bit: the angle-derived quantities are single precision, every
+// operation on them is double precision, and every conversion to an integer
+// rounds half away from zero. Build without floating-point contraction and
+// without fast math.
+
+#include <cstdint>
+
+#include "common/tool.h"
+#include "common/working_copy.h"
+
+namespace qmx {
+
+/// Maps an entered angle in degrees to 0..359: the remainder of a division
+/// truncating toward zero, plus 360 when it is negative.
+int NormaliseAngle(int16_t degrees);
+
+/// Everything a turn by one normalised angle needs, worked out once per
+/// file. `c`, `s` and `w` are single-precision values.
+struct Rotation {
+  int angle = 0;          // degrees, 0..359
+  float c = 1;            // cosine of the angle
+  float s = 0;            // sine of the angle
+  int quarter_turns = 0;  // whole quarter turns in the angle, 0..3
+  /// Cosine of 180 degrees plus twice the angle past the last quarter turn;
+  /// (w + 1) / 2 is how far the box moves toward the next quarter turn.
+  float w = -1;
+  int y_angle_step = 0;  // the angle in angle units, 1024 to a full turn
+};
+
+/// The quantities for `angle`, a normalised angle in 0..359.
+Rotation MakeRotation(int angle);
+
+/// The part of a keyframe that a turn moves: root offset and the X and Z
+/// sides of the bounding box.
+struct RootAndBox {
+  int16_t root_x = 0;
+  int16_t root_z = 0;
+  int16_t min_x = 0;
+  int16_t max_x = 0;
+  int16_t min_z = 0;
+  int16_t max_z = 0;
+  bool operator==(const RootAndBox&) const = default;
+};
+
+struct TurnResult {
+  RootAndBox turned;
+  /// Some new value lay outside -32768..32767 and was clamped into it.
+  bool clamped = false;
+};
+
+/// Turns the root offset about the origin and rebuilds the box around the
+/// turned root offset from the box's side distances. The box is the exactly
+/// turned box for quarter turns when it contains the root offset; for other
+/// angles it blends the boxes of the neighbouring quarter turns. A side on
+/// the far side of the root offset is reflected across it.
+TurnResult TurnRootAndBox(const Rotation& rotation, const RootAndBox& before);
+
+/// Adds the rotation to the root mesh's Y angle (16-bit sum), then brings
+/// the sum back by one turn of 1024 when it is above 1024 or negative.
+int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle);
+
+/// Turns every keyframe of `copy` in place by `angle` (normalised,
+/// 0..359), keyframe by keyframe: the root offset and box, then the Y angle
+/// of mesh 0, which is skipped when keyframe 0 has no meshes. When an access
+/// fails because the copy ends early, the walk stops: what was written stays
+/// written and nothing after it is touched.
+EditReport RotateAnimation(WorkingCopy& copy, const KeyframeArea& area,
+                           int angle);
+
+}  // namespace qmx
+
+#endif  // QMX_GYREL_ROTATION_H_

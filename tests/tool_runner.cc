@@ -1,0 +1,242 @@
+#include "tests/tool_runner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace qmx::test {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto kTimeout = std::chrono::seconds(60);
+
+std::string Setting(const char* name, const char* built_in) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : built_in;
+}
+
+std::string ToolPath(const std::string& name) {
+  const fs::path dir = Setting("QMX_TOOL_DIR", QMX_TOOL_DIR);
+#ifdef _WIN32
+  return (dir / (name + ".exe")).string();
+#else
+  return (dir / name).string();
+#endif
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+#ifdef _WIN32
+
+std::string Quote(const std::string& arg) {
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"') backslashes = backslashes * 2 + 1;
+    quoted.append(backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+int Spawn(const std::vector<std::string>& command, const fs::path& dir,
+          const fs::path& in_path, const fs::path& out_path,
+          const fs::path& err_path, bool& timed_out) {
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  HANDLE in = CreateFileA(in_path.string().c_str(), GENERIC_READ,
+                          FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
+  HANDLE out = CreateFileA(out_path.string().c_str(), GENERIC_WRITE, 0,
+                           &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE err = CreateFileA(err_path.string().c_str(), GENERIC_WRITE, 0,
+                           &inherit, CREATE_ALWAYS, 0, nullptr);
+  std::string line;
+  for (const std::string& part : command) {
+    if (!line.empty()) line += ' ';
+    line += Quote(part);
+  }
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessA(
+      nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+      dir.string().c_str(), &startup, &process);
+  CloseHandle(in);
+  CloseHandle(out);
+  CloseHandle(err);
+  if (!started) return -1;
+  const DWORD waited = WaitForSingleObject(
+      process.hProcess,
+      static_cast<DWORD>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(kTimeout)
+              .count()));
+  DWORD code = static_cast<DWORD>(-1);
+  if (waited == WAIT_TIMEOUT) {
+    timed_out = true;
+    TerminateProcess(process.hProcess, 1);
+  } else {
+    GetExitCodeProcess(process.hProcess, &code);
+  }
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return timed_out ? -1 : static_cast<int>(code);
+}
+
+#else
+
+int Spawn(const std::vector<std::string>& command, const fs::path& dir,
+          const fs::path& in_path, const fs::path& out_path,
+          const fs::path& err_path, bool& timed_out) {
+  std::vector<char*> argv;
+  for (const std::string& part : command) {
+    argv.push_back(const_cast<char*>(part.c_str()));
+  }
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    const int in = open(in_path.c_str(), O_RDONLY);
+    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+        dup2(err, 2) < 0 || chdir(dir.c_str()) != 0) {
+      _exit(126);
+    }
+    setsid();  // no controlling terminal: the tool must not find a console
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + kTimeout;
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      timed_out = true;
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#endif
+
+}  // namespace
+
+TempDir::TempDir() {
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = fs::temp_directory_path() /
+                         ("qmx-test-" + std::to_string(random() % 1000000000));
+    if (fs::create_directory(candidate)) {
+      path_ = fs::canonical(candidate);
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary directory");
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+RunResult RunTool(const std::string& name,
+                  const std::vector<std::string>& arguments,
+                  const std::string& input, const fs::path& dir) {
+  // The tool's standard streams live beside `dir`, not in it, so that they
+  // never show up among the files the tool leaves.
+  TempDir streams;
+  const fs::path in_path = streams.path() / "stdin";
+  const fs::path out_path = streams.path() / "stdout";
+  const fs::path err_path = streams.path() / "stderr";
+  {
+    std::ofstream in(in_path, std::ios::binary);
+    in << input;
+  }
+  std::vector<std::string> command;
+  std::istringstream launcher(Setting("QMX_TOOL_LAUNCHER", QMX_TOOL_LAUNCHER));
+  for (std::string part; launcher >> part;) command.push_back(part);
+  command.push_back(ToolPath(name));
+  command.insert(command.end(), arguments.begin(), arguments.end());
+
+  RunResult result;
+  result.exit_code =
+      Spawn(command, dir, in_path, out_path, err_path, result.timed_out);
+  result.output = ReadText(out_path);
+  result.errors = ReadText(err_path);
+  return result;
+}
+
+const std::string& Newline() {
+#ifdef _WIN32
+  static const std::string newline = "\r\n";
+#else
+  static const std::string newline = "\n";
+#endif
+  return newline;
+}
+
+std::string WithNewlines(const std::string& text) {
+  std::string converted;
+  for (char c : text) {
+    if (c == '\n') {
+      converted += Newline();
+    } else {
+      converted += c;
+    }
+  }
+  return converted;
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> ListDir(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace qmx::test

@@ -1,0 +1,61 @@
+#ifndef QMX_TESTS_TOOL_RUNNER_H_
+#define QMX_TESTS_TOOL_RUNNER_H_
+
+// Runs the real tool executables for end-to-end tests.
+//
+// Where the tools are and how they are started is configurable, so that the
+// same cases can run against another build of the tools (for instance
+// Windows executables under an emulator): the build passes QMX_TOOL_DIR and
+// QMX_TOOL_LAUNCHER, and the environment variables of the same names
+// override them.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qmx::test {
+
+/// A fresh directory under the system's temporary directory, removed with
+/// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct RunResult {
+  std::string output;  // everything written to standard output
+  std::string errors;  // everything written to standard error
+  int exit_code = -1;  // -1 when the tool did not end normally
+  bool timed_out = false;
+};
+
+/// Starts tool `name` ("shovan", ...) in `dir` with `arguments`, standard
+/// input read from `input` (not a terminal), and waits for it to end.
+RunResult RunTool(const std::string& name,
+                  const std::vector<std::string>& arguments,
+                  const std::string& input, const std::filesystem::path& dir);
+
+/// The line break the tools write on this platform.
+const std::string& Newline();
+
+/// `text` with every "\n" written as the tools' line break.
+std::string WithNewlines(const std::string& text);
+
+std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path,
+                const std::vector<uint8_t>& bytes);
+
+/// The names of the entries of `dir`, sorted.
+std::vector<std::string> ListDir(const std::filesystem::path& dir);
+
+}  // namespace qmx::test
+
+#endif  // QMX_TESTS_TOOL_RUNNER_H_

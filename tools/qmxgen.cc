@@ -1,0 +1,92 @@
+// qmxgen: writes deterministic .qmx animations.
+//
+//   qmxgen samples DIR      the bundled samples (walk.qmx, prop.qmx, ...)
+//   qmxgen largest FILE     the largest animation the format can describe
+//   qmxgen shape FILE [records=R] [keyframes=K] [meshes=M] [trailing=B]
+//                [seed=S]   an animation of any shape
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tools/sample_animation.h"
+
+namespace {
+
+using qmx::sample::Shape;
+
+bool Write(const std::string& path, const Shape& shape) {
+  if (qmx::sample::WriteFile(path, qmx::sample::MakeAnimation(shape))) {
+    return true;
+  }
+  std::fprintf(stderr, "qmxgen: cannot write %s\n", path.c_str());
+  return false;
+}
+
+bool WriteSamples(const std::string& dir) {
+  // A player figure walking two strides, with header records and trailing
+  // data; a small prop; a figure with a single keyframe.
+  return Write(dir + "/walk.qmx", Shape{.header_record_count = 2,
+                                        .keyframe_count = 32,
+                                        .mesh_count = 15,
+                                        .trailing_bytes = 24,
+                                        .seed = 7}) &&
+         Write(dir + "/prop.qmx", Shape{.header_record_count = 0,
+                                        .keyframe_count = 12,
+                                        .mesh_count = 3,
+                                        .factor_a = 2,
+                                        .factor_b = 30,
+                                        .range_start = 0,
+                                        .trailing_bytes = 0,
+                                        .seed = 3}) &&
+         Write(dir + "/pose.qmx", Shape{.header_record_count = 1,
+                                        .keyframe_count = 1,
+                                        .mesh_count = 15,
+                                        .trailing_bytes = 8,
+                                        .seed = 11});
+}
+
+bool ParseShape(int argc, char** argv, Shape& shape) {
+  for (int i = 3; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const size_t eq = arg.find('=');
+    if (eq == std::string::npos) return false;
+    const std::string key = arg.substr(0, eq);
+    const unsigned long value = std::strtoul(arg.c_str() + eq + 1, nullptr, 10);
+    if (key == "records") {
+      shape.header_record_count = static_cast<uint16_t>(value);
+    } else if (key == "keyframes") {
+      shape.keyframe_count = static_cast<uint16_t>(value);
+    } else if (key == "meshes") {
+      shape.mesh_count = static_cast<uint16_t>(value);
+    } else if (key == "trailing") {
+      shape.trailing_bytes = static_cast<uint32_t>(value);
+    } else if (key == "seed") {
+      shape.seed = static_cast<uint32_t>(value);
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string command = argc >= 3 ? argv[1] : "";
+  if (command == "samples" && argc == 3) return WriteSamples(argv[2]) ? 0 : 1;
+  if (command == "largest" && argc == 3) {
+    return qmx::sample::WriteFile(argv[2],
+                                  qmx::sample::MakeLargestAnimation())
+               ? 0
+               : 1;
+  }
+  Shape shape;
+  if (command == "shape" && ParseShape(argc, argv, shape)) {
+    return Write(argv[2], shape) ? 0 : 1;
+  }
+  std::fprintf(stderr,
+               "usage: qmxgen samples DIR | largest FILE | shape FILE "
+               "[records=R] [keyframes=K] [meshes=M] [trailing=B] [seed=S]\n");
+  return 2;
+}

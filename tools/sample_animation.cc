@@ -1,0 +1,147 @@
+#include "tools/sample_animation.h"
+
+#include <cmath>
+#include <fstream>
+
+#include "common/qmx_format.h"
+
+namespace qmx::sample {
+namespace {
+
+// xorshift32: tiny, deterministic on every platform.
+class Random {
+ public:
+  explicit Random(uint32_t seed) : state_(seed ? seed : 0x9E3779B9u) {}
+  uint32_t Next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 17;
+    state_ ^= state_ << 5;
+    return state_;
+  }
+  int Between(int low, int high) {
+    return low + static_cast<int>(Next() % static_cast<uint32_t>(high - low + 1));
+  }
+
+ private:
+  uint32_t state_;
+};
+
+constexpr double kTwoPi = 6.283185307179586;
+
+int16_t Swing(double amplitude, double phase) {
+  return static_cast<int16_t>(std::lround(amplitude * std::sin(phase)));
+}
+
+}  // namespace
+
+void PutU16(std::vector<uint8_t>& bytes, int64_t pos, uint16_t value) {
+  bytes[static_cast<size_t>(pos)] = static_cast<uint8_t>(value);
+  bytes[static_cast<size_t>(pos) + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+uint16_t GetU16(const std::vector<uint8_t>& bytes, int64_t pos) {
+  return static_cast<uint16_t>(bytes[static_cast<size_t>(pos)] |
+                               bytes[static_cast<size_t>(pos) + 1] << 8);
+}
+
+std::vector<uint8_t> MakeAnimation(const Shape& shape) {
+  Random random(shape.seed);
+  const uint16_t table_length = TableLength(shape.header_record_count);
+  const uint16_t stride = KeyframeStride(shape.mesh_count);
+  const int64_t keyframes_end =
+      KeyframePosition(table_length, stride, shape.keyframe_count);
+  std::vector<uint8_t> bytes(
+      static_cast<size_t>(keyframes_end + shape.trailing_bytes));
+
+  // Opaque header bytes and records: arbitrary but fixed, so that a tool
+  // that disturbs them is caught.
+  for (int64_t i = 0; i < kHeaderRecordCountOffset; ++i) {
+    bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(random.Next());
+  }
+  for (int64_t i = 0; i < table_length; ++i) {
+    bytes[static_cast<size_t>(54 + i)] = static_cast<uint8_t>(random.Next());
+  }
+  for (int64_t i = table_length + kTotalBOffset;
+       i < table_length + kHeaderSize; ++i) {
+    bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(random.Next());
+  }
+  bytes[kFactorAOffset] = shape.factor_a;
+  bytes[kFactorBOffset] = shape.factor_b;
+  PutU16(bytes, kRangeStartOffset, shape.range_start);
+  PutU16(bytes, kRangeEndOffset,
+         static_cast<uint16_t>(shape.range_start + shape.keyframe_count - 1));
+  PutU16(bytes, kHeaderRecordCountOffset, shape.header_record_count);
+  const uint32_t total_b = uint32_t{shape.factor_b} * shape.keyframe_count;
+  bytes[static_cast<size_t>(table_length + kTotalBOffset)] =
+      static_cast<uint8_t>(total_b);
+  bytes[static_cast<size_t>(table_length + kTotalBOffset + 1)] =
+      static_cast<uint8_t>(total_b >> 8);
+  bytes[static_cast<size_t>(table_length + kTotalBOffset + 2)] =
+      static_cast<uint8_t>(total_b >> 16);
+  PutU16(bytes, table_length + kTotalAOffset,
+         static_cast<uint16_t>(shape.factor_a * shape.keyframe_count));
+  PutU16(bytes, table_length + kKeyframeCountOffset, shape.keyframe_count);
+
+  // The figure walks along +Z, one stride every 16 keyframes, bobbing and
+  // swaying; its limbs swing with the stride.
+  const int half_width = random.Between(120, 220);
+  const int height = random.Between(700, 1000);
+  const int half_depth = random.Between(100, 200);
+  const int angle_limit = shape.tame_angles ? 1023 : 32767;
+  for (int64_t k = 0; k < shape.keyframe_count; ++k) {
+    const int64_t at = KeyframePosition(table_length, stride, k);
+    const double phase = kTwoPi * static_cast<double>(k % 16) / 16.0;
+    const int16_t root_x = Swing(24, phase);
+    const int16_t root_y = static_cast<int16_t>(-Swing(30, 2 * phase) - 40);
+    const int16_t root_z = static_cast<int16_t>((k * 48) % 30000 - 15000);
+    const auto put = [&](int64_t offset, int value) {
+      PutU16(bytes, at + offset, static_cast<uint16_t>(value));
+    };
+    put(kMinXOffset, root_x - half_width - random.Between(0, 30));
+    put(kMaxXOffset, root_x + half_width + random.Between(0, 30));
+    put(kMinYOffset, root_y - height);
+    put(kMaxYOffset, root_y + random.Between(0, 40));
+    put(kMinZOffset, root_z - half_depth - random.Between(0, 60));
+    put(kMaxZOffset, root_z + half_depth + random.Between(0, 60));
+    put(kRootXOffset, root_x);
+    put(kRootYOffset, root_y);
+    put(kRootZOffset, root_z);
+    put(kMeshCountOffset, shape.mesh_count);
+    for (int64_t m = 0; m < shape.mesh_count; ++m) {
+      const double limb = phase + static_cast<double>(m) * 0.7;
+      const int x_angle = Swing(200, limb) + random.Between(-8, 8);
+      int y_angle = Swing(120, limb + 1.0) + random.Between(-8, 8);
+      int z_angle = Swing(60, limb + 2.0) + random.Between(-8, 8);
+      if (!shape.tame_angles) {
+        y_angle = random.Between(-32768, angle_limit);
+        z_angle = random.Between(-32768, angle_limit);
+      }
+      put(MeshAngleOffset(m, kXAngleOffset), x_angle);
+      put(MeshAngleOffset(m, kYAngleOffset), y_angle);
+      put(MeshAngleOffset(m, kZAngleOffset), z_angle);
+    }
+  }
+  for (int64_t i = keyframes_end; i < static_cast<int64_t>(bytes.size());
+       ++i) {
+    bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(random.Next());
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> MakeLargestAnimation() {
+  return MakeAnimation(Shape{.header_record_count = 8191,
+                             .keyframe_count = 65535,
+                             .mesh_count = 15,
+                             .trailing_bytes = 0,
+                             .seed = 65535});
+}
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace qmx::sample

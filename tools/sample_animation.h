@@ -1,0 +1,49 @@
+#ifndef QMX_TOOLS_SAMPLE_ANIMATION_H_
+#define QMX_TOOLS_SAMPLE_ANIMATION_H_
+
+// Deterministic .qmx animations for samples, tests and benchmarks.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qmx::sample {
+
+/// The shape of a generated animation. Everything else is made up from
+/// `seed`, the same way every time.
+struct Shape {
+  uint16_t header_record_count = 2;
+  uint16_t keyframe_count = 10;
+  uint16_t mesh_count = 15;
+  uint8_t factor_a = 4;
+  uint8_t factor_b = 55;
+  uint16_t range_start = 10;
+  uint32_t trailing_bytes = 0;  // opaque data after the keyframes
+  uint32_t seed = 1;
+  /// Keep every Y and Z angle within -1024..1023 (one turn either way), as
+  /// an editor writes them.
+  bool tame_angles = true;
+};
+
+/// A figure walking forward: box and root offset follow the stride, the
+/// meshes swing. Header fields that depend on the keyframe count are
+/// consistent with it.
+std::vector<uint8_t> MakeAnimation(const Shape& shape);
+
+/// The largest file the format can describe: 8191 header records, 65535
+/// keyframes of 15 meshes.
+std::vector<uint8_t> MakeLargestAnimation();
+
+/// Little-endian access for tests that build or inspect files by hand.
+void PutU16(std::vector<uint8_t>& bytes, int64_t pos, uint16_t value);
+uint16_t GetU16(const std::vector<uint8_t>& bytes, int64_t pos);
+inline int16_t GetS16(const std::vector<uint8_t>& bytes, int64_t pos) {
+  return static_cast<int16_t>(GetU16(bytes, pos));
+}
+
+/// Writes `bytes` to `path`; false on any failure.
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+}  // namespace qmx::sample
+
+#endif  // QMX_TOOLS_SAMPLE_ANIMATION_H_
