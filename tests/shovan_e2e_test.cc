@@ -54,38 +54,9 @@ Bytes Moved(const Bytes& input, int x, int y, int z, int64_t keyframes = 6,
   return out;
 }
 
-class ShovanTest : public testing::Test {
+class ShovanTest : public ToolTest {
  protected:
-  // Writes `bytes` as `name` in the test directory and remembers it, so
-  // that every test can check at the end that no input was changed.
-  void Input(const std::string& name, const Bytes& bytes) {
-    WriteBytes(dir_.path() / name, bytes);
-    inputs_.emplace_back(name, bytes);
-  }
-
-  RunResult Run(const std::vector<std::string>& args, const std::string& typed) {
-    RunResult result = RunTool("shovan", args, typed, dir_.path());
-    EXPECT_FALSE(result.timed_out);
-    EXPECT_EQ(result.exit_code, 0);
-    EXPECT_EQ(result.errors, "");
-    return result;
-  }
-
-  void ExpectOutput(const RunResult& result, const std::string& expected) {
-    EXPECT_EQ(result.output, WithNewlines(expected));
-  }
-
-  Bytes File(const std::string& name) { return ReadBytes(dir_.path() / name); }
-  Names Files() { return ListDir(dir_.path()); }
-
-  void TearDown() override {
-    for (const auto& [name, bytes] : inputs_) {
-      EXPECT_EQ(File(name), bytes) << name << " was changed";
-    }
-  }
-
-  TempDir dir_;
-  std::vector<std::pair<std::string, Bytes>> inputs_;
+  ShovanTest() : ToolTest("shovan") {}
 };
 
 TEST_F(ShovanTest, NoArgumentsShowsTheInstructions) {

@@ -239,4 +239,30 @@ std::vector<std::string> ListDir(const fs::path& dir) {
   return names;
 }
 
+void ToolTest::Input(const std::string& name,
+                     const std::vector<uint8_t>& bytes) {
+  WriteBytes(dir_.path() / name, bytes);
+  inputs_.emplace_back(name, bytes);
+}
+
+RunResult ToolTest::Run(const std::vector<std::string>& arguments,
+                        const std::string& typed) {
+  RunResult result = RunTool(tool_, arguments, typed, dir_.path());
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.errors, "");
+  return result;
+}
+
+void ToolTest::ExpectOutput(const RunResult& result,
+                            const std::string& expected) {
+  EXPECT_EQ(result.output, WithNewlines(expected));
+}
+
+void ToolTest::TearDown() {
+  for (const auto& [name, bytes] : inputs_) {
+    EXPECT_EQ(File(name), bytes) << name << " was changed";
+  }
+}
+
 }  // namespace qmx::test

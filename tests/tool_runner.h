@@ -9,6 +9,8 @@
 // QMX_TOOL_LAUNCHER, and the environment variables of the same names
 // override them.
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -55,6 +57,37 @@ void WriteBytes(const std::filesystem::path& path,
 
 /// The names of the entries of `dir`, sorted.
 std::vector<std::string> ListDir(const std::filesystem::path& dir);
+
+/// Base of a tool's end-to-end tests: a fresh directory per test, inputs
+/// that are checked to be unchanged when the test ends, and runs that must
+/// end normally with exit status 0 and nothing on standard error.
+class ToolTest : public testing::Test {
+ protected:
+  explicit ToolTest(std::string tool) : tool_(std::move(tool)) {}
+
+  /// Writes `bytes` as `name` in the test directory; TearDown checks that
+  /// the file still holds them.
+  void Input(const std::string& name, const std::vector<uint8_t>& bytes);
+
+  /// Runs the tool in the test directory with `typed` as standard input.
+  RunResult Run(const std::vector<std::string>& arguments,
+                const std::string& typed);
+
+  /// Expects `result`'s standard output to be `expected`, with the tools'
+  /// line breaks.
+  void ExpectOutput(const RunResult& result, const std::string& expected);
+
+  std::vector<uint8_t> File(const std::string& name) const {
+    return ReadBytes(dir_.path() / name);
+  }
+  std::vector<std::string> Files() const { return ListDir(dir_.path()); }
+
+  void TearDown() override;
+
+  std::string tool_;
+  TempDir dir_;
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> inputs_;
+};
 
 }  // namespace qmx::test
 
