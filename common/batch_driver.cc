@@ -19,7 +19,7 @@ void PrintInstructions(const ToolTexts& texts, std::ostream& out) {
 }
 
 // Reads the whole input. False when it could not be read completely.
-bool ReadWholeFile(const platform::File& input, std::vector<uint8_t>& bytes) {
+bool ReadWholeFile(const platform::File& input, Image& bytes) {
   const std::optional<int64_t> size = input.Size();
   if (!size) return false;
   bytes.resize(static_cast<size_t>(*size));
@@ -90,7 +90,7 @@ void SaveResult(Console& console, std::string_view base_name,
 
 FileOutcome InPlacePipeline::Process(FileJob& job, Console& console) {
   std::ostream& out = console.out;
-  std::vector<uint8_t> bytes;
+  Image bytes;
   const bool read = ReadWholeFile(job.input, bytes);
   job.input.Close();
   if (!read || !WriteScratch(bytes)) {

@@ -5,6 +5,7 @@
 // with one implementation per platform. File names are 8-bit strings passed
 // to the file system as they are.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -73,6 +74,11 @@ bool StdinIsConsole();
 /// ENTER; the console's settings are restored before it returns. Returns -1
 /// when the console has no more input.
 int ReadConsoleKey();
+
+/// Memory for a file image of `size` bytes, or nullptr. Large blocks are
+/// aligned and marked for huge pages where the system has them.
+void* AllocateImageMemory(size_t size);
+void FreeImageMemory(void* memory, size_t size);
 
 /// The degree sign as file names on this platform spell it.
 std::string_view DegreeSign();

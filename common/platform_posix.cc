@@ -4,9 +4,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include "common/platform.h"
 
@@ -163,6 +166,44 @@ int ReadConsoleKey() {
   } while (n < 0 && errno == EINTR);
   ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   return n == 1 ? key : -1;
+}
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+size_t RoundUpToHugePage(size_t size) {
+  return (size + kHugePage - 1) & ~(kHugePage - 1);
+}
+
+}  // namespace
+
+void* AllocateImageMemory(size_t size) {
+  if (size < kHugePage) return std::malloc(size == 0 ? 1 : size);
+  // Map one huge page more than needed, then cut the mapping down to a
+  // huge-page aligned block so that the kernel can back it with huge pages.
+  const size_t length = RoundUpToHugePage(size);
+  void* mapped = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+  if (aligned > start) ::munmap(mapped, aligned - start);
+  const uintptr_t tail = aligned + length;
+  const uintptr_t end = start + length + kHugePage;
+  if (end > tail) ::munmap(reinterpret_cast<void*>(tail), end - tail);
+#ifdef MADV_HUGEPAGE
+  ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+#endif
+  return reinterpret_cast<void*>(aligned);
+}
+
+void FreeImageMemory(void* memory, size_t size) {
+  if (size < kHugePage) {
+    std::free(memory);
+    return;
+  }
+  ::munmap(memory, RoundUpToHugePage(size));
 }
 
 std::string_view DegreeSign() { return "\xC2\xB0"; }

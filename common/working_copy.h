@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "common/image.h"
 #include "common/qmx_format.h"
 
 namespace qmx {
@@ -18,7 +19,9 @@ namespace qmx {
 class WorkingCopy {
  public:
   WorkingCopy() = default;
-  explicit WorkingCopy(std::vector<uint8_t> image) : image_(std::move(image)) {}
+  explicit WorkingCopy(Image image) : image_(std::move(image)) {}
+  explicit WorkingCopy(const std::vector<uint8_t>& bytes)
+      : image_(bytes.begin(), bytes.end()) {}
 
   /// Reads the unsigned byte at `pos`; 0 on failure.
   uint8_t ReadU8(int64_t pos) {
@@ -90,7 +93,7 @@ class WorkingCopy {
     if (pos + width > written_end_) written_end_ = pos + width;
   }
 
-  std::vector<uint8_t> image_;
+  Image image_;
   bool failed_ = false;
   int64_t written_begin_ = 0;
   int64_t written_end_ = 0;

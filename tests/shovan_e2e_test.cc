@@ -150,7 +150,7 @@ TEST_F(ShovanTest, ExtensionTest) {
       EXPECT_EQ(ReadBytes(dir.path() / c.output_name), Walk());
     } else {
       EXPECT_EQ(result.output,
-                WithNewlines("'" + std::string(c.name) +
+                WithNewlines(std::string(c.name).insert(0, 1, '\'') +
                              "': Invalid file type, skipping.\n\n" + kExit));
       EXPECT_EQ(ListDir(dir.path()), Names{c.name});
     }
