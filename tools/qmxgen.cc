@@ -24,26 +24,11 @@ bool Write(const std::string& path, const Shape& shape) {
 }
 
 bool WriteSamples(const std::string& dir) {
-  // A player figure walking two strides, with header records and trailing
-  // data; a small prop; a figure with a single keyframe.
-  return Write(dir + "/walk.qmx", Shape{.header_record_count = 2,
-                                        .keyframe_count = 32,
-                                        .mesh_count = 15,
-                                        .trailing_bytes = 24,
-                                        .seed = 7}) &&
-         Write(dir + "/prop.qmx", Shape{.header_record_count = 0,
-                                        .keyframe_count = 12,
-                                        .mesh_count = 3,
-                                        .factor_a = 2,
-                                        .factor_b = 30,
-                                        .range_start = 0,
-                                        .trailing_bytes = 0,
-                                        .seed = 3}) &&
-         Write(dir + "/pose.qmx", Shape{.header_record_count = 1,
-                                        .keyframe_count = 1,
-                                        .mesh_count = 15,
-                                        .trailing_bytes = 8,
-                                        .seed = 11});
+  for (const qmx::sample::NamedSample& sample :
+       qmx::sample::BundledSamples()) {
+    if (!Write(dir + "/" + sample.name, sample.shape)) return false;
+  }
+  return true;
 }
 
 bool ParseShape(int argc, char** argv, Shape& shape) {

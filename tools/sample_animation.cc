@@ -128,6 +128,29 @@ std::vector<uint8_t> MakeAnimation(const Shape& shape) {
   return bytes;
 }
 
+std::vector<NamedSample> BundledSamples() {
+  return {
+      {"walk.qmx", Shape{.header_record_count = 2,
+                         .keyframe_count = 32,
+                         .mesh_count = 15,
+                         .trailing_bytes = 24,
+                         .seed = 7}},
+      {"prop.qmx", Shape{.header_record_count = 0,
+                         .keyframe_count = 12,
+                         .mesh_count = 3,
+                         .factor_a = 2,
+                         .factor_b = 30,
+                         .range_start = 0,
+                         .trailing_bytes = 0,
+                         .seed = 3}},
+      {"pose.qmx", Shape{.header_record_count = 1,
+                         .keyframe_count = 1,
+                         .mesh_count = 15,
+                         .trailing_bytes = 8,
+                         .seed = 11}},
+  };
+}
+
 std::vector<uint8_t> MakeLargestAnimation() {
   return MakeAnimation(Shape{.header_record_count = 8191,
                              .keyframe_count = 65535,

@@ -30,6 +30,16 @@ struct Shape {
 /// consistent with it.
 std::vector<uint8_t> MakeAnimation(const Shape& shape);
 
+/// One of the bundled sample animations.
+struct NamedSample {
+  const char* name;
+  Shape shape;
+};
+
+/// The samples in samples/: a player figure walking two strides with header
+/// records and trailing data, a small prop, a single-keyframe pose.
+std::vector<NamedSample> BundledSamples();
+
 /// The largest file the format can describe: 8191 header records, 65535
 /// keyframes of 15 meshes.
 std::vector<uint8_t> MakeLargestAnimation();
