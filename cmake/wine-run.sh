@@ -47,7 +47,13 @@ case $1 in
   --start)
     # The server and the services the first run starts live on: none of them
     # may inherit our standard streams, or whoever reads them never sees EOF.
-    "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    # A server that is still there (left by an earlier run, or started on
+    # demand and not yet gone) cannot be made persistent: replace it.
+    if ! "$WINESERVER" -p </dev/null >/dev/null 2>&1; then
+      "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+      "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+      "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    fi
     "$WINE" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1
     ;;
   --stop)
