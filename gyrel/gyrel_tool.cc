@@ -1,5 +1,10 @@
 #include "gyrel/gyrel_tool.h"
 
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
 #include "common/platform.h"
 #include "common/tool_texts.h"
 #include "gyrel/rotation.h"

@@ -59,7 +59,6 @@ int NormaliseAngle(int16_t degrees) {
 
 Rotation MakeRotation(int angle) {
   Rotation r;
-  r.angle = angle;
   const float theta = static_cast<float>(angle * kPi / 180.0);
   r.c = SingleCos(theta);
   r.s = SingleSin(theta);

@@ -22,7 +22,6 @@ int NormaliseAngle(int16_t degrees);
 /// Everything a turn by one normalised angle needs, worked out once per
 /// file. `c`, `s` and `w` are single-precision values.
 struct Rotation {
-  int angle = 0;          // degrees, 0..359
   float c = 1;            // cosine of the angle
   float s = 0;            // sine of the angle
   int quarter_turns = 0;  // whole quarter turns in the angle, 0..3
@@ -68,7 +67,8 @@ int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle);
 /// 0..359), keyframe by keyframe: the root offset and box, then the Y angle
 /// of mesh 0, which is skipped when keyframe 0 has no meshes. When an access
 /// fails because the copy ends early, the walk stops: what was written stays
-/// written and nothing after it is touched.
+/// written and nothing after it is touched. Reports whether any stored value
+/// was clamped.
 EditReport RotateAnimation(WorkingCopy& copy, const KeyframeArea& area,
                            int angle);
 

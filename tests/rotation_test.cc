@@ -6,10 +6,17 @@
 #include <cstdint>
 #include <ostream>
 #include <random>
+#include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "common/console_input.h"
+#include "common/platform.h"
 #include "common/qmx_format.h"
+#include "common/tool.h"
 #include "common/working_copy.h"
+#include "gyrel/gyrel_tool.h"
 
 namespace qmx {
 
@@ -19,8 +26,6 @@ void PrintTo(const RootAndBox& b, std::ostream* os) {
 }
 
 namespace {
-
-using Image = std::vector<uint8_t>;
 
 struct Keyframe {
   RootAndBox plan;
@@ -135,60 +140,34 @@ TEST(TurnRootAndBoxTest, Examples) {
     RootAndBox after;
     bool clamped;
   } kCases[] = {
+      // clang-format off
       // {root X, root Z, min X, max X, min Z, max Z}
-      {"+X turns to -Z",
-       90,
-       {100, 0, 100, 100, 0, 0},
-       {0, -100, 0, 0, -100, -100},
-       false},
-      {"+Z turns to +X",
-       90,
-       {0, 100, 0, 0, 100, 100},
-       {100, 0, 100, 100, 0, 0},
-       false},
-      {"half a quarter turn",
-       45,
-       {100, 0, 100, 100, 0, 0},
-       {71, -71, 71, 71, -71, -71},
-       false},
+      {"+X turns to -Z", 90, {100, 0, 100, 100, 0, 0}, {0, -100, 0, 0, -100, -100}, false},
+      {"+Z turns to +X", 90, {0, 100, 0, 0, 100, 100}, {100, 0, 100, 100, 0, 0}, false},
+      {"45 degrees", 45, {100, 0, 100, 100, 0, 0}, {71, -71, 71, 71, -71, -71}, false},
       // c and s differ in their last bits: Z is a tiny negative number.
-      {"tiny negative rounds to 0",
-       45,
-       {1, 1, 1, 1, 1, 1},
-       {1, 0, 1, 1, 0, 0},
-       false},
+      {"tiny negative", 45, {1, 1, 1, 1, 1, 1}, {1, 0, 1, 1, 0, 0}, false},
       // Side distances 10, 20, 30, 40 become 13, 23, 33, 32; the exact
       // weight 0.25 would give 33 for max Z.
-      {"single-precision blend",
-       30,
-       {0, 0, -10, 30, -20, 40},
-       {0, 0, -13, 33, -23, 32},
-       false},
-      {"far side is reflected",
-       0,
-       {0, 0, 20, 30, -5, 5},
-       {0, 0, -20, 30, -5, 5},
-       false},
-      {"distance 65535 is not wrapped",
-       0,
-       {32767, 0, -32768, 32767, 0, 0},
-       {32767, 0, -32768, 32767, 0, 0},
-       false},
-      {"box side past the limit",
-       180,
-       {32767, 0, -32768, 32767, 0, 0},
-       {-32767, 0, -32767, 32767, 0, 0},
-       true},
-      {"root offset past the limit",
-       180,
-       {-32768, 0, -32768, -32768, 0, 0},
-       {32767, 0, 32767, 32767, 0, 0},
-       true},
-      {"root offset and box past the limit",
-       45,
-       {32767, 32767, 32767, 32767, 32767, 32767},
-       {32767, 0, 32767, 32767, 0, 0},
-       true},
+      {"blend at 30", 30, {0, 0, -10, 30, -20, 40}, {0, 0, -13, 33, -23, 32}, false},
+      {"far side", 0, {0, 0, 20, 30, -5, 5}, {0, 0, -20, 30, -5, 5}, false},
+      // Cases that the precision decides. The exact value of pi, or a
+      // double theta, c or s, gives root Z 5039.
+      {"root precision", 300, {5818, 0, 5818, 5818, 0, 0}, {2909, 5038, 2909, 2909, 5038, 5038}, false},
+      // Pi as the double 3.1416, or a double theta, gives root Z -1642.
+      {"pi from single", 10, {9453, 0, 9453, 9453, 0, 0}, {9309, -1641, 9309, 9309, -1641, -1641}, false},
+      // The exact value of pi, a double theta or w, a blend in single
+      // precision or the exact weight each change one of these sides.
+      {"blend precision", 10, {0, 0, -28370, 1741, -713, 0}, {0, 0, -27536, 1688, -744, 855}, false},
+      // Root X is exactly -702.5: half to even or floor(v + 0.5) give -702.
+      {"exact half", 30, {-1504, 1200, -1504, -1504, 1200, 1200}, {-703, 1791, -703, -703, 1791, 1791}, false},
+      {"distance 65535", 0, {32767, 0, -32768, 32767, 0, 0}, {32767, 0, -32768, 32767, 0, 0}, false},
+      {"box side clamped", 180, {32767, 0, -32768, 32767, 0, 0}, {-32767, 0, -32767, 32767, 0, 0}, true},
+      {"root clamped", 180, {-32768, 0, -32768, -32768, 0, 0}, {32767, 0, 32767, 32767, 0, 0}, true},
+      // Root X 46340 is clamped when stored, but min X is built from it
+      // unclamped: 46340 - 32767.
+      {"root and box clamped", 45, {32767, 32767, 0, 32767, 0, 32767}, {32767, 0, 13573, 32767, -16383, 16384}, true},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -204,14 +183,15 @@ TEST(AdvanceYAngleTest, StepsAndTheOneTurnCorrection) {
     int16_t before;
     int16_t after;
   } kCases[] = {
+      // clang-format off
       // The single-precision factor: 1024/360 would give 814 and 942.
-      {286, 0, 813},       {331, 0, 941},
-      {1, 0, 3},           {359, 0, 1021},
-      {180, 0, 512},       {270, 0, 768},
-      {90, 1000, 232},     {90, 768, 1024},  // exactly 1024 stays
-      {90, 3000, 2232},                      // one correction only
-      {0, 1025, 1},        {90, -300, 980},
+      {286, 0, 813}, {331, 0, 941}, {1, 0, 3}, {359, 0, 1021},
+      {180, 0, 512}, {270, 0, 768}, {90, 1000, 232},
+      {90, 768, 1024},      // exactly 1024 stays
+      {90, 3000, 2232},     // one correction only
+      {0, 1025, 1}, {90, -300, 980},
       {90, 32767, -31489},  // the sum wraps to -32513 first
+      // clang-format on
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.angle << " from " << c.before);
@@ -256,31 +236,6 @@ TEST(TurnRootAndBoxTest, QuarterTurnsAreExact) {
     EXPECT_EQ(Turn(180, b), half);
     EXPECT_EQ(Turn(270, quarter), b);
     EXPECT_EQ(Turn(90, Turn(90, Turn(90, quarter))), b);
-  }
-}
-
-// Past q quarter turns, each new side distance moves from the one of q
-// quarter turns toward the one of q + 1, never beyond either.
-TEST(TurnRootAndBoxTest, SidesStayBetweenTheNeighbouringQuarterTurns) {
-  const std::vector<RootAndBox> keyframes = GeneratedKeyframes();
-  for (int angle = 0; angle < 360; ++angle) {
-    for (size_t n = 0; n < 20; ++n) {
-      const RootAndBox& b = keyframes[n];
-      const RootAndBox t = Turn(angle, b);
-      const int before[4] = {b.root_x - b.min_x, b.root_z - b.min_z,
-                             b.max_x - b.root_x, b.max_z - b.root_z};
-      const int after[4] = {t.root_x - t.min_x, t.root_z - t.min_z,
-                            t.max_x - t.root_x, t.max_z - t.root_z};
-      for (int i = 0; i < 4; ++i) {
-        const int from = before[(angle / 90 + i) % 4];
-        const int to = before[(angle / 90 + i + 1) % 4];
-        EXPECT_GE(after[i], std::min(from, to)) << angle << " side " << i;
-        EXPECT_LE(after[i], std::max(from, to)) << angle << " side " << i;
-        if (angle % 90 == 0) {
-          EXPECT_EQ(after[i], from) << angle;
-        }
-      }
-    }
   }
 }
 
@@ -348,6 +303,58 @@ TEST(RotateAnimationTest, FileCutShortIsEditedUpToTheCut) {
     EXPECT_EQ(Rotate(Image(original.begin(), original.begin() + n), 30),
               expected);
   }
+}
+
+TEST(GyrelToolTest, PromptsAndSuffix) {
+  struct Case {
+    const char* typed;
+    const char* angle;  // as the output name shows it
+    const char* left;   // what remains for the next question
+  };
+  const Case cases[] = {
+      {"90\ny", "90", "y"},
+      {"-90\n", "270", ""},
+      {"450\n", "90", ""},
+      {"720\n", "0", ""},
+      {"45.9\ny", "45", "y"},  // the fraction never reaches the question
+      {"\n  \n30 60\nn", "30", "n"},
+      {"abc\ny", "0", "y"},
+      {"40000\n", "0", ""},
+      {"-40000\n", "0", ""},
+      {"", "0", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    std::istringstream in(c.typed);
+    std::ostringstream out;
+    ConsoleReader reader(in);
+    Console console{reader, out, [] { return -1; }};
+    GyrelTool tool;
+    tool.AskParameters(console);
+    EXPECT_EQ(out.str(), "Enter rotation angle (in degrees): ");
+    EXPECT_EQ(tool.Suffix(), std::string("_Rotated(") + c.angle +
+                                 std::string(platform::DegreeSign()) + ")");
+    std::string left;
+    for (int ch = reader.GetChar(); ch != -1; ch = reader.GetChar()) {
+      left += static_cast<char>(ch);
+    }
+    EXPECT_EQ(left, c.left);
+  }
+}
+
+TEST(GyrelToolTest, EditTurnsByTheAngleLastEntered) {
+  std::istringstream in("30\n-270\n");
+  std::ostringstream out;
+  ConsoleReader reader(in);
+  Console console{reader, out, [] { return -1; }};
+  GyrelTool tool;
+  tool.AskParameters(console);
+  tool.AskParameters(console);
+  WorkingCopy copy(MakeAnimation({{kExample, 1000}}));
+  const KeyframeArea area = ReadKeyframeArea(copy);
+  EXPECT_FALSE(tool.Edit(copy, area).clamped);
+  const Image expected = MakeAnimation({{{-20, -40, -80, 50, -100, 60}, 232}});
+  EXPECT_EQ(Image(copy.image().begin(), copy.image().end()), expected);
 }
 
 }  // namespace
