@@ -75,9 +75,8 @@ platform::File CreateScratch() {
 
 void ReportScratchFailure(Console& console, std::string_view base_name) {
   platform::RemoveFile(kScratchName);
-  Quoted(console.out, base_name)
-      << "Could not write the working copy " << kScratchName
-      << ", skipping.\n\n";
+  Quoted(console.out, base_name) << "Could not write the working copy "
+                                 << kScratchName << ", skipping.\n\n";
 }
 
 void SaveResult(Console& console, std::string_view base_name,
@@ -122,8 +121,7 @@ FileOutcome InPlacePipeline::Process(FileJob& job, Console& console) {
     tool_.AskParameters(console);
   }
   const EditReport report = tool_.Edit(copy, area);
-  const bool committed =
-      scratch.WriteAt(copy.written_begin(), copy.written());
+  const bool committed = scratch.WriteAt(copy.written_begin(), copy.written());
   if (!scratch.Close() || !committed) {
     ReportScratchFailure(console, job.base_name);
     return FileOutcome::kSkipped;
@@ -139,8 +137,7 @@ FileOutcome InPlacePipeline::Process(FileJob& job, Console& console) {
            "stopped at its end.\n";
   }
   out << tool_.texts().completion << "\n\n";
-  SaveResult(console, job.base_name,
-             OutputName(job.base_name, tool_.Suffix()));
+  SaveResult(console, job.base_name, OutputName(job.base_name, tool_.Suffix()));
   return FileOutcome::kProcessed;
 }
 
@@ -168,16 +165,15 @@ int RunBatch(Tool& tool, std::span<const std::string> arguments,
       continue;
     }
     if (job.input.Id() && job.input.Id() == platform::IdOfPath(kScratchName)) {
-      Quoted(out, job.base_name)
-          << "Cannot process the working file " << kScratchName
-          << " itself, skipping.\n\n";
+      Quoted(out, job.base_name) << "Cannot process the working file "
+                                 << kScratchName << " itself, skipping.\n\n";
       continue;
     }
     const FileOutcome outcome = tool.Process(job, console);
     if (i == 0 && arguments.size() > 1 && outcome == FileOutcome::kProcessed &&
         !texts.use_for_all_subject.empty()) {
-      use_for_all =
-          AskUseForAll(console, texts.use_for_all_subject, arguments.size() - 1);
+      use_for_all = AskUseForAll(console, texts.use_for_all_subject,
+                                 arguments.size() - 1);
     }
   }
 
@@ -194,12 +190,10 @@ int RunProgram(Tool& tool, int argc, char** argv) {
   // without echo and without ENTER; from a pipe or a file it is simply the
   // next character, read through the same reader as every other answer.
   const bool console_input = platform::StdinIsConsole();
-  Console console{.in = reader,
-                  .out = std::cout,
-                  .read_key = [&reader, console_input] {
-                    return console_input ? platform::ReadConsoleKey()
-                                         : reader.GetChar();
-                  }};
+  Console console{
+      .in = reader, .out = std::cout, .read_key = [&reader, console_input] {
+        return console_input ? platform::ReadConsoleKey() : reader.GetChar();
+      }};
   return RunBatch(tool, arguments, console);
 }
 

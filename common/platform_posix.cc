@@ -39,9 +39,8 @@ File File::OpenForReading(const std::string& path) {
 }
 
 File File::CreateNew(const std::string& path) {
-  return File(
-      OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW,
-                   0666));
+  return File(OpenRetrying(path.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666));
 }
 
 File File::OpenForUpdate(const std::string& path) {
@@ -86,9 +85,9 @@ bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
   if (!is_open() || pos < 0) return false;
   size_t done = 0;
   while (done < buffer.size()) {
-    const ssize_t n = ::pread(Fd(handle_), buffer.data() + done,
-                              buffer.size() - done,
-                              static_cast<off_t>(pos + done));
+    const ssize_t n =
+        ::pread(Fd(handle_), buffer.data() + done, buffer.size() - done,
+                static_cast<off_t>(pos + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
@@ -125,9 +124,7 @@ std::optional<FileId> IdOfPath(const std::string& path) {
   return IdOf(st);
 }
 
-bool RemoveFile(const std::string& path) {
-  return ::unlink(path.c_str()) == 0;
-}
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool RenameNoReplace(const std::string& from, const std::string& to) {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)

@@ -70,8 +70,7 @@ inline constexpr int64_t kYAngleOffset = 2;
 inline constexpr int64_t kZAngleOffset = 4;
 
 // Mesh count of the first keyframe, relative to T.
-inline constexpr int64_t kFirstMeshCountOffset =
-    kHeaderSize + kMeshCountOffset;
+inline constexpr int64_t kFirstMeshCountOffset = kHeaderSize + kMeshCountOffset;
 
 /// Table length T: header record count x 8, wrapped to 16 bits.
 constexpr uint16_t TableLength(uint16_t header_record_count) {

@@ -5,8 +5,7 @@ namespace qmx {
 KeyframeArea ReadKeyframeCount(WorkingCopy& copy) {
   KeyframeArea area;
   area.table_length = TableLength(copy.ReadU16(kHeaderRecordCountOffset));
-  area.keyframe_count =
-      copy.ReadU16(area.table_length + kKeyframeCountOffset);
+  area.keyframe_count = copy.ReadU16(area.table_length + kKeyframeCountOffset);
   area.keyframe_count_read = !copy.failed();
   return area;
 }

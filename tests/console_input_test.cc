@@ -57,9 +57,15 @@ TEST(ConsoleReaderTest, UnsignedExtraction) {
     std::optional<uint16_t> value;
   };
   const Case cases[] = {
-      {"0", 0},           {"65535", 65535},     {"65536", std::nullopt},
-      {"+3", 3},          {"-3", 65533},        {"-0", 0},
-      {"-65535", 1},      {"-65536", std::nullopt}, {"x", std::nullopt},
+      {"0", 0},
+      {"65535", 65535},
+      {"65536", std::nullopt},
+      {"+3", 3},
+      {"-3", 65533},
+      {"-0", 0},
+      {"-65535", 1},
+      {"-65536", std::nullopt},
+      {"x", std::nullopt},
       {"   42 ", 42},
   };
   for (const Case& c : cases) {

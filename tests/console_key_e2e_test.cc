@@ -2,13 +2,12 @@
 // echo, and the terminal's settings restored afterwards.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -22,7 +21,8 @@ namespace {
 
 // Reads from `fd` until `text` has arrived; returns everything read.
 std::string ReadUntil(int fd, const std::string& text, std::string& seen) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (seen.find(text) == std::string::npos &&
          std::chrono::steady_clock::now() < deadline) {
     pollfd p{fd, POLLIN, 0};
@@ -40,17 +40,20 @@ TEST(ConsoleKeyTest, KeyIsTakenWithoutEnterOrEchoAndTheTerminalRestored) {
     GTEST_SKIP() << "runs the native tools only";
   }
   TempDir dir;
-  const std::vector<uint8_t> walk = sample::MakeAnimation({.keyframe_count = 3});
+  const std::vector<uint8_t> walk =
+      sample::MakeAnimation({.keyframe_count = 3});
   WriteBytes(dir.path() / "a.qmx", walk);
   WriteBytes(dir.path() / "b.qmx", walk);
-  const std::string tool = (std::filesystem::path(QMX_TOOL_DIR) / "shovan").string();
+  const std::string tool =
+      (std::filesystem::path(QMX_TOOL_DIR) / "shovan").string();
 
   int master = -1;
   const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     if (chdir(dir.path().c_str()) != 0) _exit(126);
-    execl(tool.c_str(), tool.c_str(), "a.qmx", "b.qmx", static_cast<char*>(nullptr));
+    execl(tool.c_str(), tool.c_str(), "a.qmx", "b.qmx",
+          static_cast<char*>(nullptr));
     _exit(127);
   }
 
@@ -78,7 +81,8 @@ TEST(ConsoleKeyTest, KeyIsTakenWithoutEnterOrEchoAndTheTerminalRestored) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   close(master);
-  EXPECT_EQ(ReadBytes(dir.path() / "b_Repositioned(1,2,3).qmx").size(), walk.size());
+  EXPECT_EQ(ReadBytes(dir.path() / "b_Repositioned(1,2,3).qmx").size(),
+            walk.size());
 }
 
 }  // namespace

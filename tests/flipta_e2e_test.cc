@@ -77,8 +77,7 @@ TEST_F(FliptaTest, OtherObjectsAreSkippedWithoutOutput) {
     TempDir dir;
     WriteBytes(dir.path() / "prop.qmx", Figure(meshes));
     const RunResult result = RunTool("flipta", {"prop.qmx"}, "", dir.path());
-    EXPECT_EQ(result.output,
-              WithNewlines(Opened("prop.qmx") + kSkip + kExit));
+    EXPECT_EQ(result.output, WithNewlines(Opened("prop.qmx") + kSkip + kExit));
     // The last argument: its working copy is not left behind.
     EXPECT_EQ(ListDir(dir.path()), Names{"prop.qmx"});
   }
@@ -102,17 +101,16 @@ TEST_F(FliptaTest, SkipThenAcceptedFile) {
 TEST_F(FliptaTest, SkipThenMissingFileLeavesTheWorkingCopy) {
   const Bytes prop = Figure(3);
   Input("prop.qmx", prop);
-  ExpectOutput(Run({"prop.qmx", "gone.qmx"}, ""),
-               Opened("prop.qmx") + kSkip + "File could not be found.\n\n" +
-                   kExit);
+  ExpectOutput(
+      Run({"prop.qmx", "gone.qmx"}, ""),
+      Opened("prop.qmx") + kSkip + "File could not be found.\n\n" + kExit);
   EXPECT_EQ(Files(), (Names{"newfile.qmx", "prop.qmx"}));
   EXPECT_EQ(File("newfile.qmx"), prop);
 }
 
 TEST_F(FliptaTest, NoKeyframesIsCopiedUnderItsName) {
-  Bytes empty = sample::MakeAnimation({.header_record_count = 1,
-                                       .keyframe_count = 0,
-                                       .trailing_bytes = 30});
+  Bytes empty = sample::MakeAnimation(
+      {.header_record_count = 1, .keyframe_count = 0, .trailing_bytes = 30});
   // The first keyframe's mesh count lies in the trailing data here.
   sample::PutU16(empty, 8 + 84, 15);
   Input("empty.qmx", empty);
@@ -131,7 +129,8 @@ TEST_F(FliptaTest, FileEndingInsideItsKeyframesIsWarnedAbout) {
                    kDone + kExit);
   const Bytes out = File("cut_Mirrored.qmx");
   ASSERT_EQ(out.size(), cut.size());
-  EXPECT_EQ(sample::GetS16(out, 74 + 220 + 12), -sample::GetS16(cut, 74 + 220 + 12));
+  EXPECT_EQ(sample::GetS16(out, 74 + 220 + 12),
+            -sample::GetS16(cut, 74 + 220 + 12));
 }
 
 }  // namespace

@@ -36,9 +36,9 @@ Bytes OneKeyframe() {
                                        .keyframe_count = 1,
                                        .mesh_count = 1,
                                        .trailing_bytes = 6});
-  const std::pair<int, int> fields[] = {{0, -60}, {2, 100}, {4, -900}, {6, 0},
-                                        {8, -80}, {10, 50}, {12, 40},  {14, 7},
-                                        {16, -20}, {22, 1000}};
+  const std::pair<int, int> fields[] = {
+      {0, -60}, {2, 100}, {4, -900}, {6, 0},    {8, -80},
+      {10, 50}, {12, 40}, {14, 7},   {16, -20}, {22, 1000}};
   for (const auto& [offset, value] : fields) {
     sample::PutU16(bytes, 66 + offset, static_cast<uint16_t>(value));
   }
@@ -79,9 +79,8 @@ TEST_F(GyrelTest, QuarterTurnRebuildsRootBoxAndAngle) {
                Opened("walk.qmx") + kPrompt + kDone + kExit);
   EXPECT_EQ(Files(), (Names{"walk.qmx", Rotated("walk", 90)}));
   Bytes expected = input;
-  const std::pair<int, int> fields[] = {{0, -80},  {2, 50},  {8, -100},
-                                        {10, 60},  {12, -20}, {16, -40},
-                                        {22, 232}};
+  const std::pair<int, int> fields[] = {
+      {0, -80}, {2, 50}, {8, -100}, {10, 60}, {12, -20}, {16, -40}, {22, 232}};
   for (const auto& [offset, value] : fields) {
     sample::PutU16(expected, 66 + offset, static_cast<uint16_t>(value));
   }
@@ -93,17 +92,19 @@ TEST_F(GyrelTest, AngleAsTypedAndTheName) {
     const char* typed;
     int angle;
   };
-  const Case cases[] = {{"90\n", 90},    {"-90\n", 270}, {"450\n", 90},
-                        {"720\n", 0},    {"word\n", 0},  {"40000\n", 0},
-                        {"45.9\n", 45},  {"", 0}};
+  const Case cases[] = {{"90\n", 90},   {"-90\n", 270}, {"450\n", 90},
+                        {"720\n", 0},   {"word\n", 0},  {"40000\n", 0},
+                        {"45.9\n", 45}, {"", 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     TempDir dir;
     WriteBytes(dir.path() / "walk.qmx", OneKeyframe());
-    const RunResult result = RunTool("gyrel", {"walk.qmx"}, c.typed, dir.path());
+    const RunResult result =
+        RunTool("gyrel", {"walk.qmx"}, c.typed, dir.path());
     EXPECT_EQ(result.output,
               WithNewlines(Opened("walk.qmx") + kPrompt + kDone + kExit));
-    EXPECT_EQ(ListDir(dir.path()), (Names{"walk.qmx", Rotated("walk", c.angle)}));
+    EXPECT_EQ(ListDir(dir.path()),
+              (Names{"walk.qmx", Rotated("walk", c.angle)}));
   }
 }
 

@@ -34,18 +34,15 @@ std::vector<std::string> ListWorkingDirectory() {
 #ifdef _WIN32
   WIN32_FIND_DATAA entry;
   const HANDLE find = FindFirstFileA("*", &entry);
-  if (find == INVALID_HANDLE_VALUE)
-    return names;
+  if (find == INVALID_HANDLE_VALUE) return names;
   do {
     names.emplace_back(entry.cFileName);
   } while (FindNextFileA(find, &entry));
   FindClose(find);
 #else
   DIR *dir = opendir(".");
-  if (dir == nullptr)
-    return names;
-  while (const dirent *entry = readdir(dir))
-    names.emplace_back(entry->d_name);
+  if (dir == nullptr) return names;
+  while (const dirent *entry = readdir(dir)) names.emplace_back(entry->d_name);
   closedir(dir);
 #endif
   return names;
@@ -78,17 +75,15 @@ bool WriteNewFile(const std::string &name, std::string_view text) {
 std::string ReadAll(const std::string &name) {
   File file = File::OpenForReading(name);
   const std::optional<int64_t> size = file.Size();
-  if (!size)
-    return "<unreadable>";
+  if (!size) return "<unreadable>";
   std::vector<uint8_t> bytes(static_cast<size_t>(*size));
-  if (!file.ReadAt(0, bytes))
-    return "<unreadable>";
+  if (!file.ReadAt(0, bytes)) return "<unreadable>";
   return std::string(bytes.begin(), bytes.end());
 }
 
 // Runs each test in a fresh directory of its own and leaves no trace.
 class PlatformTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::current_path() /
@@ -103,7 +98,7 @@ protected:
     std::filesystem::remove_all(dir_);
   }
 
-private:
+ private:
   std::filesystem::path dir_;
   std::filesystem::path previous_;
 };
@@ -274,11 +269,9 @@ TEST_F(PlatformTest, ImageMemoryHoldsEveryByteAsked) {
     auto *memory = static_cast<uint8_t *>(AllocateImageMemory(size));
     ASSERT_NE(memory, nullptr);
     std::vector<size_t> probes;
-    for (size_t i = 0; i < size; i += 4093)
-      probes.push_back(i);
+    for (size_t i = 0; i < size; i += 4093) probes.push_back(i);
     probes.push_back(size - 1);
-    for (const size_t i : probes)
-      memory[i] = static_cast<uint8_t>(i * 7 + 1);
+    for (const size_t i : probes) memory[i] = static_cast<uint8_t>(i * 7 + 1);
     for (const size_t i : probes) {
       ASSERT_EQ(memory[i], static_cast<uint8_t>(i * 7 + 1)) << i;
     }
@@ -294,5 +287,5 @@ TEST(DegreeSignTest, IsOneByteOnWindowsAndUtf8Elsewhere) {
 #endif
 }
 
-} // namespace
-} // namespace qmx::platform
+}  // namespace
+}  // namespace qmx::platform

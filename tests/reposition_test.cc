@@ -20,24 +20,26 @@ std::vector<uint8_t> Moved(std::vector<uint8_t> bytes, Offsets offsets) {
 }
 
 TEST(RepositionTest, AddsEachOffsetToItsThreeWordsOnly) {
-  const std::vector<uint8_t> input = sample::MakeAnimation(
-      {.header_record_count = 3, .keyframe_count = 4, .mesh_count = 15,
-       .trailing_bytes = 40});
+  const std::vector<uint8_t> input =
+      sample::MakeAnimation({.header_record_count = 3,
+                             .keyframe_count = 4,
+                             .mesh_count = 15,
+                             .trailing_bytes = 40});
   const std::vector<uint8_t> output = Moved(input, {256, -512, 1000});
   ASSERT_EQ(output.size(), input.size());
   struct Word {
     int64_t offset;
     int delta;
   };
-  const Word words[] = {{0, 256},   {2, 256},   {12, 256},
-                        {4, -512},  {6, -512},  {14, -512},
-                        {8, 1000},  {10, 1000}, {16, 1000}};
+  const Word words[] = {{0, 256},   {2, 256},  {12, 256},  {4, -512}, {6, -512},
+                        {14, -512}, {8, 1000}, {10, 1000}, {16, 1000}};
   std::vector<uint8_t> expected = input;
   for (int64_t k = 0; k < 4; ++k) {
     const int64_t at = 24 + 66 + k * 110;
     for (const Word& w : words) {
-      sample::PutU16(expected, at + w.offset,
-                     static_cast<uint16_t>(GetS16(input, at + w.offset) + w.delta));
+      sample::PutU16(
+          expected, at + w.offset,
+          static_cast<uint16_t>(GetS16(input, at + w.offset) + w.delta));
     }
   }
   EXPECT_EQ(output, expected);
@@ -54,10 +56,11 @@ TEST(RepositionTest, SumsWrapWithoutClamping) {
 }
 
 TEST(RepositionTest, NoKeyframesOrZeroOffsetsChangeNothing) {
-  const std::vector<uint8_t> empty = sample::MakeAnimation(
-      {.keyframe_count = 0, .trailing_bytes = 30});
+  const std::vector<uint8_t> empty =
+      sample::MakeAnimation({.keyframe_count = 0, .trailing_bytes = 30});
   EXPECT_EQ(Moved(empty, {5, 5, 5}), empty);
-  const std::vector<uint8_t> walk = sample::MakeAnimation({.keyframe_count = 9});
+  const std::vector<uint8_t> walk =
+      sample::MakeAnimation({.keyframe_count = 9});
   EXPECT_EQ(Moved(walk, {0, 0, 0}), walk);
 }
 
@@ -68,7 +71,7 @@ TEST(RepositionTest, ShortFileStopsAtTheFirstMissingWord) {
       {.header_record_count = 0, .keyframe_count = 2, .mesh_count = 15});
   const int64_t second = 66 + 110;
   struct Case {
-    int64_t cut;                    // bytes of the second keyframe kept
+    int64_t cut;                   // bytes of the second keyframe kept
     std::vector<int64_t> changed;  // its words that move
   };
   const Case cases[] = {

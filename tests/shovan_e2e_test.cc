@@ -24,8 +24,8 @@ std::string Opened(const std::string& base) {
 }
 
 std::string Question(int following) {
-  return "Use current offsets for all following (" +
-         std::to_string(following) + ") files? (y/n): \n\n";
+  return "Use current offsets for all following (" + std::to_string(following) +
+         ") files? (y/n): \n\n";
 }
 
 Bytes Walk(uint32_t seed = 7) {
@@ -41,9 +41,9 @@ Bytes Walk(uint32_t seed = 7) {
 Bytes Moved(const Bytes& input, int x, int y, int z, int64_t keyframes = 6,
             int64_t first = 16 + 66, int64_t stride = 110) {
   Bytes out = input;
-  const std::pair<int64_t, int> words[] = {{0, x},  {2, x},  {12, x},
-                                           {4, y},  {6, y},  {14, y},
-                                           {8, z},  {10, z}, {16, z}};
+  const std::pair<int64_t, int> words[] = {{0, x}, {2, x},  {12, x},
+                                           {4, y}, {6, y},  {14, y},
+                                           {8, z}, {10, z}, {16, z}};
   for (int64_t k = 0; k < keyframes; ++k) {
     for (const auto& [offset, delta] : words) {
       const int64_t at = first + k * stride + offset;
@@ -82,7 +82,8 @@ TEST_F(ShovanTest, MovesEveryKeyframeAndNamesTheResult) {
   const RunResult result = Run({"walk.qmx"}, "256 0 -512\n");
   ExpectOutput(result, Opened("walk.qmx") + kPrompts + kDone + kExit);
   EXPECT_EQ(Files(), (Names{"walk.qmx", "walk_Repositioned(256,0,-512).qmx"}));
-  EXPECT_EQ(File("walk_Repositioned(256,0,-512).qmx"), Moved(walk, 256, 0, -512));
+  EXPECT_EQ(File("walk_Repositioned(256,0,-512).qmx"),
+            Moved(walk, 256, 0, -512));
 }
 
 TEST_F(ShovanTest, ZeroOffsetsCopyTheFileExactly) {
@@ -96,13 +97,14 @@ TEST_F(ShovanTest, EndOfInputAtEachPrompt) {
     const char* typed;
     int x, y, z;
   };
-  for (const Case& c : {Case{"", 0, 0, 0}, Case{"5", 5, 0, 0},
-                        Case{"5\n", 5, 0, 0}, Case{"5 -6", 5, -6, 0},
-                        Case{"word", 0, 0, 0}}) {
+  for (const Case& c :
+       {Case{"", 0, 0, 0}, Case{"5", 5, 0, 0}, Case{"5\n", 5, 0, 0},
+        Case{"5 -6", 5, -6, 0}, Case{"word", 0, 0, 0}}) {
     SCOPED_TRACE(c.typed);
     TempDir dir;
     WriteBytes(dir.path() / "walk.qmx", Walk());
-    const RunResult result = RunTool("shovan", {"walk.qmx"}, c.typed, dir.path());
+    const RunResult result =
+        RunTool("shovan", {"walk.qmx"}, c.typed, dir.path());
     EXPECT_EQ(result.output,
               WithNewlines(Opened("walk.qmx") + kPrompts + kDone + kExit));
     const std::string name = "walk_Repositioned(" + std::to_string(c.x) + "," +
@@ -145,8 +147,8 @@ TEST_F(ShovanTest, ExtensionTest) {
     WriteBytes(dir.path() / c.name, Walk());
     const RunResult result = RunTool("shovan", {c.name}, "0 0 0\n", dir.path());
     if (c.passes) {
-      EXPECT_EQ(result.output, WithNewlines(Opened(c.name) + kPrompts + kDone +
-                                            kExit));
+      EXPECT_EQ(result.output,
+                WithNewlines(Opened(c.name) + kPrompts + kDone + kExit));
       EXPECT_EQ(ReadBytes(dir.path() / c.output_name), Walk());
     } else {
       EXPECT_EQ(result.output,
@@ -162,8 +164,9 @@ TEST_F(ShovanTest, UseForAllAnswers) {
     const char* typed;
     bool reused;
   };
-  for (const Case& c : {Case{"1 2 3\ny", true}, Case{"1 2 3\nY4 5 6\n7 8 9\n", false},
-                        Case{"1 2 3\nn4 5 6\n7 8 9\n", false}}) {
+  for (const Case& c :
+       {Case{"1 2 3\ny", true}, Case{"1 2 3\nY4 5 6\n7 8 9\n", false},
+        Case{"1 2 3\nn4 5 6\n7 8 9\n", false}}) {
     SCOPED_TRACE(c.typed);
     TempDir dir;
     for (const char* name : {"a.qmx", "b.qmx", "c.qmx"}) {
@@ -176,13 +179,13 @@ TEST_F(ShovanTest, UseForAllAnswers) {
               WithNewlines(Opened("a.qmx") + kPrompts + kDone + Question(2) +
                            Opened("b.qmx") + later + kDone + Opened("c.qmx") +
                            later + kDone + kExit));
-    const Names expected =
-        c.reused ? Names{"a.qmx", "a_Repositioned(1,2,3).qmx", "b.qmx",
-                         "b_Repositioned(1,2,3).qmx", "c.qmx",
-                         "c_Repositioned(1,2,3).qmx"}
-                 : Names{"a.qmx", "a_Repositioned(1,2,3).qmx", "b.qmx",
-                         "b_Repositioned(4,5,6).qmx", "c.qmx",
-                         "c_Repositioned(7,8,9).qmx"};
+    const Names expected = c.reused
+                               ? Names{"a.qmx", "a_Repositioned(1,2,3).qmx",
+                                       "b.qmx", "b_Repositioned(1,2,3).qmx",
+                                       "c.qmx", "c_Repositioned(1,2,3).qmx"}
+                               : Names{"a.qmx", "a_Repositioned(1,2,3).qmx",
+                                       "b.qmx", "b_Repositioned(4,5,6).qmx",
+                                       "c.qmx", "c_Repositioned(7,8,9).qmx"};
     EXPECT_EQ(ListDir(dir.path()), expected);
   }
 }
@@ -286,7 +289,8 @@ TEST_F(ShovanTest, ShortFilesAreEditedUpToTheirEnd) {
     TempDir dir;
     const Bytes cut(full.begin(), full.begin() + static_cast<long>(c.length));
     WriteBytes(dir.path() / "cut.qmx", cut);
-    const RunResult result = RunTool("shovan", {"cut.qmx"}, "3 3 3\n", dir.path());
+    const RunResult result =
+        RunTool("shovan", {"cut.qmx"}, "3 3 3\n", dir.path());
     EXPECT_EQ(result.output,
               WithNewlines(Opened("cut.qmx") + kPrompts +
                            (c.warns ? warning : "") + kDone + kExit));
@@ -296,7 +300,8 @@ TEST_F(ShovanTest, ShortFilesAreEditedUpToTheirEnd) {
     // Whole keyframes are moved; the cut one is checked by the unit tests.
     const size_t checked =
         std::min<size_t>(cut.size(), 16 + 66 + 110 * c.whole_keyframes);
-    EXPECT_TRUE(std::equal(output.begin(), output.begin() + static_cast<long>(checked),
+    EXPECT_TRUE(std::equal(output.begin(),
+                           output.begin() + static_cast<long>(checked),
                            expected.begin()));
   }
 }

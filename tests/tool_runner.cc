@@ -86,9 +86,9 @@ int Spawn(const std::vector<std::string>& command, const fs::path& dir,
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(
-      nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-      dir.string().c_str(), &startup, &process);
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr,
+                                      TRUE, CREATE_NO_WINDOW, nullptr,
+                                      dir.string().c_str(), &startup, &process);
   CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);

@@ -37,8 +37,7 @@ TEST(WorkingCopyTest, AccessPastTheEndFailsForGood) {
       {"byte after the end", [](WorkingCopy& c) { c.ReadU8(4); }},
       {"write on the last byte", [](WorkingCopy& c) { c.WriteU16(3, 1); }},
       {"24 bits over the end", [](WorkingCopy& c) { c.WriteU24(2, 1); }},
-      {"far beyond 2^32",
-       [](WorkingCopy& c) { c.ReadU16(int64_t{1} << 40); }},
+      {"far beyond 2^32", [](WorkingCopy& c) { c.ReadU16(int64_t{1} << 40); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

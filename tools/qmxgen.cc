@@ -24,8 +24,7 @@ bool Write(const std::string& path, const Shape& shape) {
 }
 
 bool WriteSamples(const std::string& dir) {
-  for (const qmx::sample::NamedSample& sample :
-       qmx::sample::BundledSamples()) {
+  for (const qmx::sample::NamedSample& sample : qmx::sample::BundledSamples()) {
     if (!Write(dir + "/" + sample.name, sample.shape)) return false;
   }
   return true;
@@ -61,8 +60,7 @@ int main(int argc, char** argv) {
   const std::string command = argc >= 3 ? argv[1] : "";
   if (command == "samples" && argc == 3) return WriteSamples(argv[2]) ? 0 : 1;
   if (command == "largest" && argc == 3) {
-    return qmx::sample::WriteFile(argv[2],
-                                  qmx::sample::MakeLargestAnimation())
+    return qmx::sample::WriteFile(argv[2], qmx::sample::MakeLargestAnimation())
                ? 0
                : 1;
   }

@@ -19,7 +19,8 @@ class Random {
     return state_;
   }
   int Between(int low, int high) {
-    return low + static_cast<int>(Next() % static_cast<uint32_t>(high - low + 1));
+    return low +
+           static_cast<int>(Next() % static_cast<uint32_t>(high - low + 1));
   }
 
  private:
@@ -61,8 +62,8 @@ std::vector<uint8_t> MakeAnimation(const Shape& shape) {
   for (int64_t i = 0; i < table_length; ++i) {
     bytes[static_cast<size_t>(54 + i)] = static_cast<uint8_t>(random.Next());
   }
-  for (int64_t i = table_length + kTotalBOffset;
-       i < table_length + kHeaderSize; ++i) {
+  for (int64_t i = table_length + kTotalBOffset; i < table_length + kHeaderSize;
+       ++i) {
     bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(random.Next());
   }
   bytes[kFactorAOffset] = shape.factor_a;
@@ -121,8 +122,7 @@ std::vector<uint8_t> MakeAnimation(const Shape& shape) {
       put(MeshAngleOffset(m, kZAngleOffset), z_angle);
     }
   }
-  for (int64_t i = keyframes_end; i < static_cast<int64_t>(bytes.size());
-       ++i) {
+  for (int64_t i = keyframes_end; i < static_cast<int64_t>(bytes.size()); ++i) {
     bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(random.Next());
   }
   return bytes;
