@@ -37,9 +37,10 @@ bool WriteScratch(std::span<const uint8_t> bytes) {
 // The use-for-all question, asked once after the first file. True for yes.
 bool AskUseForAll(Console& console, std::string_view subject,
                   size_t following) {
-  console.out << "Use current " << subject << " for all following ("
-              << following << ") files? (y/n): " << std::flush;
-  const int key = console.read_key();
+  const std::string question = "Use current " + std::string(subject) +
+                               " for all following (" +
+                               std::to_string(following) + ") files? (y/n): ";
+  const int key = console.ask_key(question);
   console.out << "\n\n";
   return key == 'y';
 }
@@ -191,8 +192,13 @@ int RunProgram(Tool& tool, int argc, char** argv) {
   // next character, read through the same reader as every other answer.
   const bool console_input = platform::StdinIsConsole();
   Console console{
-      .in = reader, .out = std::cout, .read_key = [&reader, console_input] {
-        return console_input ? platform::ReadConsoleKey() : reader.GetChar();
+      .in = reader,
+      .out = std::cout,
+      .ask_key = [&reader, console_input](std::string_view question) {
+        const auto ask = [question] { std::cout << question << std::flush; };
+        if (console_input) return platform::ReadConsoleKey(ask);
+        ask();
+        return reader.GetChar();
       }};
   return RunBatch(tool, arguments, console);
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -71,9 +72,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to);
 bool StdinIsConsole();
 
 /// Reads one key from the console without echo and without waiting for
-/// ENTER; the console's settings are restored before it returns. Returns -1
+/// ENTER, after `ask` has shown the question. The console is switched before
+/// `ask` runs, so that a key typed the moment the question appears is not
+/// echoed either; its settings are restored before this returns. Returns -1
 /// when the console has no more input.
-int ReadConsoleKey();
+int ReadConsoleKey(const std::function<void()>& ask);
 
 /// Memory for a file image of `size` bytes, or nullptr. Large blocks are
 /// aligned and marked for huge pages where the system has them.

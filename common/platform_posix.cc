@@ -145,17 +145,24 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 
 bool StdinIsConsole() { return ::isatty(STDIN_FILENO) == 1; }
 
-int ReadConsoleKey() {
+int ReadConsoleKey(const std::function<void()>& ask) {
   struct termios saved;
-  if (::tcgetattr(STDIN_FILENO, &saved) != 0) return -1;
+  if (::tcgetattr(STDIN_FILENO, &saved) != 0) {
+    ask();
+    return -1;
+  }
   struct termios raw = saved;
   // No line editing, no echo and no signal keys: the next key arrives as it
   // is typed, Ctrl-C included, as a Windows console's _getch gives it.
   raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
+  if (::tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) {
+    ask();
+    return -1;
+  }
+  ask();
   ::fflush(stdout);
-  if (::tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return -1;
   unsigned char key = 0;
   ssize_t n;
   do {

@@ -188,7 +188,8 @@ bool StdinIsConsole() {
 
 // _getch reads the console itself, without echo and without line input, and
 // leaves the console's mode as it found it.
-int ReadConsoleKey() {
+int ReadConsoleKey(const std::function<void()>& ask) {
+  ask();
   fflush(stdout);
   return _getch();
 }

@@ -11,12 +11,12 @@
 
 namespace qmx {
 
-/// The console a tool talks to. `read_key` returns the answer to the
-/// use-for-all question: one key, or -1 at the end of input.
+/// The console a tool talks to. `ask_key` prints a question and returns the
+/// key that answers it, or -1 at the end of input.
 struct Console {
   ConsoleReader& in;
   std::ostream& out;
-  std::function<int()> read_key;
+  std::function<int(std::string_view question)> ask_key;
 };
 
 /// Fixed texts of one tool.

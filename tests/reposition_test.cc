@@ -124,7 +124,7 @@ TEST(ShovanToolTest, PromptsAndSuffix) {
     std::istringstream in(c.typed);
     std::ostringstream out;
     ConsoleReader reader(in);
-    Console console{reader, out, [] { return -1; }};
+    Console console{reader, out, [](std::string_view) { return -1; }};
     ShovanTool tool;
     tool.AskParameters(console);
     EXPECT_EQ(out.str(), "Enter X offset: Enter Y offset: Enter Z offset: ");

@@ -328,7 +328,7 @@ TEST(GyrelToolTest, PromptsAndSuffix) {
     std::istringstream in(c.typed);
     std::ostringstream out;
     ConsoleReader reader(in);
-    Console console{reader, out, [] { return -1; }};
+    Console console{reader, out, [](std::string_view) { return -1; }};
     GyrelTool tool;
     tool.AskParameters(console);
     EXPECT_EQ(out.str(), "Enter rotation angle (in degrees): ");
@@ -346,7 +346,7 @@ TEST(GyrelToolTest, EditTurnsByTheAngleLastEntered) {
   std::istringstream in("30\n-270\n");
   std::ostringstream out;
   ConsoleReader reader(in);
-  Console console{reader, out, [] { return -1; }};
+  Console console{reader, out, [](std::string_view) { return -1; }};
   GyrelTool tool;
   tool.AskParameters(console);
   tool.AskParameters(console);
