@@ -8,10 +8,6 @@
 namespace qmx {
 namespace {
 
-std::ostream& Quoted(std::ostream& out, std::string_view base_name) {
-  return out << '\'' << base_name << "': ";
-}
-
 void PrintInstructions(const ToolTexts& texts, std::ostream& out) {
   out << texts.banner << "\n\n"
       << "Instructions:\n"
@@ -67,6 +63,10 @@ std::string OutputName(std::string_view base_name, std::string_view suffix) {
   name += suffix;
   if (dot != std::string_view::npos) name += base_name.substr(dot);
   return name;
+}
+
+std::ostream& Quoted(std::ostream& out, std::string_view base_name) {
+  return out << '\'' << base_name << "': ";
 }
 
 platform::File CreateScratch() {

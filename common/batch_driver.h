@@ -1,6 +1,7 @@
 #ifndef QMX_COMMON_BATCH_DRIVER_H_
 #define QMX_COMMON_BATCH_DRIVER_H_
 
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -72,6 +73,10 @@ int RunProgram(Tool& tool, int argc, char** argv);
 int RunProgram(InPlaceTool& tool, int argc, char** argv);
 
 // Building blocks for a tool that writes its working copy itself.
+
+/// Starts a message about a file: the base name in apostrophes, a colon and
+/// a space.
+std::ostream& Quoted(std::ostream& out, std::string_view base_name);
 
 /// Creates the working copy afresh, empty. An existing file of that name is
 /// removed first rather than truncated, so that a link to another file can

@@ -25,10 +25,6 @@ constexpr char kRefusal[] =
     "Total amount of keyframes to be deleted surpasses length of animation!\n"
     "Please enter smaller values.\n\n";
 
-std::ostream& Quoted(std::ostream& out, std::string_view base_name) {
-  return out << '\'' << base_name << "': ";
-}
-
 void Skip(Console& console, std::string_view base_name, const char* why) {
   Quoted(console.out, base_name) << why << "\n\n";
 }
