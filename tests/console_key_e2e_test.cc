@@ -83,6 +83,8 @@ TEST(ConsoleKeyTest, KeyIsTakenWithoutEnterOrEchoAndTheTerminalRestored) {
   close(master);
   EXPECT_EQ(ReadBytes(dir.path() / "b_Repositioned(1,2,3).qmx").size(),
             walk.size());
+  EXPECT_EQ(ReadBytes(dir.path() / "a.qmx"), walk);
+  EXPECT_EQ(ReadBytes(dir.path() / "b.qmx"), walk);
 }
 
 }  // namespace
