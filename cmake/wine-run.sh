@@ -4,13 +4,16 @@
 # builds neither share nor touch the user's ~/.wine.
 #
 #   wine-run.sh ROOT PROGRAM [ARG...]  run PROGRAM; its exit status is ours
-#   wine-run.sh ROOT --start           start a persistent wineserver and warm
-#                                      it up (creates the prefix on first use)
+#   wine-run.sh ROOT --start           start a wineserver and warm it up
+#                                      (creates the prefix on first use)
 #   wine-run.sh ROOT --stop            stop that wineserver
 #
 # Without a running server every wine start waits about 3 s for wine's
 # services, and the services it leaves behind keep the caller's output pipes
-# open; so start the server once before a batch of runs and stop it after.
+# open; the first start of all also creates the prefix (about 7 s) and says so
+# on standard error. So a server is started and warmed, quietly, before the
+# first program runs: by --start, or else by the first run that finds none.
+# It stays until --stop, or until no wine program has run for a minute.
 set -eu
 
 if [ $# -lt 2 ]; then
@@ -21,8 +24,9 @@ fi
 root=$1
 shift
 # wineserver refuses a prefix folder that does not exist; wine fills an empty
-# one on its first run.
+# one on its first run. Wine wants the prefix as an absolute path.
 mkdir -p "$root/home" "$root/prefix"
+root=$(cd "$root" && pwd)
 
 WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
@@ -43,24 +47,33 @@ export WINESERVER
 # Console programs need no display; never try to open a window.
 unset DISPLAY WAYLAND_DISPLAY
 
+# Seconds a server stays after its last wine process has ended.
+LINGER=60
+
+# Starts and warms a server unless one is running. The server and the
+# services that the warm-up starts live on, so they get none of our streams:
+# whoever reads those would never see their end. The lock keeps a second
+# caller from running wine while the first is still warming up; no wine
+# process may inherit it either.
+ensure_server() {
+  exec 9>"$root/lock"
+  flock 9
+  if "$WINESERVER" -p$LINGER </dev/null >/dev/null 2>&1 9>&-; then
+    "$WINE" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 9>&-
+  fi
+  exec 9>&-
+}
+
 case $1 in
   --start)
-    # The server and the services the first run starts live on: none of them
-    # may inherit our standard streams, or whoever reads them never sees EOF.
-    # A server that is still there (left by an earlier run, or started on
-    # demand and not yet gone) cannot be made persistent: replace it.
-    if ! "$WINESERVER" -p </dev/null >/dev/null 2>&1; then
-      "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
-      "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
-      "$WINESERVER" -p </dev/null >/dev/null 2>&1
-    fi
-    "$WINE" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1
+    ensure_server
     ;;
   --stop)
     "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
     "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
     ;;
   *)
+    ensure_server
     exec "$WINE" "$@"
     ;;
 esac

@@ -45,6 +45,18 @@ Bytes OneKeyframe() {
   return bytes;
 }
 
+// OneKeyframe() turned by 90 degrees: root (-20, 7, -40), box X -80..50,
+// Z -100..60, Y angle 1000 + 256 wrapped to 232.
+Bytes OneKeyframeQuarterTurned() {
+  Bytes bytes = OneKeyframe();
+  const std::pair<int, int> fields[] = {
+      {0, -80}, {2, 50}, {8, -100}, {10, 60}, {12, -20}, {16, -40}, {22, 232}};
+  for (const auto& [offset, value] : fields) {
+    sample::PutU16(bytes, 66 + offset, static_cast<uint16_t>(value));
+  }
+  return bytes;
+}
+
 class GyrelTest : public ToolTest {
  protected:
   GyrelTest() : ToolTest("gyrel") {}
@@ -73,18 +85,23 @@ TEST_F(GyrelTest, NoArgumentsShowsTheInstructions) {
 }
 
 TEST_F(GyrelTest, QuarterTurnRebuildsRootBoxAndAngle) {
-  const Bytes input = OneKeyframe();
-  Input("walk.qmx", input);
+  Input("walk.qmx", OneKeyframe());
   ExpectOutput(Run({"walk.qmx"}, "90\n"),
                Opened("walk.qmx") + kPrompt + kDone + kExit);
   EXPECT_EQ(Files(), (Names{"walk.qmx", Rotated("walk", 90)}));
-  Bytes expected = input;
-  const std::pair<int, int> fields[] = {
-      {0, -80}, {2, 50}, {8, -100}, {10, 60}, {12, -20}, {16, -40}, {22, 232}};
-  for (const auto& [offset, value] : fields) {
-    sample::PutU16(expected, 66 + offset, static_cast<uint16_t>(value));
-  }
-  EXPECT_EQ(File(Rotated("walk", 90)), expected);
+  EXPECT_EQ(File(Rotated("walk", 90)), OneKeyframeQuarterTurned());
+}
+
+// A result's name, degree sign and all, goes back in as an argument and is
+// printed and extended byte for byte.
+TEST_F(GyrelTest, ResultCanBeRotatedAgainUnderItsOwnName) {
+  const std::string once = Rotated("walk", 0);
+  Input(once, OneKeyframe());
+  ExpectOutput(Run({once}, "90\n"), Opened(once) + kPrompt + kDone + kExit);
+  const std::string twice =
+      "walk_Rotated(0" + kDegree + ")_Rotated(90" + kDegree + ").qmx";
+  EXPECT_EQ(Files(), (Names{once, twice}));
+  EXPECT_EQ(File(twice), OneKeyframeQuarterTurned());
 }
 
 TEST_F(GyrelTest, AngleAsTypedAndTheName) {
@@ -94,7 +111,7 @@ TEST_F(GyrelTest, AngleAsTypedAndTheName) {
   };
   const Case cases[] = {{"90\n", 90},   {"-90\n", 270}, {"450\n", 90},
                         {"720\n", 0},   {"word\n", 0},  {"40000\n", 0},
-                        {"45.9\n", 45}, {"", 0}};
+                        {"45.9\n", 45}, {"", 0},        {"90\r\n", 90}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     TempDir dir;
@@ -113,8 +130,9 @@ TEST_F(GyrelTest, UseForAllAnswers) {
     const char* typed;
     bool reused;
   };
-  for (const Case& c : {Case{"30\ny", true}, Case{"30\nY45\n60\n", false},
-                        Case{"30\nn45\n60\n", false}}) {
+  for (const Case& c :
+       {Case{"30\ny", true}, Case{"30\r\ny", true},
+        Case{"30\nY45\n60\n", false}, Case{"30\nn45\n60\n", false}}) {
     SCOPED_TRACE(c.typed);
     TempDir dir;
     for (const char* name : {"a.qmx", "b.qmx", "c.qmx"}) {

@@ -14,11 +14,15 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <unistd.h>
 #endif
 
 namespace qmx::platform {
@@ -247,6 +251,64 @@ TEST_F(PlatformTest, OnlyPlainFilesAreRegular) {
   // A directory still has an identity of its own.
   EXPECT_TRUE(IdOfPath("dir.qmx").has_value());
   EXPECT_NE(IdOfPath("dir.qmx"), IdOfPath("f.qmx"));
+}
+
+// Standard input taken from `path` while the object lives: the C runtime's
+// descriptor 0 and, on Windows, the process's standard input handle.
+class StdinFrom {
+ public:
+  explicit StdinFrom(const char *path) {
+#ifdef _WIN32
+    saved_ = _dup(0);
+    const int fd = _open(path, _O_RDONLY);
+    ok_ = fd >= 0 && _dup2(fd, 0) == 0 &&
+          SetStdHandle(STD_INPUT_HANDLE,
+                       reinterpret_cast<HANDLE>(_get_osfhandle(0)));
+    if (fd >= 0) _close(fd);
+#else
+    saved_ = dup(STDIN_FILENO);
+    const int fd = open(path, O_RDONLY);
+    ok_ = fd >= 0 && dup2(fd, STDIN_FILENO) >= 0;
+    if (fd >= 0) close(fd);
+#endif
+  }
+  ~StdinFrom() {
+    if (saved_ < 0) return;
+#ifdef _WIN32
+    _dup2(saved_, 0);
+    _close(saved_);
+    SetStdHandle(STD_INPUT_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(0)));
+#else
+    dup2(saved_, STDIN_FILENO);
+    close(saved_);
+#endif
+  }
+  StdinFrom(const StdinFrom &) = delete;
+  StdinFrom &operator=(const StdinFrom &) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  int saved_ = -1;
+  bool ok_ = false;
+};
+
+// Answers from the null device or a file are read like every other answer,
+// never as a key from a console: a console read would wait for ever.
+TEST_F(PlatformTest, NullDeviceAndFilesAreNoConsole) {
+  ASSERT_TRUE(WriteNewFile("answers.txt", "y"));
+  for (const char *path : {NullDevice(), "answers.txt"}) {
+    SCOPED_TRACE(path);
+    StdinFrom redirected(path);
+    ASSERT_TRUE(redirected.ok());
+    EXPECT_FALSE(StdinIsConsole());
+  }
+#ifdef _WIN32
+  // Why the console's own mode decides: NUL is a character device, and the
+  // C runtime's _isatty says yes for it.
+  StdinFrom nul("NUL");
+  ASSERT_TRUE(nul.ok());
+  EXPECT_TRUE(_isatty(0));
+#endif
 }
 
 TEST_F(PlatformTest, DegreeSignNameIsCreatedAndListed) {

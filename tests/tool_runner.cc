@@ -12,9 +12,12 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <iostream>
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -34,7 +37,7 @@ std::string Setting(const char* name, const char* built_in) {
 std::string ToolPath(const std::string& name) {
   const fs::path dir = Setting("QMX_TOOL_DIR", QMX_TOOL_DIR);
 #ifdef _WIN32
-  return (dir / (name + ".exe")).string();
+  return (dir / (name + ".exe")).make_preferred().string();
 #else
   return (dir / name).string();
 #endif
@@ -86,13 +89,30 @@ int Spawn(const std::vector<std::string>& command, const fs::path& dir,
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr,
-                                      TRUE, CREATE_NO_WINDOW, nullptr,
-                                      dir.string().c_str(), &startup, &process);
+  // No console at all, like a process without a terminal: the tool must not
+  // find one. (Under wine, CREATE_NO_WINDOW loses the redirected handles.)
+  // Wine now and then fails a start with ERROR_INTERNAL_ERROR (about once in
+  // a few thousand starts here); the tool has not run then, so it is started
+  // again, and the retry is reported.
+  BOOL started = FALSE;
+  DWORD start_error = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
+                             DETACHED_PROCESS, nullptr, dir.string().c_str(),
+                             &startup, &process);
+    start_error = started ? 0 : GetLastError();
+    if (start_error != ERROR_INTERNAL_ERROR) break;
+    std::cerr << "start of " << line << " failed with error " << start_error
+              << ", trying again\n";
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);
-  if (!started) return -1;
+  if (!started) {
+    ADD_FAILURE() << "cannot start " << line << ": error " << start_error;
+    return -1;
+  }
   const DWORD waited = WaitForSingleObject(
       process.hProcess,
       static_cast<DWORD>(
@@ -112,6 +132,10 @@ int Spawn(const std::vector<std::string>& command, const fs::path& dir,
 
 #else
 
+// The largest file the next child may write (RLIMIT_FSIZE), or none when
+// negative. Set only for one run, by RunToolWithFileSizeLimit.
+int64_t next_child_file_size_limit = -1;
+
 int Spawn(const std::vector<std::string>& command, const fs::path& dir,
           const fs::path& in_path, const fs::path& out_path,
           const fs::path& err_path, bool& timed_out) {
@@ -129,6 +153,11 @@ int Spawn(const std::vector<std::string>& command, const fs::path& dir,
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
         dup2(err, 2) < 0 || chdir(dir.c_str()) != 0) {
       _exit(126);
+    }
+    if (next_child_file_size_limit >= 0) {
+      const auto size = static_cast<rlim_t>(next_child_file_size_limit);
+      const rlimit limit{size, size};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
     }
     setsid();  // no controlling terminal: the tool must not find a console
     execv(argv[0], argv.data());
@@ -190,13 +219,41 @@ RunResult RunTool(const std::string& name,
   command.push_back(ToolPath(name));
   command.insert(command.end(), arguments.begin(), arguments.end());
 
+  // Every argument is an input, so whatever file one names must come
+  // through the run unchanged; only the working copy, which any other
+  // file's run replaces, may change.
+  std::vector<std::pair<fs::path, std::vector<uint8_t>>> inputs;
+  for (const std::string& argument : arguments) {
+    const fs::path path = dir / argument;
+    std::error_code ignored;
+    if (fs::is_regular_file(path, ignored) &&
+        !fs::equivalent(path, dir / "newfile.qmx", ignored)) {
+      inputs.emplace_back(path, ReadBytes(path));
+    }
+  }
+
   RunResult result;
   result.exit_code =
       Spawn(command, dir, in_path, out_path, err_path, result.timed_out);
   result.output = ReadText(out_path);
   result.errors = ReadText(err_path);
+  for (const auto& [path, bytes] : inputs) {
+    EXPECT_EQ(ReadBytes(path), bytes) << path.string() << " was changed";
+  }
   return result;
 }
+
+#ifndef _WIN32
+RunResult RunToolWithFileSizeLimit(const std::string& name,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& input,
+                                   const fs::path& dir, int64_t max_file_size) {
+  next_child_file_size_limit = max_file_size;
+  RunResult result = RunTool(name, arguments, input, dir);
+  next_child_file_size_limit = -1;
+  return result;
+}
+#endif
 
 const std::string& Newline() {
 #ifdef _WIN32
@@ -230,10 +287,32 @@ void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
             static_cast<std::streamsize>(bytes.size()));
 }
 
+namespace {
+
+#ifdef _WIN32
+// A name as the tools see it through the system's ANSI functions. The
+// library's own narrow form is UTF-8, which would turn the degree sign 0xB0
+// into two bytes.
+std::string SystemName(const fs::path& name) {
+  const std::wstring& wide = name.native();
+  const int size =
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                          nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                      narrow.data(), size, nullptr, nullptr);
+  return narrow;
+}
+#else
+std::string SystemName(const fs::path& name) { return name.string(); }
+#endif
+
+}  // namespace
+
 std::vector<std::string> ListDir(const fs::path& dir) {
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
-    names.push_back(entry.path().filename().string());
+    names.push_back(SystemName(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;

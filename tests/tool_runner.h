@@ -41,9 +41,22 @@ struct RunResult {
 
 /// Starts tool `name` ("shovan", ...) in `dir` with `arguments`, standard
 /// input read from `input` (not a terminal), and waits for it to end.
+/// Expects every file that an argument names to be unchanged afterwards.
 RunResult RunTool(const std::string& name,
                   const std::vector<std::string>& arguments,
                   const std::string& input, const std::filesystem::path& dir);
+
+#ifndef _WIN32
+/// As RunTool, with every write of the tool's process limited to the first
+/// `max_file_size` bytes of a file (RLIMIT_FSIZE): a write beyond fails as
+/// on a full disk. Standard output is a file too, so the limit must leave
+/// room for what the tool prints.
+RunResult RunToolWithFileSizeLimit(const std::string& name,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& input,
+                                   const std::filesystem::path& dir,
+                                   int64_t max_file_size);
+#endif
 
 /// The line break the tools write on this platform.
 const std::string& Newline();
@@ -55,7 +68,8 @@ std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path,
                 const std::vector<uint8_t>& bytes);
 
-/// The names of the entries of `dir`, sorted.
+/// The names of the entries of `dir`, sorted, spelled as the tools' file
+/// functions spell them (on Windows in the ANSI code page).
 std::vector<std::string> ListDir(const std::filesystem::path& dir);
 
 /// Base of a tool's end-to-end tests: a fresh directory per test, inputs

@@ -1,0 +1,127 @@
+# Checks what a Windows program needs besides its code:
+#   - it imports only DLLs that come with Windows, so it runs from any folder
+#     without the MinGW runtime DLLs;
+#   - it holds the group icon MAINICON, one 256x256 picture that is the PNG of
+#     ICON byte for byte, so each program shows its own icon;
+#   - it holds MANIFEST byte for byte as resource 1 of type 24 (RT_MANIFEST).
+#
+#   cmake -DOBJDUMP=<objdump> -DEXE=<program.exe> -DICON=<program.ico>
+#         -DMANIFEST=<app.manifest> -P check_windows_exe.cmake
+#
+# Each failed check prints one line that starts with the program's name.
+
+cmake_minimum_required(VERSION 3.25)
+
+foreach(variable OBJDUMP EXE ICON MANIFEST)
+  if(NOT DEFINED ${variable})
+    message(FATAL_ERROR "check_windows_exe.cmake: ${variable} is not set")
+  endif()
+endforeach()
+
+cmake_path(GET EXE FILENAME program)
+set(failures 0)
+macro(fail text)
+  message(SEND_ERROR "${program}: ${text}")
+  math(EXPR failures "${failures} + 1")
+endmacro()
+
+# DLLs that every Windows has, in lower case.
+set(system_dlls kernel32.dll msvcrt.dll)
+
+execute_process(COMMAND "${OBJDUMP}" -p "${EXE}"
+                OUTPUT_VARIABLE headers RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${program}: ${OBJDUMP} -p failed (${status})")
+endif()
+string(REPLACE ";" "," headers "${headers}")
+string(REPLACE "\n" ";" lines "${headers}")
+
+# Imports: "DLL Name: KERNEL32.dll", one line per DLL.
+set(imports "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[ \t]*DLL Name: (.+)$")
+    string(STRIP "${CMAKE_MATCH_1}" dll)
+    list(APPEND imports "${dll}")
+    string(TOLOWER "${dll}" dll_lower)
+    if(NOT dll_lower IN_LIST system_dlls)
+      fail("imports ${dll}, which is not a Windows system DLL")
+    endif()
+  endif()
+endforeach()
+if(NOT imports)
+  fail("no imported DLLs found; is this a Windows program?")
+endif()
+
+# Resources: objdump prints the resource tree with entries indented by level:
+# three spaces for a type, five for a name or ID within it.
+#   018   Entry: ID: 0x00000e, Value: 0x80000058
+#   068     Entry: name: [val: 800000b8 len 8]: MAINICON, Value: 0x80000070
+set(resources "")
+set(type "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9a-f]+   Entry: ID: 0x0*([0-9a-f]+),")
+    set(type "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^[0-9a-f]+     Entry: ID: 0x0*([0-9a-f]+),")
+    list(APPEND resources "${type}/${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^[0-9a-f]+     Entry: name: [^]]*\\]: ([^,]+),")
+    list(APPEND resources "${type}/${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+if(NOT "e/MAINICON" IN_LIST resources)  # RT_GROUP_ICON is type 14
+  fail("no group icon named MAINICON (resources: ${resources})")
+endif()
+if(NOT "18/1" IN_LIST resources)  # RT_MANIFEST is type 24
+  fail("no manifest resource 1 (resources: ${resources})")
+endif()
+
+# Contents, compared as hexadecimal text; a match must start on a byte.
+file(READ "${EXE}" exe_hex HEX)
+function(find_bytes hex result)
+  string(FIND "${exe_hex}" "${hex}" at)
+  math(EXPR odd "${at} % 2")
+  if(at LESS 0 OR odd)
+    set(${result} FALSE PARENT_SCOPE)
+  else()
+    set(${result} TRUE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# The icon file: a directory of one image, 256x256 (stored as 0 x 0) with 32
+# bits per pixel, whose data is a PNG at offset 22.
+file(READ "${ICON}" ico_hex HEX)
+string(SUBSTRING "${ico_hex}" 0 28 ico_head)
+string(SUBSTRING "${ico_hex}" 28 8 ico_size)
+string(SUBSTRING "${ico_hex}" 36 8 ico_offset)
+string(SUBSTRING "${ico_hex}" 44 -1 png_hex)
+string(SUBSTRING "${png_hex}" 0 48 png_head)
+if(NOT ico_head STREQUAL "0000010001000000000001002000" OR
+   NOT ico_offset STREQUAL "16000000" OR
+   NOT png_head STREQUAL "89504e470d0a1a0a0000000d494844520000010000000100")
+  message(FATAL_ERROR "${ICON} is not one 256x256 PNG picture")
+endif()
+find_bytes("${png_hex}" found)
+if(NOT found)
+  cmake_path(GET ICON FILENAME icon_name)
+  fail("does not hold the picture of ${icon_name}")
+endif()
+# The group icon's directory: the same header and entry, with the picture's
+# resource ID 1 in place of its file offset.
+find_bytes("${ico_head}${ico_size}0100" found)
+if(NOT found)
+  fail("has no group icon directory for one 256x256 picture")
+endif()
+
+file(READ "${MANIFEST}" manifest_hex HEX)
+find_bytes("${manifest_hex}" found)
+if(NOT found)
+  fail("does not hold the manifest")
+endif()
+file(READ "${MANIFEST}" manifest)
+if(NOT manifest MATCHES "requestedExecutionLevel level=\"asInvoker\"")
+  message(FATAL_ERROR "${MANIFEST} does not ask for level asInvoker")
+endif()
+
+if(failures GREATER 0)
+  message(FATAL_ERROR "${program}: ${failures} check(s) failed")
+endif()
+message(STATUS "${program}: imports ${imports}; icon, manifest: ok")

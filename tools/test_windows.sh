@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows programs with MinGW-w64, runs every test against
+# them under wine, and makes the Windows zip. Installs the cross compiler and
+# wine when they are missing (Debian or Ubuntu).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/setup.sh
+qmx_install g++-mingw-w64-x86-64 wine64
+cmake --preset windows-cross >/dev/null
+cmake --build --preset windows-cross -j "$(nproc)"
+# One warm wine server for the whole run (the tests' fixture would start one
+# too); stopped however the run ends.
+cmake/wine-run.sh build-windows/wine --start
+trap 'cmake/wine-run.sh build-windows/wine --stop' EXIT
+ctest --preset windows-cross -j "$(nproc)"
+cpack --preset windows-cross
