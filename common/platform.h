@@ -33,11 +33,18 @@ class File {
   static File OpenForUpdate(const std::string& path);
 
   File() = default;
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
+  File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+  File& operator=(File&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = other.handle_;
+      other.handle_ = -1;
+    }
+    return *this;
+  }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
-  ~File();
+  ~File() { Close(); }
 
   bool is_open() const;
   /// True for a regular file (not a directory, device or pipe).

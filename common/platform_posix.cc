@@ -47,21 +47,6 @@ File File::OpenForUpdate(const std::string& path) {
   return File(OpenRetrying(path.c_str(), O_RDWR | O_NOFOLLOW));
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = -1;
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-File::~File() { Close(); }
-
 bool File::is_open() const { return handle_ >= 0; }
 
 bool File::IsRegular() const {

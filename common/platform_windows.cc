@@ -69,21 +69,6 @@ File File::OpenForUpdate(const std::string& path) {
                           OPEN_EXISTING)));
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = -1;
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-File::~File() { Close(); }
-
 bool File::is_open() const { return Handle(handle_) != INVALID_HANDLE_VALUE; }
 
 // Consoles, pipes and NUL are character or pipe devices; a directory is a

@@ -24,12 +24,6 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 using Names = std::vector<std::string>;
 
-#ifdef _WIN32
-const std::string kDegree = "\xB0";  // the ANSI code page's degree sign
-#else
-const std::string kDegree = "\xC2\xB0";  // UTF-8
-#endif
-
 const std::string kExit = "(Press ENTER to exit)";
 const std::string kAnglePrompt = "Enter rotation angle (in degrees): ";
 const std::string kOffsetPrompts =

@@ -11,12 +11,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Names = std::vector<std::string>;
 
-#ifdef _WIN32
-const std::string kDegree = "\xB0";  // the ANSI code page's degree sign
-#else
-const std::string kDegree = "\xC2\xB0";  // UTF-8
-#endif
-
 const std::string kPrompt = "Enter rotation angle (in degrees): ";
 const std::string kDone = "Rotating operation complete.\n\n";
 const std::string kExit = "(Press ENTER to exit)";

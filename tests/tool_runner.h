@@ -58,6 +58,14 @@ RunResult RunToolWithFileSizeLimit(const std::string& name,
                                    int64_t max_file_size);
 #endif
 
+/// The degree sign in file names: the ANSI code page's single byte on
+/// Windows, UTF-8 elsewhere.
+#ifdef _WIN32
+inline const std::string kDegree = "\xB0";
+#else
+inline const std::string kDegree = "\xC2\xB0";
+#endif
+
 /// The line break the tools write on this platform.
 const std::string& Newline();
 
