@@ -12,5 +12,5 @@ cmake --build --preset windows-cross -j "$(nproc)"
 # too); stopped however the run ends.
 cmake/wine-run.sh build-windows/wine --start
 trap 'cmake/wine-run.sh build-windows/wine --stop' EXIT
-ctest --preset windows-cross -j "$(nproc)"
 cpack --preset windows-cross
+ctest --preset windows-cross -j "$(nproc)"
