@@ -24,7 +24,6 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 using Names = std::vector<std::string>;
 
-const std::string kExit = "(Press ENTER to exit)";
 const std::string kAnglePrompt = "Enter rotation angle (in degrees): ";
 const std::string kOffsetPrompts =
     "Enter X offset: Enter Y offset: Enter Z offset: ";
@@ -33,10 +32,6 @@ const std::string kCutPrompts =
     "Enter number of keyframes to delete from end: ";
 const std::string kNotPlayer =
     "Animation doesn't seem to belong to the OBRI object. Skipping.\n\n";
-
-std::string Opened(const std::string& base) {
-  return "'" + base + "': File opened successfully.\n";
-}
 
 std::string EndedEarly(const std::string& base) {
   return "'" + base +

@@ -14,11 +14,6 @@ using Names = std::vector<std::string>;
 const std::string kDone = "Mirroring operation complete.\n\n";
 const std::string kSkip =
     "Animation doesn't seem to belong to the OBRI object. Skipping.\n\n";
-const std::string kExit = "(Press ENTER to exit)";
-
-std::string Opened(const std::string& base) {
-  return "'" + base + "': File opened successfully.\n";
-}
 
 Bytes Figure(uint16_t meshes = 15, uint16_t keyframes = 5, uint32_t seed = 3) {
   return sample::MakeAnimation({.header_record_count = 1,

@@ -13,11 +13,6 @@ using Names = std::vector<std::string>;
 
 const std::string kPrompt = "Enter rotation angle (in degrees): ";
 const std::string kDone = "Rotating operation complete.\n\n";
-const std::string kExit = "(Press ENTER to exit)";
-
-std::string Opened(const std::string& base) {
-  return "'" + base + "': File opened successfully.\n";
-}
 
 std::string Rotated(const std::string& stem, int angle) {
   return stem + "_Rotated(" + std::to_string(angle) + kDegree + ").qmx";

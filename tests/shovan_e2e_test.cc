@@ -17,11 +17,6 @@ using Names = std::vector<std::string>;
 
 const std::string kPrompts = "Enter X offset: Enter Y offset: Enter Z offset: ";
 const std::string kDone = "Position change complete.\n\n";
-const std::string kExit = "(Press ENTER to exit)";
-
-std::string Opened(const std::string& base) {
-  return "'" + base + "': File opened successfully.\n";
-}
 
 // The name a file created as `name` is listed under. Windows drops trailing
 // dots and spaces from the names it creates (and opens "dot." as "dot").

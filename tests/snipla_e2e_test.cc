@@ -22,11 +22,6 @@ const std::string kPrompts =
 const std::string kRefusal =
     "\nTotal amount of keyframes to be deleted surpasses length of "
     "animation!\nPlease enter smaller values.\n\n";
-const std::string kExit = "(Press ENTER to exit)";
-
-std::string Opened(const std::string& base) {
-  return "'" + base + "': File opened successfully.\n";
-}
 
 // The keyframe-count line and both prompts: one round of the dialogue.
 std::string Round(int keyframe_count) {

@@ -66,6 +66,14 @@ inline const std::string kDegree = "\xB0";
 inline const std::string kDegree = "\xC2\xB0";
 #endif
 
+/// The last words of every run, before the wait for ENTER.
+inline const std::string kExit = "(Press ENTER to exit)";
+
+/// The line a tool prints when it has taken a file.
+inline std::string Opened(const std::string& base_name) {
+  return "'" + base_name + "': File opened successfully.\n";
+}
+
 /// The line break the tools write on this platform.
 const std::string& Newline();
 
