@@ -15,22 +15,16 @@
 
 namespace qmx::platform {
 
-/// Identifies a file independently of the name it was reached by.
-struct FileId {
-  uint64_t volume = 0;
-  uint64_t index = 0;
-  bool operator==(const FileId&) const = default;
-};
+/// How a copy between two files ended.
+enum class CopyStatus { kDone, kReadFailed, kWriteFailed };
 
 /// An open file, closed when it goes out of scope.
 class File {
  public:
   /// Opens an existing file for reading only.
   static File OpenForReading(const std::string& path);
-  /// Creates a new file for writing; fails when the name exists.
+  /// Creates a new file for reading and writing; fails when the name exists.
   static File CreateNew(const std::string& path);
-  /// Opens an existing file for reading and writing without truncating it.
-  static File OpenForUpdate(const std::string& path);
 
   File() = default;
   File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
@@ -46,10 +40,9 @@ class File {
   File& operator=(const File&) = delete;
   ~File() { Close(); }
 
-  bool is_open() const;
+  bool is_open() const { return handle_ != -1; }
   /// True for a regular file (not a directory, device or pipe).
   bool IsRegular() const;
-  std::optional<FileId> Id() const;
   /// The file's length in bytes, or nothing when it cannot be told.
   std::optional<int64_t> Size() const;
   /// Reads exactly `buffer.size()` bytes at `pos`; false when fewer exist
@@ -57,23 +50,72 @@ class File {
   bool ReadAt(int64_t pos, std::span<uint8_t> buffer) const;
   /// Writes all of `bytes` at `pos`; false when any could not be written.
   bool WriteAt(int64_t pos, std::span<const uint8_t> bytes) const;
+  /// Copies `length` bytes of `from`, starting at `from_pos`, into this file
+  /// at `to_pos`, through the system's own copy where it has one and a
+  /// bounded buffer otherwise. Holes of a sparse `from` stay holes. Tells a
+  /// failure to read `from` (fewer bytes than asked for included) from a
+  /// failure to write.
+  CopyStatus CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
+                      int64_t length) const;
   /// Closes the file; false when the system reports that data may be lost.
   bool Close();
 
  private:
+  friend class PrivateFile;
   explicit File(intptr_t handle) : handle_(handle) {}
   intptr_t handle_ = -1;
 };
 
-/// The identity of the file a name refers to, or nothing when there is none.
-std::optional<FileId> IdOfPath(const std::string& path);
+/// A new file in a directory that no other process, and no later file of
+/// this one, can reach by a name until it is complete and given its name.
+/// Where the file system can make an unnamed file it is one; elsewhere it
+/// has a name of its own that nobody else uses. A file that never gets its
+/// name is gone when this object goes, and when the process is ended by a
+/// signal.
+class PrivateFile {
+ public:
+  /// How the file is made: `kUnnamed` lets the system decide, `kNamed`
+  /// always takes the named way (so that it can be tested anywhere).
+  enum class Kind { kUnnamed, kNamed };
+
+  /// Creates the file in `dir` ("" for the current directory). Nothing when
+  /// it cannot be created.
+  static std::optional<PrivateFile> Create(const std::string& dir,
+                                           Kind kind = Kind::kUnnamed);
+
+  PrivateFile(PrivateFile&& other) noexcept;
+  PrivateFile& operator=(PrivateFile&& other) noexcept;
+  PrivateFile(const PrivateFile&) = delete;
+  ~PrivateFile();
+
+  const File& file() const { return file_; }
+
+  enum class NameResult { kNamed, kTaken, kFailed };
+  /// Gives the complete file the name `path`, which must lie in the
+  /// directory the file was made in. Never replaces anything: `kTaken` when
+  /// the name exists. After `kNamed` the file is kept when this object goes.
+  NameResult GiveName(const std::string& path);
+
+ private:
+  PrivateFile(File file, std::string temporary_name)
+      : file_(std::move(file)), temporary_name_(std::move(temporary_name)) {}
+  void Discard();
+
+  File file_;
+  /// The file's own name when it has one, until it is named or removed.
+  std::string temporary_name_;
+  bool named_ = false;
+};
+
+/// Gives the file `from` the name `to`. Never replaces an existing `to`:
+/// fails instead. `kLinkFallback` takes the way for file systems that cannot
+/// rename without replacing, so that it can be tested anywhere.
+enum class RenameWay { kAny, kLinkFallback };
+bool RenameNoReplace(const std::string& from, const std::string& to,
+                     RenameWay way = RenameWay::kAny);
 
 /// Deletes a file; false when it could not be deleted.
 bool RemoveFile(const std::string& path);
-
-/// Gives the file `from` the name `to`. Never replaces an existing `to`:
-/// fails instead.
-bool RenameNoReplace(const std::string& from, const std::string& to);
 
 /// True when standard input is an interactive console.
 bool StdinIsConsole();
@@ -81,20 +123,17 @@ bool StdinIsConsole();
 /// Reads one key from the console without echo and without waiting for
 /// ENTER, after `ask` has shown the question. The console is switched before
 /// `ask` runs, so that a key typed the moment the question appears is not
-/// echoed either; its settings are restored before this returns. Returns -1
-/// when the console has no more input.
+/// echoed either; its settings are restored before this returns, and before
+/// the program ends or stops on a signal meanwhile. Returns -1 when the
+/// console has no more input.
 int ReadConsoleKey(const std::function<void()>& ask);
-
-/// Memory for a file image of `size` bytes, or nullptr. Large blocks are
-/// aligned and marked for huge pages where the system has them.
-void* AllocateImageMemory(size_t size);
-void FreeImageMemory(void* memory, size_t size);
 
 /// The degree sign as file names on this platform spell it.
 std::string_view DegreeSign();
 
-/// Prepares the process: a write beyond a file size limit must fail like
-/// any other write instead of ending the program.
+/// Prepares the process: a write beyond a file size limit fails like any
+/// other write instead of ending the program, and a signal that ends the
+/// program first puts the console back and removes a named private file.
 void PrepareProcess();
 
 }  // namespace qmx::platform

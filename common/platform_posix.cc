@@ -2,14 +2,18 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <stdio.h>
-#include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "common/platform.h"
 
@@ -18,17 +22,115 @@ namespace {
 
 int Fd(intptr_t handle) { return static_cast<int>(handle); }
 
-FileId IdOf(const struct stat& st) {
-  return FileId{static_cast<uint64_t>(st.st_dev),
-                static_cast<uint64_t>(st.st_ino)};
-}
-
 int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
   int fd;
   do {
     fd = ::open(path, flags | O_CLOEXEC, mode);
   } while (fd < 0 && errno == EINTR);
   return fd;
+}
+
+// What a signal that ends the program must undo first. Only plain data that
+// a handler may touch: the console settings to restore while the console is
+// switched to single keys, and the name of a private file that has one.
+volatile sig_atomic_t console_switched = 0;
+struct termios console_saved;
+struct termios console_single_key;
+char pending_name[PATH_MAX] = "";
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+
+void UndoForExit() {
+  if (console_switched) ::tcsetattr(STDIN_FILENO, TCSANOW, &console_saved);
+  if (pending_name[0] != '\0') ::unlink(pending_name);
+}
+
+void EndOnSignal(int signal_number) {
+  UndoForExit();
+  // Ending by the signal itself keeps the exit status a parent expects.
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+void StopOnSignal(int) {
+  const int saved_errno = errno;
+  if (console_switched) ::tcsetattr(STDIN_FILENO, TCSANOW, &console_saved);
+  ::signal(SIGTSTP, SIG_DFL);
+  sigset_t stop;
+  ::sigemptyset(&stop);
+  ::sigaddset(&stop, SIGTSTP);
+  ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  ::raise(SIGTSTP);
+  // Continued: back to single keys if the question is still waiting.
+  ::signal(SIGTSTP, StopOnSignal);
+  if (console_switched) {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &console_single_key);
+  }
+  errno = saved_errno;
+}
+
+// Installs `handler` for `signal_number` unless the signal is ignored (as
+// nohup and shells without job control leave some of them).
+void Handle(int signal_number, void (*handler)(int)) {
+  struct sigaction old;
+  if (::sigaction(signal_number, nullptr, &old) != 0 ||
+      old.sa_handler == SIG_IGN) {
+    return;
+  }
+  struct sigaction action {};
+  action.sa_handler = handler;
+  ::sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(signal_number, &action, nullptr);
+}
+
+// Copies through a bounded buffer, for what the system cannot copy itself.
+constexpr size_t kCopyBuffer = size_t{256} << 10;
+
+CopyStatus CopyThroughBuffer(const File& from, int64_t from_pos, const File& to,
+                             int64_t to_pos, int64_t length) {
+  std::vector<uint8_t> buffer(
+      static_cast<size_t>(std::min<int64_t>(length, kCopyBuffer)));
+  for (int64_t done = 0; done < length;) {
+    const size_t n =
+        static_cast<size_t>(std::min<int64_t>(length - done, kCopyBuffer));
+    const std::span<uint8_t> piece(buffer.data(), n);
+    if (!from.ReadAt(from_pos + done, piece)) return CopyStatus::kReadFailed;
+    if (!to.WriteAt(to_pos + done, piece)) return CopyStatus::kWriteFailed;
+    done += static_cast<int64_t>(n);
+  }
+  return CopyStatus::kDone;
+}
+
+// Errors of copy_file_range that only the target can cause.
+bool IsWriteError(int error) {
+  return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS;
+}
+
+// The directory part of a private file's name: "" means the current one.
+std::string DirectoryOrCurrent(const std::string& dir) {
+  return dir.empty() ? "." : dir;
+}
+
+std::string RandomLetters() {
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  unsigned char random[6];
+  if (::getrandom(random, sizeof random, GRND_NONBLOCK) !=
+      static_cast<ssize_t>(sizeof random)) {
+    // Without the system's randomness any changing value will do: a name
+    // that exists is simply tried again.
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t mixed = static_cast<uint64_t>(now.tv_nsec) ^
+                           (static_cast<uint64_t>(::getpid()) << 20);
+    for (size_t i = 0; i < sizeof random; ++i) {
+      random[i] = static_cast<unsigned char>(mixed >> (8 * i));
+    }
+  }
+  std::string letters;
+  for (const unsigned char r : random) letters += kLetters[r % 62];
+  return letters;
 }
 
 }  // namespace
@@ -39,25 +141,13 @@ File File::OpenForReading(const std::string& path) {
 }
 
 File File::CreateNew(const std::string& path) {
-  return File(OpenRetrying(path.c_str(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666));
+  return File(
+      OpenRetrying(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666));
 }
-
-File File::OpenForUpdate(const std::string& path) {
-  return File(OpenRetrying(path.c_str(), O_RDWR | O_NOFOLLOW));
-}
-
-bool File::is_open() const { return handle_ >= 0; }
 
 bool File::IsRegular() const {
   struct stat st;
   return is_open() && ::fstat(Fd(handle_), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::optional<FileId> File::Id() const {
-  struct stat st;
-  if (!is_open() || ::fstat(Fd(handle_), &st) != 0) return std::nullopt;
-  return IdOf(st);
 }
 
 std::optional<int64_t> File::Size() const {
@@ -72,7 +162,7 @@ bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
   while (done < buffer.size()) {
     const ssize_t n =
         ::pread(Fd(handle_), buffer.data() + done, buffer.size() - done,
-                static_cast<off_t>(pos + done));
+                static_cast<off_t>(pos + static_cast<int64_t>(done)));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
@@ -86,12 +176,66 @@ bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
   while (done < bytes.size()) {
     const ssize_t n =
         ::pwrite(Fd(handle_), bytes.data() + done, bytes.size() - done,
-                 static_cast<off_t>(pos + done));
+                 static_cast<off_t>(pos + static_cast<int64_t>(done)));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }
   return true;
+}
+
+// Copies the data segments of `from` with copy_file_range, which moves the
+// bytes inside the kernel, and leaves its holes as holes; the target is
+// extended over a hole at the end. Where the kernel cannot copy between the
+// two files (other file systems, old kernels), the rest goes through a
+// buffer, which also tells a read failure from a write failure exactly.
+CopyStatus File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
+                          int64_t length) const {
+  if (!is_open() || !from.is_open() || from_pos < 0 || to_pos < 0 ||
+      length < 0) {
+    return CopyStatus::kReadFailed;
+  }
+  const int in = Fd(from.handle_);
+  const int out = Fd(handle_);
+  const int64_t end = from_pos + length;
+  int64_t pos = from_pos;
+  while (pos < end) {
+    off_t data = ::lseek(in, static_cast<off_t>(pos), SEEK_DATA);
+    if (data < 0) {
+      // No data left before the end of the file: the rest is one hole,
+      // unless the file is shorter than what is asked for.
+      if (errno == ENXIO) {
+        const std::optional<int64_t> size = from.Size();
+        if (!size || *size < end) return CopyStatus::kReadFailed;
+        break;
+      }
+      data = static_cast<off_t>(pos);  // holes cannot be told: all data
+    }
+    if (data >= end) break;
+    off_t hole = ::lseek(in, data, SEEK_HOLE);
+    if (hole < 0 || hole > end) hole = static_cast<off_t>(end);
+    loff_t in_at = data;
+    loff_t out_at = static_cast<loff_t>(to_pos + (data - from_pos));
+    while (in_at < hole) {
+      const ssize_t n = ::copy_file_range(in, &in_at, out, &out_at,
+                                          static_cast<size_t>(hole - in_at), 0);
+      if (n > 0) continue;
+      if (n == 0) return CopyStatus::kReadFailed;  // the input got shorter
+      if (errno == EINTR) continue;
+      if (IsWriteError(errno)) return CopyStatus::kWriteFailed;
+      return CopyThroughBuffer(from, in_at, *this, to_pos + (in_at - from_pos),
+                               end - in_at);
+    }
+    pos = hole;
+  }
+  // A hole at the end: the target must still reach the full length.
+  const int64_t to_end = to_pos + length;
+  const std::optional<int64_t> size = Size();
+  if (!size) return CopyStatus::kWriteFailed;
+  if (*size < to_end && ::ftruncate(out, static_cast<off_t>(to_end)) != 0) {
+    return CopyStatus::kWriteFailed;
+  }
+  return CopyStatus::kDone;
 }
 
 bool File::Close() {
@@ -103,23 +247,118 @@ bool File::Close() {
   return ::close(fd) == 0;
 }
 
-std::optional<FileId> IdOfPath(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return IdOf(st);
+std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
+                                               Kind kind) {
+  const std::string directory = DirectoryOrCurrent(dir);
+#ifdef O_TMPFILE
+  // An unnamed file is named through its descriptor: directly with a
+  // privilege that only root has, through /proc for everyone else. Without
+  // either, it could never be given its name.
+  static const bool can_name_unnamed =
+      ::geteuid() == 0 || ::access("/proc/self/fd", X_OK) == 0;
+  if (kind == Kind::kUnnamed && can_name_unnamed) {
+    const int fd = OpenRetrying(directory.c_str(), O_TMPFILE | O_RDWR, 0666);
+    if (fd >= 0) return PrivateFile(File(fd), "");
+    // Only a file system without unnamed files takes the named way; a
+    // directory that is missing or not writable fails the same either way.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      return std::nullopt;
+    }
+  }
+#endif
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = directory + "/.qmx-" + RandomLetters() + ".tmp";
+    if (name.size() >= sizeof pending_name) return std::nullopt;
+    // No signal may end the program between the file's creation and the
+    // record that lets the handler remove it.
+    sigset_t ending, before;
+    ::sigemptyset(&ending);
+    for (const int signal_number : kEndingSignals) {
+      ::sigaddset(&ending, signal_number);
+    }
+    ::sigprocmask(SIG_BLOCK, &ending, &before);
+    File file = File::CreateNew(name);
+    const int error = errno;
+    if (file.is_open()) {
+      std::memcpy(pending_name, name.c_str(), name.size() + 1);
+    }
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+    if (file.is_open()) return PrivateFile(std::move(file), name);
+    if (error != EEXIST) return std::nullopt;
+  }
+  return std::nullopt;
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+PrivateFile::PrivateFile(PrivateFile&& other) noexcept
+    : file_(std::move(other.file_)),
+      temporary_name_(std::move(other.temporary_name_)),
+      named_(other.named_) {
+  other.temporary_name_.clear();
+  other.named_ = true;
+}
 
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
-                  RENAME_NOREPLACE) == 0) {
-    return true;
+PrivateFile& PrivateFile::operator=(PrivateFile&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    file_ = std::move(other.file_);
+    temporary_name_ = std::move(other.temporary_name_);
+    named_ = other.named_;
+    other.temporary_name_.clear();
+    other.named_ = true;
   }
-  // Only a file system that cannot rename without replacing falls back;
-  // every other failure (the name exists, say) is final.
-  if (errno != EINVAL && errno != ENOSYS) return false;
+  return *this;
+}
+
+PrivateFile::~PrivateFile() { Discard(); }
+
+void PrivateFile::Discard() {
+  file_.Close();
+  if (!named_ && !temporary_name_.empty()) {
+    ::unlink(temporary_name_.c_str());
+    pending_name[0] = '\0';
+  }
+  temporary_name_.clear();
+}
+
+PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
+  if (named_ || !file_.is_open()) return NameResult::kFailed;
+  if (temporary_name_.empty()) {
+    // An unnamed file gets its first name through its descriptor. The
+    // direct way needs a privilege that only root has; everyone else goes
+    // through /proc.
+    const int fd = Fd(file_.handle_);
+    int linked = ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH);
+    if (linked != 0 && errno != EEXIST) {
+      const std::string self = "/proc/self/fd/" + std::to_string(fd);
+      linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(),
+                        AT_SYMLINK_FOLLOW);
+    }
+    if (linked != 0) {
+      return errno == EEXIST ? NameResult::kTaken : NameResult::kFailed;
+    }
+  } else if (!RenameNoReplace(temporary_name_, path)) {
+    return errno == EEXIST ? NameResult::kTaken : NameResult::kFailed;
+  }
+  named_ = true;
+  pending_name[0] = '\0';
+  temporary_name_.clear();
+  return NameResult::kNamed;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to,
+                     RenameWay way) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+  if (way == RenameWay::kAny) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                    RENAME_NOREPLACE) == 0) {
+      return true;
+    }
+    // Only a file system that cannot rename without replacing falls back;
+    // every other failure (the name exists, say) is final.
+    if (errno != EINVAL && errno != ENOSYS) return false;
+  }
+#else
+  (void)way;
 #endif
   // link() never replaces an existing name; the old name goes only once the
   // new one is in place.
@@ -128,21 +367,24 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
 bool StdinIsConsole() { return ::isatty(STDIN_FILENO) == 1; }
 
 int ReadConsoleKey(const std::function<void()>& ask) {
-  struct termios saved;
-  if (::tcgetattr(STDIN_FILENO, &saved) != 0) {
+  if (::tcgetattr(STDIN_FILENO, &console_saved) != 0) {
     ask();
     return -1;
   }
-  struct termios raw = saved;
+  console_single_key = console_saved;
   // No line editing, no echo and no signal keys: the next key arrives as it
   // is typed, Ctrl-C included, as a Windows console's _getch gives it.
-  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
-  raw.c_cc[VMIN] = 1;
-  raw.c_cc[VTIME] = 0;
-  if (::tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) {
+  console_single_key.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
+  console_single_key.c_cc[VMIN] = 1;
+  console_single_key.c_cc[VTIME] = 0;
+  console_switched = 1;
+  if (::tcsetattr(STDIN_FILENO, TCSANOW, &console_single_key) != 0) {
+    console_switched = 0;
     ask();
     return -1;
   }
@@ -153,50 +395,17 @@ int ReadConsoleKey(const std::function<void()>& ask) {
   do {
     n = ::read(STDIN_FILENO, &key, 1);
   } while (n < 0 && errno == EINTR);
-  ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &console_saved);
+  console_switched = 0;
   return n == 1 ? key : -1;
-}
-
-namespace {
-
-constexpr size_t kHugePage = size_t{2} << 20;
-
-size_t RoundUpToHugePage(size_t size) {
-  return (size + kHugePage - 1) & ~(kHugePage - 1);
-}
-
-}  // namespace
-
-void* AllocateImageMemory(size_t size) {
-  if (size < kHugePage) return std::malloc(size == 0 ? 1 : size);
-  // Map one huge page more than needed, then cut the mapping down to a
-  // huge-page aligned block so that the kernel can back it with huge pages.
-  const size_t length = RoundUpToHugePage(size);
-  void* mapped = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
-                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapped == MAP_FAILED) return nullptr;
-  const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
-  const uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
-  if (aligned > start) ::munmap(mapped, aligned - start);
-  const uintptr_t tail = aligned + length;
-  const uintptr_t end = start + length + kHugePage;
-  if (end > tail) ::munmap(reinterpret_cast<void*>(tail), end - tail);
-#ifdef MADV_HUGEPAGE
-  ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
-#endif
-  return reinterpret_cast<void*>(aligned);
-}
-
-void FreeImageMemory(void* memory, size_t size) {
-  if (size < kHugePage) {
-    std::free(memory);
-    return;
-  }
-  ::munmap(memory, RoundUpToHugePage(size));
 }
 
 std::string_view DegreeSign() { return "\xC2\xB0"; }
 
-void PrepareProcess() { ::signal(SIGXFSZ, SIG_IGN); }
+void PrepareProcess() {
+  ::signal(SIGXFSZ, SIG_IGN);
+  for (const int ending : kEndingSignals) Handle(ending, EndOnSignal);
+  Handle(SIGTSTP, StopOnSignal);
+}
 
 }  // namespace qmx::platform

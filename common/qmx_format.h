@@ -77,6 +77,9 @@ constexpr uint16_t TableLength(uint16_t header_record_count) {
   return static_cast<uint16_t>(header_record_count * kHeaderRecordSize);
 }
 
+/// The longest table: 8191 records (8192 wrap to none).
+inline constexpr int64_t kMaxTableLength = TableLength(8191);
+
 /// Keyframe stride in bytes: 20 + 6 x mesh count, wrapped to 16 bits.
 constexpr uint16_t KeyframeStride(uint16_t mesh_count) {
   return static_cast<uint16_t>(kMeshRotationsOffset +

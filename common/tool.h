@@ -1,12 +1,15 @@
 #ifndef QMX_COMMON_TOOL_H_
 #define QMX_COMMON_TOOL_H_
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "common/console_input.h"
+#include "common/fields.h"
 #include "common/working_copy.h"
 
 namespace qmx {
@@ -31,35 +34,75 @@ struct ToolTexts {
   std::string_view refusal;
 };
 
-/// What an edit reports besides the edited copy.
+/// How a tool's edit of one working copy ended.
 struct EditReport {
+  enum class Failure {
+    kNone,
+    kShort,  // the input does not hold what the edit needs
+    kRead,   // the input could not be read
+    kWrite,  // the working copy could not be read or written
+  };
+  Failure failure = Failure::kNone;
   /// Some computed value fell outside the 16-bit coordinate range and was
   /// clamped when it was stored.
   bool clamped = false;
+  /// Some sum left the 16-bit coordinate range and wrapped around.
+  bool wrapped = false;
+  /// The file is shorter than its header describes; the edit stopped at
+  /// its end.
+  bool ended_early = false;
+  /// The new keyframe count, for a tool whose completion message ends with
+  /// it.
+  std::optional<uint16_t> new_keyframe_count;
 };
 
-/// A tool that edits a complete copy of each input in place. The driver
-/// does everything around the edit: files, names, messages, questions.
-class InPlaceTool {
+/// The report of an edit that walked the keyframes of a store.
+inline EditReport ReportOf(const WalkResult& walk) {
+  EditReport report;
+  if (!walk.stored) report.failure = EditReport::Failure::kWrite;
+  report.ended_early = walk.ended_early;
+  return report;
+}
+
+/// One of the tools, as the per-file pipeline runs it. A tool either edits
+/// a whole copy of each file in place, or builds its copy itself from the
+/// header and the keyframes it keeps.
+class Tool {
  public:
-  virtual ~InPlaceTool() = default;
+  virtual ~Tool() = default;
 
   virtual const ToolTexts& texts() const = 0;
 
-  /// True for a tool with parameters, which the driver asks for through
-  /// AskParameters and offers to reuse with the use-for-all question.
-  virtual bool has_parameters() const { return false; }
+  /// True for a tool that edits a whole copy of the file in place.
+  virtual bool EditsInPlace() const { return true; }
 
-  /// Prompts for the parameters on `console` and keeps them as the tool's
-  /// current parameters.
-  virtual void AskParameters(Console& /*console*/) {}
+  /// For a tool that builds its copy: why a file is skipped before anything
+  /// is written, judged by its header; empty to go on.
+  virtual std::string_view Screen(const KeyframeArea& /*area*/) const {
+    return {};
+  }
 
-  /// Decides from the header values whether the file is one this tool
-  /// edits at all. A refused file is skipped with `texts().refusal`.
+  /// For a tool that edits in place: false for a file the tool does not
+  /// edit, which is skipped with `texts().refusal`.
   virtual bool Accepts(const KeyframeArea& /*area*/) const { return true; }
 
-  /// Edits the working copy in place with the current parameters.
-  virtual EditReport Edit(WorkingCopy& copy, const KeyframeArea& area) = 0;
+  /// Prompts on `console` for the parameters for this file and keeps them
+  /// as the tool's current parameters.
+  virtual void AskParameters(Console& /*console*/,
+                             const KeyframeArea& /*area*/) {}
+
+  /// Why the current parameters, given rather than asked for, cannot be
+  /// used on this file; empty when they can.
+  virtual std::string_view RefuseParameters(
+      const KeyframeArea& /*area*/) const {
+    return {};
+  }
+
+  /// Edits the working copy with the current parameters. A tool that edits
+  /// in place gets the whole copy; one that builds its copy gets the header
+  /// and `input`, from which it takes the rest.
+  virtual EditReport Edit(WorkingCopy& copy, const KeyframeArea& area,
+                          const InputStore& input) = 0;
 
   /// The output name suffix for the current parameters.
   virtual std::string Suffix() const = 0;

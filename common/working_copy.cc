@@ -1,30 +1,171 @@
 #include "common/working_copy.h"
 
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
 namespace qmx {
+namespace {
 
-KeyframeArea ReadKeyframeCount(WorkingCopy& copy) {
-  KeyframeArea area;
-  area.table_length = TableLength(copy.ReadU16(kHeaderRecordCountOffset));
-  area.keyframe_count = copy.ReadU16(area.table_length + kKeyframeCountOffset);
-  area.keyframe_count_read = !copy.failed();
-  return area;
+// The most bytes of the file an edit holds at once.
+constexpr int64_t kPiece = int64_t{256} << 10;
+
+bool Inside(int64_t pos, size_t length, int64_t size) {
+  return pos >= 0 && pos <= size - static_cast<int64_t>(length);
 }
 
-void ReadFirstMeshCount(WorkingCopy& copy, KeyframeArea& area) {
-  area.first_mesh_count =
-      copy.ReadU16(area.table_length + kFirstMeshCountOffset);
-  area.stride = KeyframeStride(area.first_mesh_count);
+}  // namespace
+
+bool MemoryStore::Read(int64_t pos, std::span<uint8_t> bytes) const {
+  if (!Inside(pos, bytes.size(), size())) return false;
+  std::copy_n(bytes_.begin() + pos, bytes.size(), bytes.begin());
+  return true;
 }
 
-KeyframeArea ReadKeyframeArea(WorkingCopy& copy) {
-  KeyframeArea area = ReadKeyframeCount(copy);
-  ReadFirstMeshCount(copy, area);
-  return area;
+bool MemoryStore::Write(int64_t pos, std::span<const uint8_t> bytes) {
+  if (!Inside(pos, bytes.size(), size())) return false;
+  std::copy(bytes.begin(), bytes.end(), bytes_.begin() + pos);
+  return true;
 }
 
-bool EndedEarly(const WorkingCopy& copy, const KeyframeArea& area) {
-  if (!copy.failed()) return false;
-  return !(area.keyframe_count_read && area.keyframe_count == 0);
+namespace {
+
+// Whole keyframes [begin, end) of a walk, a piece at a time. Each piece is
+// written back before the next is read, so keyframes that overlap (a
+// stride shorter than the reach) see each other's edits in order.
+WalkResult EditWholeKeyframes(ByteStore& store, const KeyframeArea& area,
+                              int64_t stride, int64_t reach,
+                              KeyframeVisitor& visitor, int64_t begin,
+                              int64_t end) {
+  WalkResult result;
+  std::vector<uint8_t> piece;
+  for (int64_t k = begin; k < end;) {
+    const int64_t first =
+        KeyframePosition(area.table_length, static_cast<uint16_t>(stride), k);
+    int64_t n = end - k;
+    if (stride > 0) n = std::min(n, (kPiece - reach) / stride + 1);
+    piece.resize(static_cast<size_t>((n - 1) * stride + reach));
+    if (!store.Read(first, piece)) return {.stored = false};
+    result.noted |= visitor.EditWhole(piece.data(), n, stride);
+    if (!store.Write(first, piece)) return {.stored = false};
+    k += n;
+  }
+  return result;
+}
+
+// Whole keyframes worth a second thread: enough bytes to repay starting it.
+constexpr int64_t kParallelBytes = int64_t{1} << 20;
+
+}  // namespace
+
+WalkResult EditKeyframes(ByteStore& store, const KeyframeArea& area,
+                         int64_t stride, int64_t reach,
+                         KeyframeVisitor& visitor) {
+  if (!area.complete) return {.ended_early = area.EndedEarly()};
+  const int64_t size = store.size();
+  const int64_t count = area.keyframe_count;
+  const auto position = [&](int64_t k) {
+    return KeyframePosition(area.table_length, static_cast<uint16_t>(stride),
+                            k);
+  };
+  // The keyframes that lie wholly inside the file come first: positions
+  // only grow with k.
+  int64_t whole = 0;
+  if (position(0) + reach <= size) {
+    whole = stride == 0
+                ? count
+                : std::min(count, (size - reach - position(0)) / stride + 1);
+  }
+
+  WalkResult result;
+  const bool parallel = stride >= reach && whole > 1 &&
+                        (whole - 1) * stride + reach >= kParallelBytes &&
+                        std::thread::hardware_concurrency() > 1;
+  if (parallel) {
+    // Two halves that share no byte, the first on a thread of its own
+    // when the system gives one.
+    const int64_t half = whole / 2;
+    WalkResult first_half;
+    std::optional<std::thread> helper;
+    try {
+      helper.emplace([&] {
+        first_half =
+            EditWholeKeyframes(store, area, stride, reach, visitor, 0, half);
+      });
+    } catch (const std::system_error&) {
+      first_half =
+          EditWholeKeyframes(store, area, stride, reach, visitor, 0, half);
+    }
+    result =
+        EditWholeKeyframes(store, area, stride, reach, visitor, half, whole);
+    if (helper) helper->join();
+    result.stored = result.stored && first_half.stored;
+    result.noted = result.noted || first_half.noted;
+  } else {
+    result = EditWholeKeyframes(store, area, stride, reach, visitor, 0, whole);
+  }
+  if (!result.stored || whole == count) return result;
+
+  // The keyframe that crosses the end and every one after it: only the
+  // bytes from its start to the end of the file exist, and the checked
+  // fields fail at the first access beyond them.
+  const int64_t first = position(whole);
+  std::vector<uint8_t> tail(
+      static_cast<size_t>(std::max<int64_t>(0, size - first)));
+  if (!tail.empty() && !store.Read(first, tail)) return {.stored = false};
+  CheckedFields fields(tail, first);
+  for (int64_t k = whole; k < count && !fields.failed(); ++k) {
+    result.noted |= visitor.EditChecked(fields, position(k));
+  }
+  if (!tail.empty() && !store.Write(first, tail)) return {.stored = false};
+  result.ended_early = fields.failed();
+  return result;
+}
+
+std::optional<KeyframeArea> ReadKeyframeArea(const ByteStore& store) {
+  std::vector<uint8_t> header(
+      static_cast<size_t>(std::min(store.size(), kLongestHeaderRead)));
+  if (!store.Read(0, header)) return std::nullopt;
+  CheckedFields fields(header);
+  return ReadKeyframeArea(fields);
+}
+
+bool EditFields(ByteStore& store, int64_t pos, int64_t length,
+                const std::function<void(CheckedFields&)>& edit) {
+  std::vector<uint8_t> bytes(
+      static_cast<size_t>(std::clamp<int64_t>(store.size() - pos, 0, length)));
+  if (!bytes.empty() && !store.Read(pos, bytes)) return false;
+  CheckedFields fields(bytes, pos);
+  edit(fields);
+  return bytes.empty() || store.Write(pos, bytes);
+}
+
+bool InputStore::Read(int64_t pos, std::span<uint8_t> bytes) const {
+  return file_.ReadAt(pos, bytes);
+}
+
+std::optional<WorkingCopy> WorkingCopy::Create(const std::string& dir) {
+  std::optional<platform::PrivateFile> file =
+      platform::PrivateFile::Create(dir);
+  if (!file) return std::nullopt;
+  return WorkingCopy(std::move(*file));
+}
+
+bool WorkingCopy::Read(int64_t pos, std::span<uint8_t> bytes) const {
+  return Inside(pos, bytes.size(), size_) && file_.file().ReadAt(pos, bytes);
+}
+
+bool WorkingCopy::Write(int64_t pos, std::span<const uint8_t> bytes) {
+  return Inside(pos, bytes.size(), size_) && file_.file().WriteAt(pos, bytes);
+}
+
+platform::CopyStatus WorkingCopy::Copy(const InputStore& input, int64_t from,
+                                       int64_t length, int64_t to) {
+  const platform::CopyStatus status =
+      file_.file().CopyFrom(input.file(), from, to, length);
+  if (status == platform::CopyStatus::kDone)
+    size_ = std::max(size_, to + length);
+  return status;
 }
 
 }  // namespace qmx

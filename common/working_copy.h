@@ -1,134 +1,167 @@
 #ifndef QMX_COMMON_WORKING_COPY_H_
 #define QMX_COMMON_WORKING_COPY_H_
 
-#include <cstdint>
-#include <span>
-#include <vector>
+// The working copy of one file and the edits over it. An edit never holds
+// the whole file: it reads a bounded piece, changes its fields as the field
+// access of fields.h does, and writes the piece back, in file order. Every
+// keyframe that lies wholly inside the file is edited without checks; the
+// first one that crosses the end, and any after it, go through the checked
+// fields, so the result is exactly that of a walk that checks every access.
 
-#include "common/image.h"
-#include "common/qmx_format.h"
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "common/fields.h"
+#include "common/platform.h"
 
 namespace qmx {
 
-/// An in-memory image of the working copy "newfile.qmx", edited one field at
-/// a time. Every access names its own absolute position. An access that does
-/// not lie wholly inside the image puts the copy into a failed state that is
-/// never cleared: from then on reads return 0 and writes do nothing. So the
-/// image never grows, nothing is written past its end, and a value from a
-/// failed read can never reach the image.
-class WorkingCopy {
+/// Bytes that an edit reads and writes in place: the working copy, or
+/// memory in tests. Never grows.
+class ByteStore {
  public:
-  WorkingCopy() = default;
-  explicit WorkingCopy(Image image) : image_(std::move(image)) {}
-  explicit WorkingCopy(const std::vector<uint8_t>& bytes)
-      : image_(bytes.begin(), bytes.end()) {}
+  virtual ~ByteStore() = default;
+  virtual int64_t size() const = 0;
+  /// Reads exactly `bytes.size()` bytes at `pos`; false on failure.
+  virtual bool Read(int64_t pos, std::span<uint8_t> bytes) const = 0;
+  /// Writes all of `bytes` at `pos`, inside the store; false on failure.
+  virtual bool Write(int64_t pos, std::span<const uint8_t> bytes) = 0;
+};
 
-  /// Reads the unsigned byte at `pos`; 0 on failure.
-  uint8_t ReadU8(int64_t pos) {
-    if (!Fits(pos, 1)) return 0;
-    return image_[static_cast<size_t>(pos)];
+/// A store over bytes in memory.
+class MemoryStore : public ByteStore {
+ public:
+  explicit MemoryStore(std::span<uint8_t> bytes) : bytes_(bytes) {}
+  int64_t size() const override { return static_cast<int64_t>(bytes_.size()); }
+  bool Read(int64_t pos, std::span<uint8_t> bytes) const override;
+  bool Write(int64_t pos, std::span<const uint8_t> bytes) override;
+
+ private:
+  std::span<uint8_t> bytes_;
+};
+
+/// Edits keyframes one at a time, for EditKeyframes. An edit may note
+/// something worth a warning (a value clamped, a sum wrapped); that is what
+/// the edits return. Whole keyframes of one file may be edited on several
+/// threads at once, each on keyframes of its own: an edit keeps no state
+/// that another keyframe's edit changes.
+class KeyframeVisitor {
+ public:
+  virtual ~KeyframeVisitor() = default;
+  /// Edits `count` keyframes `stride` bytes apart from `first` on, each
+  /// lying wholly inside the file as far as the edit reaches into it.
+  virtual bool EditWhole(uint8_t* first, int64_t count, int64_t stride) = 0;
+  /// Edits the keyframe at `position`, which may cross the end of the file.
+  virtual bool EditChecked(CheckedFields& fields, int64_t position) = 0;
+};
+
+/// A KeyframeVisitor made of one generic edit, `edit(keyframe)` returning
+/// whether it noted anything, called with a KeyframeBytes or a
+/// CheckedKeyframe: the same code serves both ways.
+template <class Edit>
+class KeyframeEditor final : public KeyframeVisitor {
+ public:
+  explicit KeyframeEditor(const Edit& edit) : edit_(edit) {}
+  bool EditWhole(uint8_t* first, int64_t count, int64_t stride) override {
+    bool noted = false;
+    for (int64_t k = 0; k < count; ++k) {
+      KeyframeBytes keyframe(first + k * stride);
+      noted |= edit_(keyframe);
+    }
+    return noted;
   }
-
-  /// Reads the little-endian 16-bit word at `pos`; 0 on failure.
-  uint16_t ReadU16(int64_t pos) {
-    if (!Fits(pos, 2)) return 0;
-    const size_t at = static_cast<size_t>(pos);
-    return static_cast<uint16_t>(image_[at] | (image_[at + 1] << 8));
-  }
-
-  /// Reads the word at `pos` as a two's complement value; 0 on failure.
-  int16_t ReadS16(int64_t pos) { return static_cast<int16_t>(ReadU16(pos)); }
-
-  /// Writes `value` at `pos`, low byte first; nothing on failure.
-  void WriteU16(int64_t pos, uint16_t value) {
-    if (!Fits(pos, 2)) return;
-    const size_t at = static_cast<size_t>(pos);
-    image_[at] = static_cast<uint8_t>(value);
-    image_[at + 1] = static_cast<uint8_t>(value >> 8);
-    MarkWritten(pos, 2);
-  }
-
-  void WriteS16(int64_t pos, int16_t value) {
-    WriteU16(pos, static_cast<uint16_t>(value));
-  }
-
-  /// Writes the low 24 bits of `value` at `pos`, low byte first.
-  void WriteU24(int64_t pos, uint32_t value) {
-    if (!Fits(pos, 3)) return;
-    const size_t at = static_cast<size_t>(pos);
-    image_[at] = static_cast<uint8_t>(value);
-    image_[at + 1] = static_cast<uint8_t>(value >> 8);
-    image_[at + 2] = static_cast<uint8_t>(value >> 16);
-    MarkWritten(pos, 3);
-  }
-
-  /// True once an access did not fit inside the image.
-  bool failed() const { return failed_; }
-
-  int64_t size() const { return static_cast<int64_t>(image_.size()); }
-  std::span<const uint8_t> image() const { return image_; }
-
-  /// The bytes from the first to the last one written (empty when nothing
-  /// was written), so that only they need to reach the disk.
-  int64_t written_begin() const { return written_begin_; }
-  std::span<const uint8_t> written() const {
-    return std::span<const uint8_t>(image_).subspan(
-        static_cast<size_t>(written_begin_),
-        static_cast<size_t>(written_end_ - written_begin_));
+  bool EditChecked(CheckedFields& fields, int64_t position) override {
+    CheckedKeyframe keyframe(fields, position);
+    return edit_(keyframe);
   }
 
  private:
-  bool Fits(int64_t pos, int64_t width) {
-    if (failed_ || pos < 0 || pos > size() - width) failed_ = true;
-    return !failed_;
-  }
-
-  void MarkWritten(int64_t pos, int64_t width) {
-    if (written_end_ == 0) {
-      written_begin_ = pos;
-      written_end_ = pos + width;
-      return;
-    }
-    if (pos < written_begin_) written_begin_ = pos;
-    if (pos + width > written_end_) written_end_ = pos + width;
-  }
-
-  Image image_;
-  bool failed_ = false;
-  int64_t written_begin_ = 0;
-  int64_t written_end_ = 0;
+  const Edit& edit_;
 };
 
-/// Where the keyframes of a file lie, as read from its header.
-struct KeyframeArea {
-  uint16_t table_length = 0;
-  uint16_t keyframe_count = 0;
-  uint16_t first_mesh_count = 0;
-  uint16_t stride = 0;
-  /// The keyframe count was read from inside the file.
-  bool keyframe_count_read = false;
-
-  /// Position of the first byte of keyframe `k`.
-  int64_t KeyframeAt(int64_t k) const {
-    return KeyframePosition(table_length, stride, k);
-  }
+/// How an edit of a store ended.
+struct WalkResult {
+  /// Every read and write of the store succeeded.
+  bool stored = true;
+  /// A field access failed because the file ends before what its header
+  /// describes (a header read included).
+  bool ended_early = false;
+  /// Some keyframe's edit noted something.
+  bool noted = false;
 };
 
-/// Reads the header record count and the keyframe count: the first two of the
-/// three header reads. `first_mesh_count` and `stride` stay 0.
-KeyframeArea ReadKeyframeCount(WorkingCopy& copy);
+/// Visits keyframes 0 to `area.keyframe_count` - 1, `stride` bytes apart
+/// from T + 66 on, in file order. `reach` is how many bytes from a
+/// keyframe's start the edit may touch. Nothing is visited when the header
+/// reads that gave `area` did not all succeed.
+WalkResult EditKeyframes(ByteStore& store, const KeyframeArea& area,
+                         int64_t stride, int64_t reach,
+                         KeyframeVisitor& visitor);
 
-/// Reads the first keyframe's mesh count into `area` and sets the stride
-/// from it.
-void ReadFirstMeshCount(WorkingCopy& copy, KeyframeArea& area);
+/// EditKeyframes with one generic edit of a keyframe (see KeyframeEditor).
+template <class Edit>
+WalkResult EditEachKeyframe(ByteStore& store, const KeyframeArea& area,
+                            int64_t stride, int64_t reach, const Edit& edit) {
+  KeyframeEditor<Edit> editor(edit);
+  return EditKeyframes(store, area, stride, reach, editor);
+}
 
-/// The three header reads that locate the keyframes, in file order.
-KeyframeArea ReadKeyframeArea(WorkingCopy& copy);
+/// Reads the header fields that locate the keyframes. Nothing when the
+/// store cannot be read.
+std::optional<KeyframeArea> ReadKeyframeArea(const ByteStore& store);
 
-/// True when an access failed because the file is shorter than its header
-/// describes. A file whose keyframe count was read as 0 has nothing missing,
-/// even though its first mesh count lies beyond its end.
-bool EndedEarly(const WorkingCopy& copy, const KeyframeArea& area);
+/// Reads the `length` bytes at `pos` (as many as the store holds), lets
+/// `edit` change them through checked fields based at `pos`, and writes
+/// them back. False when the store could not be read or written.
+bool EditFields(ByteStore& store, int64_t pos, int64_t length,
+                const std::function<void(CheckedFields&)>& edit);
+
+/// The input of one file, read through a store of its own.
+class InputStore : public ByteStore {
+ public:
+  InputStore(platform::File file, int64_t size)
+      : file_(std::move(file)), size_(size) {}
+  int64_t size() const override { return size_; }
+  bool Read(int64_t pos, std::span<uint8_t> bytes) const override;
+  bool Write(int64_t, std::span<const uint8_t>) override { return false; }
+  const platform::File& file() const { return file_; }
+  void Close() { file_.Close(); }
+
+ private:
+  platform::File file_;
+  int64_t size_;
+};
+
+/// The working copy of one file: a private file in the directory where the
+/// result will be saved, removed unless it is given its name.
+class WorkingCopy : public ByteStore {
+ public:
+  /// Creates an empty working copy in `dir` ("" for the current
+  /// directory); nothing when it cannot be created.
+  static std::optional<WorkingCopy> Create(const std::string& dir);
+
+  int64_t size() const override { return size_; }
+  bool Read(int64_t pos, std::span<uint8_t> bytes) const override;
+  bool Write(int64_t pos, std::span<const uint8_t> bytes) override;
+
+  /// Copies `length` bytes of `input` from `from` on to `to`.
+  platform::CopyStatus Copy(const InputStore& input, int64_t from,
+                            int64_t length, int64_t to);
+
+  /// Gives the complete copy the name `path`; never replaces anything.
+  platform::PrivateFile::NameResult GiveName(const std::string& path) {
+    return file_.GiveName(path);
+  }
+
+ private:
+  explicit WorkingCopy(platform::PrivateFile file) : file_(std::move(file)) {}
+
+  platform::PrivateFile file_;
+  int64_t size_ = 0;
+};
 
 }  // namespace qmx
 

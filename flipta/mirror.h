@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "common/qmx_format.h"
+#include "common/tool.h"
 #include "common/working_copy.h"
 
 namespace qmx {
@@ -32,20 +33,27 @@ inline constexpr int32_t kFullTurn = 1024;
 /// `v` from -2047 to 1023 the mirror of the mirror is `v`.
 int16_t MirrorAngle(int16_t v);
 
-/// Two's complement negation of a 16-bit word: -32768 stays -32768.
-int16_t Negate16(int16_t v);
-
 /// True when the first keyframe has exactly the player-character's mesh
 /// count. A file that ends before that mesh count reads it as 0 and is
 /// refused.
 bool IsPlayerObject(const KeyframeArea& area);
 
+/// Mirrors `count` player keyframes that lie back to back from `first` on,
+/// all wholly inside the file.
+void MirrorWholeKeyframes(uint8_t* first, int64_t count);
+
+/// Mirrors the player keyframe at `position` one checked field at a time,
+/// in the order that decides what a keyframe crossing the end of the file
+/// keeps: box X, root offset X, the Y and Z angle of each mesh, then the
+/// mirror pairs word by word.
+void MirrorCheckedKeyframe(CheckedFields& fields, int64_t position);
+
 /// Mirrors keyframes 0 to `area.keyframe_count` - 1, which start at
-/// T + 66 + 110 k, in place, one word at a time. Meant for an `area` that
-/// passed IsPlayerObject. When the copy ends inside its keyframes, every
-/// field before the first access that failed keeps its new value and the
-/// rest of the copy stays as it was.
-void MirrorAnimation(WorkingCopy& copy, const KeyframeArea& area);
+/// T + 66 + 110 k, in place. Meant for an `area` that passed
+/// IsPlayerObject. When the file ends inside its keyframes, every field
+/// before the first access that failed keeps its new value and the rest of
+/// the file stays as it was.
+EditReport MirrorAnimation(ByteStore& store, const KeyframeArea& area);
 
 }  // namespace qmx
 

@@ -6,21 +6,49 @@
 #include <string>
 
 #include "common/platform.h"
-#include "common/tool_texts.h"
 #include "gyrel/rotation.h"
 
 namespace qmx {
+namespace {
+
+const ToolTexts kGyrelTexts = {
+    .banner = "Animation Rotating Utility",
+    .instructions =
+        "Drop one or multiple .qmx animation files onto the program icon. "
+        "You will be\n"
+        "prompted to enter an angle for the rotating operation (in degrees, "
+        "positive\n"
+        "rotates clockwise, negative counter-clockwise). If you drop more than "
+        "one file\n"
+        "you will also be asked whether to use current angle for all remaining "
+        "files.\n"
+        "\n"
+        "Note: For arbitrary angles (angles that are not multiples of 90), "
+        "only an\n"
+        "approximate collision is calculated. You may need to recalculate the "
+        "collision\n"
+        "in Vandrel Animation Editor yourself for better results.\n"
+        "\n",
+    .completion = "Rotating operation complete.",
+    .use_for_all_subject = "angle",
+    .refusal = "",
+};
+
+}  // namespace
+
+GyrelTool::GyrelTool(int16_t degrees) : angle_(NormaliseAngle(degrees)) {}
 
 const ToolTexts& GyrelTool::texts() const { return kGyrelTexts; }
 
-void GyrelTool::AskParameters(Console& console) {
+void GyrelTool::AskParameters(Console& console, const KeyframeArea&) {
   console.out << "Enter rotation angle (in degrees): " << std::flush;
   const std::optional<int16_t> entered = console.in.ReadInt16();
   console.in.DiscardLine();
   angle_ = NormaliseAngle(entered.value_or(0));
 }
 
-EditReport GyrelTool::Edit(WorkingCopy& copy, const KeyframeArea& area) {
+EditReport GyrelTool::Edit(WorkingCopy& copy, const KeyframeArea& area,
+                           const InputStore&) {
   return RotateAnimation(copy, area, angle_);
 }
 

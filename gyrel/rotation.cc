@@ -1,5 +1,6 @@
 #include "gyrel/rotation.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -29,8 +30,12 @@ constexpr int kFullTurnAngleUnits = 1024;
 
 // Half away from zero; the sign is that of `v` as computed, so -0.0004
 // takes the negative branch.
+// Half away from zero, the sign taken from `v` as computed: v + 0.5 or
+// v - 0.5, truncated toward zero (which converting to int does, exactly as
+// std::trunc for every value this edit computes). A negative zero gives 0
+// either way.
 int RoundHalfAwayFromZero(double v) {
-  return static_cast<int>(v >= 0 ? std::trunc(v + 0.5) : std::trunc(v - 0.5));
+  return static_cast<int>(v + std::copysign(0.5, v));
 }
 
 float SingleCos(double radians) {
@@ -41,13 +46,10 @@ float SingleSin(double radians) {
 }
 
 int16_t ClampToField(int value, bool& clamped) {
-  constexpr int kMin = std::numeric_limits<int16_t>::min();
-  constexpr int kMax = std::numeric_limits<int16_t>::max();
-  if (value < kMin || value > kMax) {
-    clamped = true;
-    value = value < kMin ? kMin : kMax;
-  }
-  return static_cast<int16_t>(value);
+  const int field = std::clamp<int>(value, std::numeric_limits<int16_t>::min(),
+                                    std::numeric_limits<int16_t>::max());
+  clamped |= field != value;
+  return static_cast<int16_t>(field);
 }
 
 }  // namespace
@@ -70,7 +72,11 @@ Rotation MakeRotation(int angle) {
   return r;
 }
 
-TurnResult TurnRootAndBox(const Rotation& rotation, const RootAndBox& before) {
+namespace {
+
+// The turn of one keyframe, built into the walk over every keyframe.
+[[gnu::always_inline]] inline TurnResult Turn(const Rotation& rotation,
+                                              const RootAndBox& before) {
   const double x = before.root_x;
   const double z = before.root_z;
   const double c = rotation.c;
@@ -106,6 +112,12 @@ TurnResult TurnRootAndBox(const Rotation& rotation, const RootAndBox& before) {
   return result;
 }
 
+}  // namespace
+
+TurnResult TurnRootAndBox(const Rotation& rotation, const RootAndBox& before) {
+  return Turn(rotation, before);
+}
+
 int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle) {
   int sum = static_cast<int16_t>(
       static_cast<uint16_t>(y_angle + rotation.y_angle_step));
@@ -118,40 +130,44 @@ int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle) {
   return static_cast<int16_t>(sum);
 }
 
-EditReport RotateAnimation(WorkingCopy& copy, const KeyframeArea& area,
+EditReport RotateAnimation(ByteStore& store, const KeyframeArea& area,
                            int angle) {
   const Rotation rotation = MakeRotation(angle);
   // Without meshes, offset 22 belongs to the next keyframe or to the
   // trailing data, so there is no root mesh angle to advance.
   const bool has_root_mesh = area.first_mesh_count > 0;
-  const int64_t y_angle_offset = MeshAngleOffset(0, kYAngleOffset);
-  EditReport report;
-  for (int64_t k = 0; k < area.keyframe_count; ++k) {
-    const int64_t p = area.KeyframeAt(k);
-    RootAndBox before;
-    before.root_x = copy.ReadS16(p + kRootXOffset);
-    before.root_z = copy.ReadS16(p + kRootZOffset);
-    before.min_x = copy.ReadS16(p + kMinXOffset);
-    before.min_z = copy.ReadS16(p + kMinZOffset);
-    before.max_x = copy.ReadS16(p + kMaxXOffset);
-    before.max_z = copy.ReadS16(p + kMaxZOffset);
-    // A value from a failed read must not count as clamped either.
-    if (copy.failed()) break;
+  constexpr int64_t kYAngle = MeshAngleOffset(0, kYAngleOffset);
+  const int64_t reach = has_root_mesh ? kYAngle + 2 : kRootZOffset + 2;
+  const WalkResult walk =
+      EditEachKeyframe(store, area, area.stride, reach, [&](auto& keyframe) {
+        RootAndBox before;
+        before.root_x = keyframe.ReadS16(kRootXOffset);
+        before.root_z = keyframe.ReadS16(kRootZOffset);
+        before.min_x = keyframe.ReadS16(kMinXOffset);
+        before.min_z = keyframe.ReadS16(kMinZOffset);
+        before.max_x = keyframe.ReadS16(kMaxXOffset);
+        before.max_z = keyframe.ReadS16(kMaxZOffset);
+        // A value from a failed read must not count as clamped either.
+        if (keyframe.failed()) return false;
 
-    const TurnResult result = TurnRootAndBox(rotation, before);
-    copy.WriteS16(p + kRootXOffset, result.turned.root_x);
-    copy.WriteS16(p + kRootZOffset, result.turned.root_z);
-    copy.WriteS16(p + kMinXOffset, result.turned.min_x);
-    copy.WriteS16(p + kMinZOffset, result.turned.min_z);
-    copy.WriteS16(p + kMaxXOffset, result.turned.max_x);
-    copy.WriteS16(p + kMaxZOffset, result.turned.max_z);
-    report.clamped = report.clamped || result.clamped;
+        const TurnResult result = Turn(rotation, before);
+        keyframe.WriteS16(kRootXOffset, result.turned.root_x);
+        keyframe.WriteS16(kRootZOffset, result.turned.root_z);
+        keyframe.WriteS16(kMinXOffset, result.turned.min_x);
+        keyframe.WriteS16(kMinZOffset, result.turned.min_z);
+        keyframe.WriteS16(kMaxXOffset, result.turned.max_x);
+        keyframe.WriteS16(kMaxZOffset, result.turned.max_z);
 
-    if (!has_root_mesh) continue;
-    const int16_t y_angle = copy.ReadS16(p + y_angle_offset);
-    if (copy.failed()) break;
-    copy.WriteS16(p + y_angle_offset, AdvanceYAngle(rotation, y_angle));
-  }
+        if (has_root_mesh) {
+          const int16_t y_angle = keyframe.ReadS16(kYAngle);
+          if (!keyframe.failed()) {
+            keyframe.WriteS16(kYAngle, AdvanceYAngle(rotation, y_angle));
+          }
+        }
+        return result.clamped;
+      });
+  EditReport report = ReportOf(walk);
+  report.clamped = walk.noted;
   return report;
 }
 

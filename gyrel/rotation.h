@@ -63,13 +63,13 @@ TurnResult TurnRootAndBox(const Rotation& rotation, const RootAndBox& before);
 /// the sum back by one turn of 1024 when it is above 1024 or negative.
 int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle);
 
-/// Turns every keyframe of `copy` in place by `angle` (normalised,
+/// Turns every keyframe of `store` in place by `angle` (normalised,
 /// 0..359), keyframe by keyframe: the root offset and box, then the Y angle
 /// of mesh 0, which is skipped when keyframe 0 has no meshes. When an access
-/// fails because the copy ends early, the walk stops: what was written stays
+/// fails because the file ends early, the walk stops: what was written stays
 /// written and nothing after it is touched. Reports whether any stored value
-/// was clamped.
-EditReport RotateAnimation(WorkingCopy& copy, const KeyframeArea& area,
+/// was clamped and whether the file ended early.
+EditReport RotateAnimation(ByteStore& store, const KeyframeArea& area,
                            int angle);
 
 }  // namespace qmx

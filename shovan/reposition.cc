@@ -22,19 +22,33 @@ constexpr std::array<MovedWord, 9> kMovedWords = {{
     {kRootZOffset, &Offsets::z},
 }};
 
+// The edit reaches up to the last byte of root offset Z.
+constexpr int64_t kReach = kRootZOffset + 2;
+
+// Moves one keyframe; true when a sum left the 16-bit range and wrapped.
+template <class Keyframe>
+bool MoveKeyframe(Keyframe& keyframe, const Offsets& offsets) {
+  bool wrapped = false;
+  for (const MovedWord& word : kMovedWords) {
+    const int32_t sum =
+        int32_t{keyframe.ReadS16(word.offset)} + offsets.*word.delta;
+    if (keyframe.failed()) break;
+    wrapped = wrapped || sum != static_cast<int16_t>(sum);
+    keyframe.WriteU16(word.offset, static_cast<uint16_t>(sum));
+  }
+  return wrapped;
+}
+
 }  // namespace
 
-void Reposition(WorkingCopy& copy, const KeyframeArea& area,
-                const Offsets& offsets) {
-  for (int64_t k = 0; k < area.keyframe_count && !copy.failed(); ++k) {
-    const int64_t keyframe = area.KeyframeAt(k);
-    for (const MovedWord& word : kMovedWords) {
-      const int64_t pos = keyframe + word.offset;
-      const uint16_t moved = static_cast<uint16_t>(
-          copy.ReadU16(pos) + static_cast<uint16_t>(offsets.*word.delta));
-      copy.WriteU16(pos, moved);
-    }
-  }
+EditReport Reposition(ByteStore& store, const KeyframeArea& area,
+                      const Offsets& offsets) {
+  const WalkResult walk = EditEachKeyframe(
+      store, area, area.stride, kReach,
+      [&](auto& keyframe) { return MoveKeyframe(keyframe, offsets); });
+  EditReport report = ReportOf(walk);
+  report.wrapped = walk.noted;
+  return report;
 }
 
 }  // namespace qmx

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "common/tool.h"
 #include "common/working_copy.h"
 
 namespace qmx {
@@ -14,12 +15,14 @@ struct Offsets {
   int16_t z = 0;
 };
 
-/// Adds the offsets to the bounding box and root offset of every keyframe,
-/// each sum wrapped to 16 bits. Words are visited keyframe by keyframe in
-/// the order min X, max X, root X, min Y, max Y, root Y, min Z, max Z,
-/// root Z, so a file that ends early is edited up to its first missing word.
-void Reposition(WorkingCopy& copy, const KeyframeArea& area,
-                const Offsets& offsets);
+/// Adds the offsets to the bounding box and root offset of every keyframe
+/// of `store`, each sum wrapped to 16 bits. Words are visited keyframe by
+/// keyframe in the order min X, max X, root X, min Y, max Y, root Y, min Z,
+/// max Z, root Z, so a file that ends early is edited up to its first
+/// missing word. Reports whether a sum wrapped and whether the file ended
+/// early.
+EditReport Reposition(ByteStore& store, const KeyframeArea& area,
+                      const Offsets& offsets);
 
 }  // namespace qmx
 

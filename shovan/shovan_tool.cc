@@ -1,9 +1,24 @@
 #include "shovan/shovan_tool.h"
 
-#include "common/tool_texts.h"
-
 namespace qmx {
 namespace {
+
+const ToolTexts kShovanTexts = {
+    .banner = "Animation Repositioning Utility",
+    .instructions =
+        "Drop one or multiple .qmx animation files onto the program icon. "
+        "You will be\n"
+        "prompted to enter X,Y,Z position offsets (in GALD units, 256 = 1 "
+        "click, while\n"
+        "1024 = 1 sector, etc.) added to the current position.\n"
+        "If you drop more than one file, you will also be asked whether to use "
+        "current\n"
+        "offsets for all remaining files.\n"
+        "\n",
+    .completion = "Position change complete.",
+    .use_for_all_subject = "offsets",
+    .refusal = "",
+};
 
 int16_t AskOffset(Console& console, const char* prompt) {
   console.out << prompt << std::flush;
@@ -16,16 +31,16 @@ int16_t AskOffset(Console& console, const char* prompt) {
 
 const ToolTexts& ShovanTool::texts() const { return kShovanTexts; }
 
-void ShovanTool::AskParameters(Console& console) {
+void ShovanTool::AskParameters(Console& console, const KeyframeArea&) {
   offsets_.x = AskOffset(console, "Enter X offset: ");
   offsets_.y = AskOffset(console, "Enter Y offset: ");
   offsets_.z = AskOffset(console, "Enter Z offset: ");
   console.in.DiscardLine();
 }
 
-EditReport ShovanTool::Edit(WorkingCopy& copy, const KeyframeArea& area) {
-  Reposition(copy, area, offsets_);
-  return {};
+EditReport ShovanTool::Edit(WorkingCopy& copy, const KeyframeArea& area,
+                            const InputStore&) {
+  return Reposition(copy, area, offsets_);
 }
 
 std::string ShovanTool::Suffix() const {

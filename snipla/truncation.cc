@@ -17,7 +17,7 @@ RetainedBlock RetainedKeyframes(uint16_t table_length, uint16_t stride,
   };
 }
 
-uint16_t UpdateHeader(WorkingCopy& header, uint16_t table_length, Cuts cuts) {
+uint16_t UpdateHeader(CheckedFields& header, uint16_t table_length, Cuts cuts) {
   const int64_t count_at = table_length + kKeyframeCountOffset;
   const uint16_t new_count =
       static_cast<uint16_t>(header.ReadU16(count_at) - cuts.back - cuts.front);

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "common/working_copy.h"
+#include "common/fields.h"
 
 namespace qmx {
 
@@ -38,7 +38,7 @@ RetainedBlock RetainedKeyframes(uint16_t table_length, uint16_t stride,
 /// holds at least the first T + 66 bytes of the file; when it is shorter the
 /// copy fails, nothing past its end is touched and the returned count means
 /// nothing. Returns the new keyframe count.
-uint16_t UpdateHeader(WorkingCopy& header, uint16_t table_length, Cuts cuts);
+uint16_t UpdateHeader(CheckedFields& header, uint16_t table_length, Cuts cuts);
 
 }  // namespace qmx
 

@@ -8,16 +8,14 @@
 #include <random>
 #include <vector>
 
-#include "common/tool_texts.h"
 #include "common/working_copy.h"
-#include "flipta/flipta_tool.h"
 
 namespace qmx {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Little-endian words, written here independently of WorkingCopy.
+// Little-endian words, written here independently of the field access.
 void Put16(Bytes& bytes, size_t pos, int value) {
   bytes[pos] = static_cast<uint8_t>(value & 0xFF);
   bytes[pos + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
@@ -96,11 +94,12 @@ Bytes Encode(const Animation& animation) {
   return bytes;
 }
 
-Bytes Mirrored(const Bytes& bytes) {
-  WorkingCopy copy(bytes);
-  const KeyframeArea area = ReadKeyframeArea(copy);
-  MirrorAnimation(copy, area);
-  return Bytes(copy.image().begin(), copy.image().end());
+// The file as Flipta leaves it, and what the edit reported.
+Bytes Mirrored(Bytes bytes, EditReport* report = nullptr) {
+  MemoryStore store(bytes);
+  const EditReport edited = MirrorAnimation(store, *ReadKeyframeArea(store));
+  if (report != nullptr) *report = edited;
+  return bytes;
 }
 
 Keyframe SampleKeyframe() {
@@ -168,19 +167,6 @@ TEST(MirrorAngleTest, MapsWorkedValues) {
 TEST(MirrorAngleTest, IsItsOwnInverseFromMinus2047To1023) {
   for (int v = -2047; v <= 1023; ++v) {
     ASSERT_EQ(MirrorAngle(MirrorAngle(static_cast<int16_t>(v))), v);
-  }
-}
-
-TEST(Negate16Test, WrapsOnlyTheMostNegativeWord) {
-  const struct {
-    int16_t v;
-    int16_t expected;
-  } kCases[] = {
-      {-32768, -32768}, {32767, -32767}, {0, 0}, {75, -75}, {-1, 1},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.v);
-    EXPECT_EQ(Negate16(c.v), c.expected);
   }
 }
 
@@ -296,13 +282,9 @@ TEST(MirrorAnimationTest, KeyframeCountZeroChangesNothing) {
   Put16(animation.trailing, 18, 15);
   const Bytes original = Encode(animation);
 
-  WorkingCopy copy(original);
-  const KeyframeArea area = ReadKeyframeArea(copy);
-  ASSERT_TRUE(IsPlayerObject(area));
-  MirrorAnimation(copy, area);
-  EXPECT_FALSE(copy.failed());
-  EXPECT_TRUE(copy.written().empty());
-  EXPECT_EQ(Bytes(copy.image().begin(), copy.image().end()), original);
+  EditReport report;
+  EXPECT_EQ(Mirrored(original, &report), original);
+  EXPECT_FALSE(report.ended_early);
 }
 
 // Two sample keyframes, the file cut inside the second one (at 192). The
@@ -334,9 +316,9 @@ TEST(MirrorAnimationTest, ShortFileIsEditedUpToTheFailedAccess) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.length);
     const Bytes cut(original.begin(), original.begin() + second + c.length);
-    WorkingCopy copy(cut);
-    MirrorAnimation(copy, ReadKeyframeArea(copy));
-    EXPECT_TRUE(copy.failed());
+    EditReport report;
+    const Bytes mirrored = Mirrored(cut, &report);
+    EXPECT_TRUE(report.ended_early);
 
     Keyframe expected = SampleKeyframe();
     if (c.box) expected.box = MirroredSample().box;
@@ -351,7 +333,7 @@ TEST(MirrorAnimationTest, ShortFileIsEditedUpToTheFailedAccess) {
     expected_animation.keyframes = {MirroredSample(), expected};
     Bytes expected_bytes = Encode(expected_animation);
     expected_bytes.resize(cut.size());
-    EXPECT_EQ(Bytes(copy.image().begin(), copy.image().end()), expected_bytes);
+    EXPECT_EQ(mirrored, expected_bytes);
   }
 }
 
@@ -377,29 +359,25 @@ TEST(IsPlayerObjectTest, AcceptsExactlyFifteenMeshes) {
     Bytes bytes = Encode(animation);
     Put16(bytes, 82 + 18, c.mesh_count);
     if (c.length != 0) bytes.resize(c.length);
-    WorkingCopy copy(bytes);
-    EXPECT_EQ(IsPlayerObject(ReadKeyframeArea(copy)), c.expected);
+    MemoryStore store(bytes);
+    EXPECT_EQ(IsPlayerObject(*ReadKeyframeArea(store)), c.expected);
   }
 }
 
-TEST(FliptaToolTest, MirrorsPlayerAnimationsUnderItsOwnSuffix) {
-  FliptaTool tool;
-  EXPECT_EQ(&tool.texts(), &kFliptaTexts);
-  EXPECT_FALSE(tool.has_parameters());
-  EXPECT_EQ(tool.Suffix(), "_Mirrored");
-
-  Animation animation;
-  animation.keyframes = {SampleKeyframe()};
-  WorkingCopy copy(Encode(animation));
-  const KeyframeArea area = ReadKeyframeArea(copy);
-  ASSERT_TRUE(tool.Accepts(area));
-  EXPECT_FALSE(tool.Edit(copy, area).clamped);
-  EXPECT_EQ(GetKeyframe(Bytes(copy.image().begin(), copy.image().end()), 82),
-            MirroredSample());
-
-  KeyframeArea other = area;
-  other.first_mesh_count = 16;
-  EXPECT_FALSE(tool.Accepts(other));
+// Whole keyframes take a faster way than the keyframe that crosses the end
+// of a file; both must leave the same bytes, whatever the keyframe holds.
+TEST(MirrorAnimationTest, WholeAndCheckedKeyframesAgree) {
+  std::mt19937 random(5);
+  Bytes whole(30 * kStride);
+  for (uint8_t& byte : whole) byte = static_cast<uint8_t>(random());
+  Bytes checked = whole;
+  MirrorWholeKeyframes(whole.data(), 30);
+  CheckedFields fields(checked);
+  for (int64_t k = 0; k < 30; ++k) {
+    MirrorCheckedKeyframe(fields, k * static_cast<int64_t>(kStride));
+  }
+  EXPECT_FALSE(fields.failed());
+  EXPECT_EQ(whole, checked);
 }
 
 }  // namespace

@@ -52,17 +52,6 @@ std::vector<std::string> ListWorkingDirectory() {
   return names;
 }
 
-std::string AbsoluteName(const std::string &name) {
-#ifdef _WIN32
-  char full[MAX_PATH];
-  const DWORD n = GetFullPathNameA(name.c_str(), MAX_PATH, full, nullptr);
-  return n > 0 && n < MAX_PATH ? std::string(full, n) : std::string();
-#else
-  char full[PATH_MAX];
-  return realpath(name.c_str(), full) ? std::string(full) : std::string();
-#endif
-}
-
 const char *NullDevice() {
 #ifdef _WIN32
   return "NUL";
@@ -107,67 +96,43 @@ class PlatformTest : public ::testing::Test {
   std::filesystem::path previous_;
 };
 
+bool Exists(const std::string &name) {
+  return std::filesystem::exists(std::filesystem::u8path(name));
+}
+
 TEST_F(PlatformTest, CreateNewRefusesAnExistingName) {
   ASSERT_TRUE(WriteNewFile("a.qmx", "first"));
   File again = File::CreateNew("a.qmx");
   EXPECT_FALSE(again.is_open());
   EXPECT_EQ(ReadAll("a.qmx"), "first");
-}
-
-TEST_F(PlatformTest, OpeningAMissingFileFails) {
   EXPECT_FALSE(File::OpenForReading("missing.qmx").is_open());
-  EXPECT_FALSE(File::OpenForUpdate("missing.qmx").is_open());
-  EXPECT_FALSE(IdOfPath("missing.qmx").has_value());
-  EXPECT_FALSE(RemoveFile("missing.qmx"));
 }
 
-TEST_F(PlatformTest, WritesLandAtTheirOffsetsAndReadBack) {
-  ASSERT_TRUE(WriteNewFile("f.qmx", "0123456789"));
-  {
-    File file = File::OpenForUpdate("f.qmx");
-    ASSERT_TRUE(file.is_open());
-    // Out of order, to catch a shared file position.
-    EXPECT_TRUE(file.WriteAt(7, Bytes("XY")));
-    EXPECT_TRUE(file.WriteAt(2, Bytes("ab")));
-    std::vector<uint8_t> got(3);
-    EXPECT_TRUE(file.ReadAt(1, got));
-    EXPECT_EQ(std::string(got.begin(), got.end()), "1ab");
-    // Writing past the end grows the file.
-    EXPECT_TRUE(file.WriteAt(10, Bytes("!")));
-    EXPECT_EQ(file.Size(), 11);
-    EXPECT_TRUE(file.Close());
-  }
-  EXPECT_EQ(ReadAll("f.qmx"), "01ab456XY9!");
-}
-
-TEST_F(PlatformTest, ReadAtFailsWhenFewerBytesExist) {
-  ASSERT_TRUE(WriteNewFile("f.qmx", "0123"));
-  File file = File::OpenForReading("f.qmx");
+TEST_F(PlatformTest, PositionedReadsAndWrites) {
+  File file = File::CreateNew("f.qmx");
+  // Out of order, to catch a shared file position.
+  ASSERT_TRUE(file.WriteAt(4, Bytes("4567")));
+  ASSERT_TRUE(file.WriteAt(0, Bytes("0123")));
   std::vector<uint8_t> two(2);
   struct Case {
     int64_t pos;
     bool ok;
   };
-  for (const Case c : {Case{0, true}, Case{2, true}, Case{3, false},
-                       Case{4, false}, Case{100, false}, Case{-1, false}}) {
+  for (const Case c : {Case{0, true}, Case{6, true}, Case{7, false},
+                       Case{8, false}, Case{100, false}, Case{-1, false}}) {
     SCOPED_TRACE(c.pos);
     EXPECT_EQ(file.ReadAt(c.pos, two), c.ok);
   }
-}
-
-TEST_F(PlatformTest, ReadOnlyFileRefusesWrites) {
-  ASSERT_TRUE(WriteNewFile("f.qmx", "0123"));
-  File file = File::OpenForReading("f.qmx");
-  EXPECT_FALSE(file.WriteAt(0, Bytes("x")));
-  EXPECT_EQ(ReadAll("f.qmx"), "0123");
+  EXPECT_TRUE(file.Close());
+  EXPECT_EQ(ReadAll("f.qmx"), "01234567");
+  EXPECT_FALSE(File::OpenForReading("f.qmx").WriteAt(0, Bytes("x")));
 }
 
 // Offsets beyond 4 GiB need the high half of the offset; a file system
 // without sparse files would have to write the gap out.
 TEST_F(PlatformTest, OffsetsBeyondFourGiB) {
-  ASSERT_TRUE(WriteNewFile("big.qmx", ""));
   constexpr int64_t kFar = (int64_t{5} << 30) + 3;
-  File file = File::OpenForUpdate("big.qmx");
+  File file = File::CreateNew("big.qmx");
   ASSERT_TRUE(file.WriteAt(kFar, Bytes("far")));
   EXPECT_EQ(file.Size(), kFar + 3);
   std::vector<uint8_t> got(3);
@@ -178,55 +143,86 @@ TEST_F(PlatformTest, OffsetsBeyondFourGiB) {
   EXPECT_EQ(got, std::vector<uint8_t>(3, 0));
 }
 
-TEST_F(PlatformTest, ReadersShareWithAnUpdater) {
-  ASSERT_TRUE(WriteNewFile("f.qmx", "abc"));
-  File updater = File::OpenForUpdate("f.qmx");
-  ASSERT_TRUE(updater.is_open());
-  File reader = File::OpenForReading("f.qmx");
-  ASSERT_TRUE(reader.is_open());
-  EXPECT_TRUE(updater.WriteAt(0, Bytes("X")));
-  std::vector<uint8_t> got(3);
-  ASSERT_TRUE(reader.ReadAt(0, got));
-  EXPECT_EQ(std::string(got.begin(), got.end()), "Xbc");
+// The copy keeps every byte at its place, holes included, and tells a
+// source that holds fewer bytes than asked for.
+TEST_F(PlatformTest, CopyFromCopiesRangesAndSparseFiles) {
+  constexpr int64_t kGap = int64_t{3} << 20;
+  {
+    File sparse = File::CreateNew("sparse.qmx");
+    ASSERT_TRUE(sparse.WriteAt(0, Bytes("head")));
+    ASSERT_TRUE(sparse.WriteAt(kGap, Bytes("tail")));
+  }
+  File from = File::OpenForReading("sparse.qmx");
+  File whole = File::CreateNew("whole.qmx");
+  ASSERT_EQ(whole.CopyFrom(from, 0, 0, kGap + 4), CopyStatus::kDone);
+  std::vector<uint8_t> copied(static_cast<size_t>(kGap + 4));
+  ASSERT_TRUE(whole.ReadAt(0, copied));
+  std::vector<uint8_t> expected(copied.size(), 0);
+  std::copy_n("head", 4, expected.begin());
+  std::copy_n("tail", 4, expected.end() - 4);
+  EXPECT_EQ(copied, expected);
+
+  File part = File::CreateNew("part.qmx");
+  ASSERT_EQ(part.CopyFrom(from, 2, 10, 4), CopyStatus::kDone);
+  ASSERT_EQ(part.CopyFrom(from, kGap - 8, 0, 10), CopyStatus::kDone);
+  EXPECT_EQ(part.Size(), 14);
+  std::vector<uint8_t> got(14);
+  ASSERT_TRUE(part.ReadAt(0, got));
+  EXPECT_EQ(got, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 't', 'a', 'a',
+                                       'd', 0, 0}));
+  EXPECT_EQ(part.CopyFrom(from, kGap, 0, 5), CopyStatus::kReadFailed);
 }
 
-TEST_F(PlatformTest, SameFileThroughEveryNameHasOneId) {
-  ASSERT_TRUE(WriteNewFile("a.qmx", "a"));
-  ASSERT_TRUE(WriteNewFile("b.qmx", "b"));
-  File open = File::OpenForReading("a.qmx");
-  const std::optional<FileId> id = open.Id();
-  ASSERT_TRUE(id.has_value());
-  const std::string absolute = AbsoluteName("a.qmx");
-  ASSERT_FALSE(absolute.empty());
-#ifdef _WIN32
-  EXPECT_EQ(absolute.substr(1, 2), ":\\") << absolute;
-  EXPECT_EQ(IdOfPath(".\\a.qmx"), id);
-#endif
-  EXPECT_EQ(IdOfPath("a.qmx"), id);
-  EXPECT_EQ(IdOfPath(absolute), id) << absolute;
-  EXPECT_EQ(File::OpenForReading(absolute).Id(), id);
-  EXPECT_NE(IdOfPath("b.qmx"), id);
-}
-
-TEST_F(PlatformTest, RenameNoReplaceMovesToAFreeName) {
-  ASSERT_TRUE(WriteNewFile("from.qmx", "data"));
-  EXPECT_TRUE(RenameNoReplace("from.qmx", "to.qmx"));
-  EXPECT_FALSE(IdOfPath("from.qmx").has_value());
-  EXPECT_EQ(ReadAll("to.qmx"), "data");
+// A private file is out of reach until it is named: an unnamed one has no
+// name at all, a named one a name of its own that goes with the object.
+// Naming never replaces anything.
+TEST_F(PlatformTest, PrivateFileIsNamedWhenCompleteOrLeavesNothing) {
+  for (const PrivateFile::Kind kind :
+       {PrivateFile::Kind::kUnnamed, PrivateFile::Kind::kNamed}) {
+    SCOPED_TRACE(kind == PrivateFile::Kind::kNamed ? "named" : "unnamed");
+    std::filesystem::create_directory("out");
+    ASSERT_TRUE(WriteNewFile("out/taken.qmx", "old"));
+    {
+      std::optional<PrivateFile> file = PrivateFile::Create("out", kind);
+      ASSERT_TRUE(file.has_value());
+      ASSERT_TRUE(file->file().WriteAt(0, Bytes("new")));
+      EXPECT_EQ(file->GiveName("out/taken.qmx"),
+                PrivateFile::NameResult::kTaken);
+      EXPECT_EQ(file->GiveName("out/free.qmx"),
+                PrivateFile::NameResult::kNamed);
+      EXPECT_EQ(file->GiveName("out/again.qmx"),
+                PrivateFile::NameResult::kFailed);
+    }
+    EXPECT_EQ(ReadAll("out/taken.qmx"), "old");
+    EXPECT_EQ(ReadAll("out/free.qmx"), "new");
+    {
+      std::optional<PrivateFile> dropped = PrivateFile::Create("out", kind);
+      ASSERT_TRUE(dropped.has_value());
+    }
+    std::vector<std::string> left;
+    for (const auto &entry : std::filesystem::directory_iterator("out")) {
+      left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"free.qmx", "taken.qmx"}));
+    std::filesystem::remove_all("out");
+  }
+  EXPECT_FALSE(PrivateFile::Create("missing-dir").has_value());
 }
 
 TEST_F(PlatformTest, RenameNoReplaceKeepsAnExistingTarget) {
-  ASSERT_TRUE(WriteNewFile("from.qmx", "new"));
-  ASSERT_TRUE(WriteNewFile("to.qmx", "old"));
-  EXPECT_FALSE(RenameNoReplace("from.qmx", "to.qmx"));
-  EXPECT_EQ(ReadAll("to.qmx"), "old");
-  EXPECT_EQ(ReadAll("from.qmx"), "new");
-}
-
-TEST_F(PlatformTest, RemoveFileDeletes) {
-  ASSERT_TRUE(WriteNewFile("f.qmx", "x"));
-  EXPECT_TRUE(RemoveFile("f.qmx"));
-  EXPECT_FALSE(IdOfPath("f.qmx").has_value());
+  for (const RenameWay way : {RenameWay::kAny, RenameWay::kLinkFallback}) {
+    SCOPED_TRACE(way == RenameWay::kAny ? "any" : "link fallback");
+    ASSERT_TRUE(WriteNewFile("from.qmx", "new"));
+    ASSERT_TRUE(WriteNewFile("to.qmx", "old"));
+    EXPECT_FALSE(RenameNoReplace("from.qmx", "to.qmx", way));
+    EXPECT_EQ(ReadAll("to.qmx"), "old");
+    EXPECT_TRUE(RenameNoReplace("from.qmx", "free.qmx", way));
+    EXPECT_FALSE(Exists("from.qmx"));
+    EXPECT_EQ(ReadAll("free.qmx"), "new");
+    EXPECT_TRUE(RemoveFile("free.qmx"));
+    EXPECT_TRUE(RemoveFile("to.qmx"));
+  }
 }
 
 TEST_F(PlatformTest, OnlyPlainFilesAreRegular) {
@@ -248,9 +244,6 @@ TEST_F(PlatformTest, OnlyPlainFilesAreRegular) {
   pipe.Close();
   CloseHandle(server);
 #endif
-  // A directory still has an identity of its own.
-  EXPECT_TRUE(IdOfPath("dir.qmx").has_value());
-  EXPECT_NE(IdOfPath("dir.qmx"), IdOfPath("f.qmx"));
 }
 
 // Standard input taken from `path` while the object lives: the C runtime's
@@ -314,39 +307,12 @@ TEST_F(PlatformTest, NullDeviceAndFilesAreNoConsole) {
 TEST_F(PlatformTest, DegreeSignNameIsCreatedAndListed) {
   const std::string name =
       "walk_Rotated(90" + std::string(DegreeSign()) + ").qmx";
-  ASSERT_TRUE(WriteNewFile("newfile.qmx", "rotated"));
-  ASSERT_TRUE(RenameNoReplace("newfile.qmx", name));
-  EXPECT_EQ(ReadAll(name), "rotated");
+  std::optional<PrivateFile> file = PrivateFile::Create("");
+  ASSERT_TRUE(file.has_value());
+  ASSERT_EQ(file->GiveName(name), PrivateFile::NameResult::kNamed);
   const std::vector<std::string> listed = ListWorkingDirectory();
   EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end());
   EXPECT_TRUE(RemoveFile(name));
-}
-
-// Every page of the block, its last byte included, must be writable and
-// keep what was written; an allocation cut short would crash or corrupt.
-TEST_F(PlatformTest, ImageMemoryHoldsEveryByteAsked) {
-  for (const size_t size : {size_t{1}, size_t{4096}, (size_t{2} << 20) - 1,
-                            size_t{2} << 20, (size_t{5} << 20) + 7}) {
-    SCOPED_TRACE(size);
-    auto *memory = static_cast<uint8_t *>(AllocateImageMemory(size));
-    ASSERT_NE(memory, nullptr);
-    std::vector<size_t> probes;
-    for (size_t i = 0; i < size; i += 4093) probes.push_back(i);
-    probes.push_back(size - 1);
-    for (const size_t i : probes) memory[i] = static_cast<uint8_t>(i * 7 + 1);
-    for (const size_t i : probes) {
-      ASSERT_EQ(memory[i], static_cast<uint8_t>(i * 7 + 1)) << i;
-    }
-    FreeImageMemory(memory, size);
-  }
-}
-
-TEST(DegreeSignTest, IsOneByteOnWindowsAndUtf8Elsewhere) {
-#ifdef _WIN32
-  EXPECT_EQ(DegreeSign(), "\xB0");
-#else
-  EXPECT_EQ(DegreeSign(), "\xC2\xB0");
-#endif
 }
 
 }  // namespace

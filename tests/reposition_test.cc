@@ -13,10 +13,12 @@ namespace {
 
 using sample::GetS16;
 
-std::vector<uint8_t> Moved(std::vector<uint8_t> bytes, Offsets offsets) {
-  WorkingCopy copy(std::move(bytes));
-  Reposition(copy, ReadKeyframeArea(copy), offsets);
-  return {copy.image().begin(), copy.image().end()};
+std::vector<uint8_t> Moved(std::vector<uint8_t> bytes, Offsets offsets,
+                           EditReport* report = nullptr) {
+  MemoryStore store(bytes);
+  const EditReport moved = Reposition(store, *ReadKeyframeArea(store), offsets);
+  if (report != nullptr) *report = moved;
+  return bytes;
 }
 
 TEST(RepositionTest, AddsEachOffsetToItsThreeWordsOnly) {
@@ -45,14 +47,31 @@ TEST(RepositionTest, AddsEachOffsetToItsThreeWordsOnly) {
   EXPECT_EQ(output, expected);
 }
 
-TEST(RepositionTest, SumsWrapWithoutClamping) {
-  std::vector<uint8_t> input = sample::MakeAnimation(
-      {.header_record_count = 0, .keyframe_count = 1, .mesh_count = 0});
-  sample::PutU16(input, 66 + kRootXOffset, 32767);
-  sample::PutU16(input, 66 + kMinYOffset, 0x8000);  // -32768
-  const std::vector<uint8_t> output = Moved(input, {1, -1, 0});
-  EXPECT_EQ(GetS16(output, 66 + kRootXOffset), -32768);
-  EXPECT_EQ(GetS16(output, 66 + kMinYOffset), 32767);
+TEST(RepositionTest, SumsWrapWithoutClampingAndAreReported) {
+  struct Case {
+    const char* what;
+    int16_t root_x, min_y;  // before
+    Offsets offsets;
+    int16_t moved_root_x, moved_min_y;
+    bool wrapped;
+  };
+  const Case cases[] = {
+      {"up past 32767", 32767, 0, {1, 0, 0}, -32768, 0, true},
+      {"down past -32768", 0, -32768, {0, -1, 0}, 0, 32767, true},
+      {"up to the limits", 32766, -32767, {1, -1, 0}, 32767, -32768, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> input = sample::MakeAnimation(
+        {.header_record_count = 0, .keyframe_count = 1, .mesh_count = 0});
+    sample::PutU16(input, 66 + kRootXOffset, static_cast<uint16_t>(c.root_x));
+    sample::PutU16(input, 66 + kMinYOffset, static_cast<uint16_t>(c.min_y));
+    EditReport report;
+    const std::vector<uint8_t> output = Moved(input, c.offsets, &report);
+    EXPECT_EQ(GetS16(output, 66 + kRootXOffset), c.moved_root_x);
+    EXPECT_EQ(GetS16(output, 66 + kMinYOffset), c.moved_min_y);
+    EXPECT_EQ(report.wrapped, c.wrapped);
+  }
 }
 
 TEST(RepositionTest, NoKeyframesOrZeroOffsetsChangeNothing) {
@@ -105,19 +124,18 @@ TEST(RepositionTest, ShortFileStopsAtTheFirstMissingWord) {
 TEST(ShovanToolTest, PromptsAndSuffix) {
   struct Case {
     const char* typed;
-    Offsets offsets;
     const char* suffix;
     const char* left;  // what remains for the next question
   };
   const Case cases[] = {
-      {"256 0 -512\ny", {256, 0, -512}, "_Repositioned(256,0,-512)", "y"},
-      {"1\n2\n3\n", {1, 2, 3}, "_Repositioned(1,2,3)", ""},
-      {"abc\n4 5\n", {0, 4, 5}, "_Repositioned(0,4,5)", ""},
-      {"40000 7 8\n9\n10\n", {0, 9, 10}, "_Repositioned(0,9,10)", ""},
-      {"1 2 abc\ny", {1, 2, 0}, "_Repositioned(1,2,0)", "y"},
-      {"1 2 3 4\nn", {1, 2, 3}, "_Repositioned(1,2,3)", "n"},
-      {"", {0, 0, 0}, "_Repositioned(0,0,0)", ""},
-      {"-256", {-256, 0, 0}, "_Repositioned(-256,0,0)", ""},
+      {"256 0 -512\ny", "_Repositioned(256,0,-512)", "y"},
+      {"1\n2\n3\n", "_Repositioned(1,2,3)", ""},
+      {"abc\n4 5\n", "_Repositioned(0,4,5)", ""},
+      {"40000 7 8\n9\n10\n", "_Repositioned(0,9,10)", ""},
+      {"1 2 abc\ny", "_Repositioned(1,2,0)", "y"},
+      {"1 2 3 4\nn", "_Repositioned(1,2,3)", "n"},
+      {"", "_Repositioned(0,0,0)", ""},
+      {"-256", "_Repositioned(-256,0,0)", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
@@ -126,11 +144,8 @@ TEST(ShovanToolTest, PromptsAndSuffix) {
     ConsoleReader reader(in);
     Console console{reader, out, [](std::string_view) { return -1; }};
     ShovanTool tool;
-    tool.AskParameters(console);
+    tool.AskParameters(console, KeyframeArea{});
     EXPECT_EQ(out.str(), "Enter X offset: Enter Y offset: Enter Z offset: ");
-    EXPECT_EQ(tool.offsets().x, c.offsets.x);
-    EXPECT_EQ(tool.offsets().y, c.offsets.y);
-    EXPECT_EQ(tool.offsets().z, c.offsets.z);
     EXPECT_EQ(tool.Suffix(), c.suffix);
     std::string left;
     for (int ch = reader.GetChar(); ch != -1; ch = reader.GetChar()) {

@@ -216,26 +216,45 @@ TEST_F(ShovanTest, SkippedFirstFileMeansNoQuestion) {
   EXPECT_EQ(File("c_Repositioned(2,2,2).qmx"), Moved(Walk(), 2, 2, 2));
 }
 
-TEST_F(ShovanTest, ExistingOutputIsNeverReplaced) {
+// The result of the first of several files takes a numbered name; the
+// run goes on as usual, the question included.
+TEST_F(ShovanTest, ClashOfTheFirstFileKeepsBoth) {
+  Input("a.qmx", Walk());
+  Input("b.qmx", Walk(8));
+  Input("a_Repositioned(0,0,0).qmx", {'e', 'a', 'r', 'l', 'i', 'e', 'r'});
+  const RunResult result = Run({"a.qmx", "b.qmx"}, "0 0 0\ny");
+  ExpectOutput(result, Opened("a.qmx") + kPrompts + kDone +
+                           "'a.qmx': a_Repositioned(0,0,0).qmx already exists; "
+                           "the result was saved as a_Repositioned(0,0,0) "
+                           "(2).qmx.\n\n" +
+                           Question(1) + Opened("b.qmx") + kDone + kExit);
+  EXPECT_EQ(File("a_Repositioned(0,0,0) (2).qmx"), Walk());
+  EXPECT_EQ(File("b_Repositioned(0,0,0).qmx"), Walk(8));
+}
+
+TEST_F(ShovanTest, WrappedSumsAreReported) {
   Input("walk.qmx", Walk());
-  const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
-  Input("walk_Repositioned(0,0,0).qmx", earlier);
-  const RunResult result = Run({"walk.qmx"}, "0 0 0\n");
-  ExpectOutput(result, Opened("walk.qmx") + kPrompts + kDone +
-                           "'walk.qmx': Could not save the result as "
-                           "walk_Repositioned(0,0,0).qmx; it was left in "
-                           "newfile.qmx.\n\n" +
-                           kExit);
-  EXPECT_EQ(File("newfile.qmx"), Walk());
+  const RunResult result = Run({"walk.qmx"}, "32767 0 0\n");
+  ExpectOutput(result, Opened("walk.qmx") + kPrompts +
+                           "'walk.qmx': Warning: some values passed the "
+                           "coordinate range and wrapped around.\n" +
+                           kDone + kExit);
+  EXPECT_EQ(File("walk_Repositioned(32767,0,0).qmx"),
+            Moved(Walk(), 32767, 0, 0));
 }
 
 TEST_F(ShovanTest, ForwardSlashArgumentKeepsItsDirectory) {
   fs::create_directory(dir_.path() / "anims");
+  fs::create_directory(dir_.path() / "x.qmx");
   Input("anims/walk.qmx", Walk());
-  const RunResult result = Run({"anims/walk.qmx"}, "0 4 0\n");
-  ExpectOutput(result, Opened("anims/walk.qmx") + kPrompts + kDone + kExit);
+  Input("x.qmx/walk", Walk());
+  const RunResult result = Run({"anims/walk.qmx", "x.qmx/walk"}, "0 4 0\n");
+  ExpectOutput(result,
+               Opened("anims/walk.qmx") + kPrompts + kDone + Question(1) +
+                   "'x.qmx/walk': Invalid file type, skipping.\n\n" + kExit);
   EXPECT_EQ(File("anims/walk_Repositioned(0,4,0).qmx"), Moved(Walk(), 0, 4, 0));
-  EXPECT_EQ(Files(), Names{"anims"});
+  EXPECT_EQ(Files(), (Names{"anims", "x.qmx"}));
+  EXPECT_EQ(ListDir(dir_.path() / "x.qmx"), Names{"walk"});
 }
 
 TEST_F(ShovanTest, BackslashSeparatesDirectories) {
@@ -267,17 +286,17 @@ TEST_F(ShovanTest, DroppedFullPathLandsInTheWorkingDirectory) {
 }
 #endif
 
-TEST_F(ShovanTest, WorkingFileItselfIsRefused) {
+// A file called newfile.qmx is an input like any other, and one that lies
+// about is never touched (TearDown checks both).
+TEST_F(ShovanTest, NewfileIsAnOrdinaryName) {
   Input("newfile.qmx", Walk());
-  fs::create_directory(dir_.path() / "sub");
-  const RunResult result = Run({"newfile.qmx", "sub/../newfile.qmx"}, "");
-  ExpectOutput(result,
-               "'newfile.qmx': Cannot process the working file newfile.qmx "
-               "itself, skipping.\n\n"
-               "'sub/../newfile.qmx': Cannot process the working file "
-               "newfile.qmx itself, skipping.\n\n" +
-                   kExit);
-  EXPECT_EQ(Files(), (Names{"newfile.qmx", "sub"}));
+  Input("walk.qmx", Walk(8));
+  const RunResult result = Run({"newfile.qmx", "walk.qmx"}, "1 0 0\ny");
+  ExpectOutput(result, Opened("newfile.qmx") + kPrompts + kDone + Question(1) +
+                           Opened("walk.qmx") + kDone + kExit);
+  EXPECT_EQ(Files(), (Names{"newfile.qmx", "newfile_Repositioned(1,0,0).qmx",
+                            "walk.qmx", "walk_Repositioned(1,0,0).qmx"}));
+  EXPECT_EQ(File("newfile_Repositioned(1,0,0).qmx"), Moved(Walk(), 1, 0, 0));
 }
 
 TEST_F(ShovanTest, NoKeyframesStillGetsItsName) {

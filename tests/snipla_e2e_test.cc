@@ -192,11 +192,8 @@ TEST_F(SniplaTest, EachFileGetsItsOwnCuts) {
   EXPECT_EQ(File("b_Truncated(2; 2).qmx"), Truncated(Walk(12, 2), 2, 8));
 }
 
-// Too few keyframes: skipped before any prompt, and a working copy left by
-// an earlier run is not touched.
+// Too few keyframes: skipped before any prompt.
 TEST_F(SniplaTest, FewerThanTwoKeyframesAreSkipped) {
-  const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
-  Input("newfile.qmx", earlier);
   Input("none.qmx", Walk(0));  // 24 trailing bytes cover the header reads
   Input("one.qmx", Walk(1));
   const RunResult result = Run({"none.qmx", "one.qmx"}, "0 0\n");
@@ -206,12 +203,11 @@ TEST_F(SniplaTest, FewerThanTwoKeyframesAreSkipped) {
                "'one.qmx': Animation has only one frame, none to delete! "
                "Skipping.\n\n" +
                    kExit);
-  EXPECT_EQ(Files(), (Names{"newfile.qmx", "none.qmx", "one.qmx"}));
+  EXPECT_EQ(Files(), (Names{"none.qmx", "one.qmx"}));
 }
 
 // Inputs that end before the first keyframe's mesh count (T + 86 bytes):
-// reported before the keyframe count is looked at, nothing created or
-// changed.
+// reported before the keyframe count is looked at, nothing created.
 TEST_F(SniplaTest, InputShorterThanTheHeaderReads) {
   Bytes many_records = Walk(2);           // 326 bytes
   sample::PutU16(many_records, 52, 100);  // T = 800, past the end
@@ -229,14 +225,11 @@ TEST_F(SniplaTest, InputShorterThanTheHeaderReads) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
-    WriteBytes(dir.path() / "newfile.qmx", earlier);
     WriteBytes(dir.path() / "walk.qmx", c.bytes);
     const RunResult result =
         RunTool("snipla", {"walk.qmx"}, "0 0\n", dir.path());
     EXPECT_EQ(result.output, WithNewlines(Short("walk.qmx") + kExit));
-    EXPECT_EQ(ListDir(dir.path()), (Names{"newfile.qmx", "walk.qmx"}));
-    EXPECT_EQ(ReadBytes(dir.path() / "newfile.qmx"), earlier);
+    EXPECT_EQ(ListDir(dir.path()), Names{"walk.qmx"});
   }
 }
 
@@ -283,43 +276,6 @@ TEST_F(SniplaTest, ShortInputWhoseKeptKeyframesAreThere) {
   const RunResult result = Run({"walk.qmx"}, "0 1\n");
   ExpectOutput(result, Opened("walk.qmx") + Round(10) + Done(9) + kExit);
   EXPECT_EQ(File("walk_Truncated(0; 1).qmx"), Truncated(full, 0, 9));
-}
-
-TEST_F(SniplaTest, WorkingFileItselfIsRefused) {
-  Input("newfile.qmx", Walk());
-  const RunResult result = Run({"newfile.qmx"}, "0 0\n");
-  ExpectOutput(result,
-               "'newfile.qmx': Cannot process the working file newfile.qmx "
-               "itself, skipping.\n\n" +
-                   kExit);
-  EXPECT_EQ(Files(), Names{"newfile.qmx"});
-}
-
-// A directory in the way of the working copy: nothing can be written, the
-// driver's message is shown before any prompt, and the run goes on.
-TEST_F(SniplaTest, WorkingCopyThatCannotBeCreated) {
-  fs::create_directory(dir_.path() / "newfile.qmx");
-  Input("walk.qmx", Walk());
-  const RunResult result = Run({"walk.qmx"}, "0 0\n");
-  ExpectOutput(result,
-               "'walk.qmx': Could not write the working copy newfile.qmx, "
-               "skipping.\n\n" +
-                   kExit);
-  EXPECT_EQ(Files(), (Names{"newfile.qmx", "walk.qmx"}));
-}
-
-TEST_F(SniplaTest, ExistingOutputIsNeverReplaced) {
-  const Bytes walk = Walk();
-  Input("walk.qmx", walk);
-  const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
-  Input("walk_Truncated(3; 0).qmx", earlier);
-  const RunResult result = Run({"walk.qmx"}, "3 0\n");
-  ExpectOutput(result, Opened("walk.qmx") + Round(10) + Done(7) +
-                           "'walk.qmx': Could not save the result as "
-                           "walk_Truncated(3; 0).qmx; it was left in "
-                           "newfile.qmx.\n\n" +
-                           kExit);
-  EXPECT_EQ(File("newfile.qmx"), Truncated(walk, 3, 7));
 }
 
 }  // namespace

@@ -220,14 +220,12 @@ RunResult RunTool(const std::string& name,
   command.insert(command.end(), arguments.begin(), arguments.end());
 
   // Every argument is an input, so whatever file one names must come
-  // through the run unchanged; only the working copy, which any other
-  // file's run replaces, may change.
+  // through the run unchanged.
   std::vector<std::pair<fs::path, std::vector<uint8_t>>> inputs;
   for (const std::string& argument : arguments) {
     const fs::path path = dir / argument;
     std::error_code ignored;
-    if (fs::is_regular_file(path, ignored) &&
-        !fs::equivalent(path, dir / "newfile.qmx", ignored)) {
+    if (fs::is_regular_file(path, ignored)) {
       inputs.emplace_back(path, ReadBytes(path));
     }
   }

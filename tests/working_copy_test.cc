@@ -2,81 +2,70 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tools/sample_animation.h"
 
 namespace qmx {
 namespace {
 
-std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
-  std::vector<uint8_t> bytes;
-  for (int v : values) bytes.push_back(static_cast<uint8_t>(v));
-  return bytes;
+using Bytes = std::vector<uint8_t>;
+
+TEST(CheckedFieldsTest, ReadsAndWritesLittleEndianAtAbsolutePositions) {
+  Bytes bytes = {0x34, 0x12, 0xFF, 0x80, 0, 0, 0};
+  CheckedFields fields(bytes, 100);  // the bytes from position 100 on
+  EXPECT_EQ(fields.ReadU16(100), 0x1234);
+  EXPECT_EQ(fields.ReadS16(102), -32513);
+  EXPECT_EQ(fields.ReadU8(103), 0x80);
+  fields.WriteS16(104, -2);
+  fields.WriteU24(101, 0xABCDEF);
+  EXPECT_FALSE(fields.failed());
+  EXPECT_EQ(bytes, (Bytes{0x34, 0xEF, 0xCD, 0xAB, 0xFE, 0xFF, 0}));
 }
 
-TEST(WorkingCopyTest, ReadsAndWritesLittleEndian) {
-  WorkingCopy copy(Bytes({0x34, 0x12, 0xFF, 0x80, 0, 0, 0}));
-  EXPECT_EQ(copy.ReadU16(0), 0x1234);
-  EXPECT_EQ(copy.ReadS16(2), -32513);
-  EXPECT_EQ(copy.ReadU8(3), 0x80);
-  copy.WriteS16(4, -2);
-  copy.WriteU24(1, 0xABCDEF);
-  EXPECT_FALSE(copy.failed());
-  EXPECT_EQ(std::vector<uint8_t>(copy.image().begin(), copy.image().end()),
-            Bytes({0x34, 0xEF, 0xCD, 0xAB, 0xFE, 0xFF, 0}));
-}
-
-TEST(WorkingCopyTest, AccessPastTheEndFailsForGood) {
+TEST(CheckedFieldsTest, AccessOutsideFailsForGood) {
   struct Case {
     const char* what;
-    void (*access)(WorkingCopy&);
+    void (*access)(CheckedFields&);
   };
   const Case cases[] = {
-      {"word on the last byte", [](WorkingCopy& c) { c.ReadU16(3); }},
-      {"word after the end", [](WorkingCopy& c) { c.ReadU16(4); }},
-      {"negative position", [](WorkingCopy& c) { c.ReadU16(-1); }},
-      {"byte after the end", [](WorkingCopy& c) { c.ReadU8(4); }},
-      {"write on the last byte", [](WorkingCopy& c) { c.WriteU16(3, 1); }},
-      {"24 bits over the end", [](WorkingCopy& c) { c.WriteU24(2, 1); }},
-      {"far beyond 2^32", [](WorkingCopy& c) { c.ReadU16(int64_t{1} << 40); }},
+      {"word on the last byte", [](CheckedFields& f) { f.ReadU16(13); }},
+      {"word after the end", [](CheckedFields& f) { f.ReadU16(14); }},
+      {"before the first byte", [](CheckedFields& f) { f.ReadU16(9); }},
+      {"byte after the end", [](CheckedFields& f) { f.ReadU8(14); }},
+      {"write on the last byte", [](CheckedFields& f) { f.WriteU16(13, 1); }},
+      {"24 bits over the end", [](CheckedFields& f) { f.WriteU24(12, 1); }},
+      {"far beyond 2^32",
+       [](CheckedFields& f) { f.ReadU16(int64_t{1} << 40); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    WorkingCopy copy(Bytes({1, 2, 3, 4}));
-    c.access(copy);
-    EXPECT_TRUE(copy.failed());
+    Bytes bytes = {1, 2, 3, 4};
+    CheckedFields fields(bytes, 10);
+    c.access(fields);
+    EXPECT_TRUE(fields.failed());
     // Once failed, even accesses that fit do nothing.
-    EXPECT_EQ(copy.ReadU16(0), 0);
-    copy.WriteU16(0, 0xFFFF);
-    EXPECT_EQ(std::vector<uint8_t>(copy.image().begin(), copy.image().end()),
-              Bytes({1, 2, 3, 4}));
-    EXPECT_EQ(copy.size(), 4);
+    EXPECT_EQ(fields.ReadU16(10), 0);
+    fields.WriteU16(10, 0xFFFF);
+    EXPECT_EQ(bytes, (Bytes{1, 2, 3, 4}));
   }
-}
-
-TEST(WorkingCopyTest, TracksTheWrittenRange) {
-  WorkingCopy copy(std::vector<uint8_t>(20));
-  EXPECT_TRUE(copy.written().empty());
-  copy.WriteU16(10, 1);
-  copy.WriteU16(4, 1);
-  copy.WriteU24(14, 1);
-  EXPECT_EQ(copy.written_begin(), 4);
-  EXPECT_EQ(copy.written().size(), 13u);
 }
 
 // The three header reads over every prefix of a file: which values are
 // known, and whether the file counts as ending early.
-TEST(WorkingCopyTest, HeaderReadsOverEveryPrefix) {
-  const std::vector<uint8_t> file = sample::MakeAnimation(
+TEST(KeyframeAreaTest, HeaderReadsOverEveryPrefix) {
+  const Bytes file = sample::MakeAnimation(
       {.header_record_count = 2, .keyframe_count = 3, .mesh_count = 15});
   const int64_t t = 16;
   for (int64_t length = 0; length <= t + 86; ++length) {
     SCOPED_TRACE(length);
-    WorkingCopy copy(std::vector<uint8_t>(file.begin(), file.begin() + length));
-    const KeyframeArea area = ReadKeyframeArea(copy);
+    Bytes prefix(file.begin(), file.begin() + length);
+    MemoryStore store(prefix);
+    const KeyframeArea area = *ReadKeyframeArea(store);
     const bool whole = length >= t + 86;
-    EXPECT_EQ(copy.failed(), !whole);
+    EXPECT_EQ(area.complete, whole);
     EXPECT_EQ(area.keyframe_count_read, length >= t + 64);
-    EXPECT_EQ(EndedEarly(copy, area), !whole);
+    EXPECT_EQ(area.EndedEarly(), !whole);
     if (whole) {
       EXPECT_EQ(area.table_length, t);
       EXPECT_EQ(area.keyframe_count, 3);
@@ -86,25 +75,103 @@ TEST(WorkingCopyTest, HeaderReadsOverEveryPrefix) {
   }
 }
 
-TEST(WorkingCopyTest, NoKeyframesEndingAfterTheHeaderIsComplete) {
-  std::vector<uint8_t> file = sample::MakeAnimation(
+TEST(KeyframeAreaTest, NoKeyframesEndingAfterTheHeaderIsComplete) {
+  Bytes file = sample::MakeAnimation(
       {.header_record_count = 1, .keyframe_count = 0, .mesh_count = 15});
   ASSERT_EQ(file.size(), 8u + 66u);
-  WorkingCopy copy(file);
-  const KeyframeArea area = ReadKeyframeArea(copy);
-  EXPECT_TRUE(copy.failed());  // the mesh count lies beyond the end
-  EXPECT_FALSE(EndedEarly(copy, area));
+  MemoryStore store(file);
+  const KeyframeArea area = *ReadKeyframeArea(store);
+  EXPECT_FALSE(area.complete);  // the mesh count lies beyond the end
+  EXPECT_FALSE(area.EndedEarly());
 }
 
-TEST(WorkingCopyTest, HeaderRecordCount8192WrapsToNoTable) {
-  std::vector<uint8_t> file = sample::MakeAnimation(
+TEST(KeyframeAreaTest, HeaderRecordCount8192WrapsToNoTable) {
+  Bytes file = sample::MakeAnimation(
       {.header_record_count = 0, .keyframe_count = 5, .mesh_count = 2});
   sample::PutU16(file, kHeaderRecordCountOffset, 8192);
-  WorkingCopy copy(file);
-  const KeyframeArea area = ReadKeyframeArea(copy);
+  MemoryStore store(file);
+  const KeyframeArea area = *ReadKeyframeArea(store);
   EXPECT_EQ(area.table_length, 0);
   EXPECT_EQ(area.keyframe_count, 5);
   EXPECT_EQ(area.stride, 32);
+}
+
+// An edit whose result depends on the order of its accesses and of the
+// keyframes, so that overlapping keyframes show any change of order.
+constexpr int64_t kReach = 18;
+const auto kOrderedEdit = [](auto& keyframe) {
+  const uint16_t first = keyframe.ReadU16(0);
+  const uint16_t last = keyframe.ReadU16(kReach - 2);
+  keyframe.WriteU16(0, static_cast<uint16_t>(first * 3 + last + 1));
+  keyframe.WriteU16(kReach - 2, static_cast<uint16_t>(last ^ 0x5A5A));
+  keyframe.WriteU16(8, static_cast<uint16_t>(keyframe.ReadU16(8) + first));
+  return !keyframe.failed() && first % 7 == 0;
+};
+
+// The plain walk that checks every access: what the pieces, the threads and
+// the split into whole and crossing keyframes must reproduce.
+WalkResult CheckedWalk(Bytes& bytes, int64_t stride) {
+  MemoryStore store(bytes);
+  const KeyframeArea area = *ReadKeyframeArea(store);
+  if (!area.complete) return {.ended_early = area.EndedEarly()};
+  CheckedFields fields(bytes);
+  WalkResult result;
+  for (int64_t k = 0; k < area.keyframe_count && !fields.failed(); ++k) {
+    CheckedKeyframe keyframe(
+        fields,
+        KeyframePosition(area.table_length, static_cast<uint16_t>(stride), k));
+    result.noted |= kOrderedEdit(keyframe);
+  }
+  result.ended_early = fields.failed();
+  return result;
+}
+
+TEST(EditKeyframesTest, MatchesAWalkThatChecksEveryAccess) {
+  struct Case {
+    const char* what;
+    uint16_t keyframes;
+    uint16_t meshes;  // gives the stride
+    int64_t trailing;
+  };
+  const Case cases[] = {
+      {"one piece", 50, 15, 7},
+      {"several pieces", 6000, 15, 0},
+      {"two threads", 20000, 15, 3},
+      {"keyframes overlap: stride 4", 9000, 10920, 0},
+      {"all keyframes in one place: stride 0", 700, 21842, 0},
+      {"keyframes far apart: stride 65534", 9, 10919, 0},
+      {"no keyframes", 0, 15, 40},
+  };
+  std::mt19937 random(11);
+  for (const Case& c : cases) {
+    const uint16_t stride = KeyframeStride(c.meshes);
+    Bytes file(static_cast<size_t>(KeyframePosition(16, stride, c.keyframes) +
+                                   kReach + c.trailing));
+    for (uint8_t& byte : file) byte = static_cast<uint8_t>(random());
+    sample::PutU16(file, kHeaderRecordCountOffset, 2);
+    sample::PutU16(file, 16 + kKeyframeCountOffset, c.keyframes);
+    sample::PutU16(file, 16 + kFirstMeshCountOffset, c.meshes);
+    // The whole file, and cut inside the last keyframe, the first keyframe
+    // and the header.
+    std::vector<int64_t> lengths = {static_cast<int64_t>(file.size()), 70};
+    if (c.keyframes > 0) {
+      lengths.push_back(KeyframePosition(16, stride, c.keyframes - 1) + 9);
+      lengths.push_back(16 + 66 + 9);
+    }
+    for (const int64_t length : lengths) {
+      SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(length));
+      Bytes expected(file.begin(), file.begin() + length);
+      const WalkResult reference = CheckedWalk(expected, stride);
+      Bytes edited(file.begin(), file.begin() + length);
+      MemoryStore store(edited);
+      const WalkResult walk = EditEachKeyframe(store, *ReadKeyframeArea(store),
+                                               stride, kReach, kOrderedEdit);
+      EXPECT_EQ(edited, expected);
+      EXPECT_TRUE(walk.stored);
+      EXPECT_EQ(walk.ended_early, reference.ended_early);
+      EXPECT_EQ(walk.noted, reference.noted);
+    }
+  }
 }
 
 }  // namespace
