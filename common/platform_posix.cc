@@ -377,9 +377,10 @@ int ReadConsoleKey(const std::function<void()>& ask) {
     return -1;
   }
   console_single_key = console_saved;
-  // No line editing, no echo and no signal keys: the next key arrives as it
-  // is typed, Ctrl-C included, as a Windows console's _getch gives it.
-  console_single_key.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
+  // No line editing and no echo: the next key arrives as it is typed. The
+  // signal keys keep working: Ctrl-C ends the program and Ctrl-Z stops it,
+  // and either way the handlers put the console back first.
+  console_single_key.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
   console_single_key.c_cc[VMIN] = 1;
   console_single_key.c_cc[VTIME] = 0;
   console_switched = 1;

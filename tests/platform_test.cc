@@ -21,7 +21,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -245,6 +247,28 @@ TEST_F(PlatformTest, OnlyPlainFilesAreRegular) {
   CloseHandle(server);
 #endif
 }
+
+#ifndef _WIN32
+// A signal that ends the program takes a named private file along.
+TEST_F(PlatformTest, SignalRemovesANamedPrivateFile) {
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(signal_number);
+    const pid_t child = fork();
+    if (child == 0) {
+      PrepareProcess();
+      std::optional<PrivateFile> file =
+          PrivateFile::Create("", PrivateFile::Kind::kNamed);
+      if (!file || ListWorkingDirectory().size() != 3) _exit(1);
+      raise(signal_number);
+      _exit(2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number);
+    EXPECT_EQ(ListWorkingDirectory().size(), 2u);  // "." and ".."
+  }
+}
+#endif
 
 // Standard input taken from `path` while the object lives: the C runtime's
 // descriptor 0 and, on Windows, the process's standard input handle.
