@@ -96,6 +96,12 @@ namespace {
   for (int i = 0; i < 4; ++i) {
     const int j = (rotation.quarter_turns + i) % 4;
     const int k = (j + 1) % 4;
+    // At a whole number of quarter turns w + 1 is exactly 0, so the blend
+    // below gives d(j) itself; the arithmetic is skipped, not changed.
+    if (w + 1 == 0) {
+      turned[i] = d[j];
+      continue;
+    }
     // The order of operations decides the last bit; keep it as it is.
     turned[i] = RoundHalfAwayFromZero(((w + 1) * (d[k] - d[j])) * 0.5 + d[j]);
   }
