@@ -40,6 +40,10 @@ json Json(const std::optional<T>& value) {
   return value ? json(*value) : json(nullptr);
 }
 
+std::string ByteCount(int64_t bytes) {
+  return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
 std::string RangeText(const Range& range) {
   return std::to_string(range.min) + ".." + std::to_string(range.max);
 }
@@ -60,12 +64,11 @@ std::string KeyframeAreaText(const FileInfo& info) {
     return "incomplete: the file ends inside its header";
   }
   if (info.MissingBytes() > 0) {
-    return "incomplete: " + std::to_string(info.MissingBytes()) +
-           " bytes missing";
+    return "incomplete: " + ByteCount(info.MissingBytes()) + " missing";
   }
   if (info.TrailingBytes() > 0) {
-    return "complete, followed by " + std::to_string(info.TrailingBytes()) +
-           " bytes of other data";
+    return "complete, followed by " + ByteCount(info.TrailingBytes()) +
+           " of other data";
   }
   return "complete";
 }
@@ -116,7 +119,7 @@ void PrintInfo(std::span<const FileInfo> infos, std::ostream& out) {
       out << "  " << std::left << std::setw(kLabel) << label << value << '\n';
     };
     out << info.file << '\n';
-    line("length", std::to_string(inspection.length) + " bytes");
+    line("length", ByteCount(inspection.length));
     line("header records", Shown(inspection.header_record_count));
     line("table length", Shown(inspection.header_record_count
                                    ? std::optional<uint16_t>(area.table_length)
