@@ -40,7 +40,7 @@ const CLI::Validator kWholeDecimal(
           (first == std::string::npos ? value.size() - 1 : first) - digits);
       return {};
     },
-    "INTEGER");
+    "");
 
 const char kExitStatus[] =
     "Exit status: 0 when every file was done, 1 when any file was skipped or "
@@ -65,11 +65,13 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
   edit->add_option("-o,--output-dir", options.batch.output_dir,
                    "Directory for the results (default: the current "
                    "directory, or the input's own for a path with '/')")
-      ->check(CLI::ExistingDirectory)
+      ->check(CLI::Validator(CLI::ExistingDirectory).description(""))
       ->type_name("DIR");
   edit->add_flag("-q,--quiet", options.batch.quiet,
                  "No lines for warnings, only for skips and failures");
-  edit->add_option("FILE", options.files, ".qmx animation files")->required();
+  edit->add_option("FILE", options.files, ".qmx animation files")
+      ->required()
+      ->type_name("");
   return edit;
 }
 
@@ -147,7 +149,9 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
   info->add_flag("--json", json,
                  "One JSON array of one object per file (fields in the "
                  "README)");
-  info->add_option("FILE", info_files, "Animation files")->required();
+  info->add_option("FILE", info_files, "Animation files")
+      ->required()
+      ->type_name("");
   info->footer(
       "Exit status: 0 when every file was read, 1 when any could not be, 2 "
       "for a usage error.");
@@ -166,7 +170,9 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
       ->type_name("PICTURE.svg");
   plot->add_flag("-q,--quiet", plot_quiet,
                  "No line when the picture gets a numbered name");
-  plot->add_option("FILE", plot_files, "Animation files")->required();
+  plot->add_option("FILE", plot_files, "Animation files")
+      ->required()
+      ->type_name("");
   plot->footer(
       "Standard output gets the picture's name. Exit status: 0 when every "
       "file is in the picture, 1 when any could not be read, 2 for a usage "
