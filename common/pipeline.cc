@@ -161,23 +161,20 @@ FileResult Pipeline::Run() {
 
 // Gives the result the output name, or the first free numbered one.
 FileResult Pipeline::Save(WorkingCopy& copy, const std::string& output_name) {
-  using NameResult = platform::PrivateFile::NameResult;
-  for (int number = 1; number <= kMostNumberedNames; ++number) {
-    const std::string name =
-        number == 1 ? output_name : NumberedName(output_name, number);
-    const NameResult named = copy.GiveName(name);
-    if (named == NameResult::kTaken) continue;
-    if (named == NameResult::kFailed) break;
-    if (number > 1) {
-      Say(Kind::kNotice, true,
-          output_name + " already exists; the result was saved as " + name +
-              ".");
-    }
-    return {.outcome = FileResult::Outcome::kWritten, .saved_as = name};
+  const std::optional<std::string> name = GiveFreeName(
+      [&copy](const std::string& path) { return copy.GiveName(path); },
+      output_name);
+  if (!name) {
+    Say(Kind::kFailure, true,
+        "Could not save the result as " + output_name + ".");
+    return {.outcome = FileResult::Outcome::kNotSaved, .saved_as = ""};
   }
-  Say(Kind::kFailure, true,
-      "Could not save the result as " + output_name + ".");
-  return {.outcome = FileResult::Outcome::kNotSaved, .saved_as = ""};
+  if (*name != output_name) {
+    Say(Kind::kNotice, true,
+        output_name + " already exists; the result was saved as " + *name +
+            ".");
+  }
+  return {.outcome = FileResult::Outcome::kWritten, .saved_as = *name};
 }
 
 }  // namespace
@@ -210,6 +207,20 @@ std::string OutputName(std::string_view name, std::string_view suffix) {
 
 std::string NumberedName(std::string_view name, int number) {
   return OutputName(name, " (" + std::to_string(number) + ")");
+}
+
+std::optional<std::string> GiveFreeName(
+    const std::function<platform::PrivateFile::NameResult(const std::string&)>&
+        give_name,
+    const std::string& name) {
+  using NameResult = platform::PrivateFile::NameResult;
+  for (int number = 1; number <= kMostNumberedNames; ++number) {
+    std::string candidate = number == 1 ? name : NumberedName(name, number);
+    const NameResult named = give_name(candidate);
+    if (named == NameResult::kNamed) return candidate;
+    if (named == NameResult::kFailed) break;
+  }
+  return std::nullopt;
 }
 
 std::string_view DirectoryPart(std::string_view name) {

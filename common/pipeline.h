@@ -7,9 +7,12 @@
 // result its name without replacing anything. Every step reports what
 // happened as a message; the front end decides how to show it.
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/platform.h"
 #include "common/tool.h"
 
 namespace qmx {
@@ -32,6 +35,15 @@ std::string OutputName(std::string_view name, std::string_view suffix);
 
 /// `name` with " (n)" inserted as OutputName inserts a suffix.
 std::string NumberedName(std::string_view name, int number);
+
+/// Gives a complete file the name `name` through `give_name`, or, when that
+/// name is taken, the first free one of NumberedName(name, 2), (name, 3),
+/// ...; never replaces anything. The name the file got, or nothing when it
+/// could not be given one.
+std::optional<std::string> GiveFreeName(
+    const std::function<platform::PrivateFile::NameResult(const std::string&)>&
+        give_name,
+    const std::string& name);
 
 /// The directory part of `name`: everything before its last '/' ("/" for a
 /// name right under the root), or "" for the current directory.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace qmx {
 namespace {
@@ -30,14 +31,14 @@ bool MemoryStore::Write(int64_t pos, std::span<const uint8_t> bytes) {
 
 namespace {
 
-// Whole keyframes [begin, end) of a walk, a piece at a time. Each piece is
-// written back before the next is read, so keyframes that overlap (a
+// Whole keyframes [begin, end) of a walk, a piece at a time: each piece is
+// read from `source` and handed to `use(first, n)`; with a `sink` it is
+// written back there before the next is read, so keyframes that overlap (a
 // stride shorter than the reach) see each other's edits in order.
-WalkResult EditWholeKeyframes(ByteStore& store, const KeyframeArea& area,
-                              int64_t stride, int64_t reach,
-                              KeyframeVisitor& visitor, int64_t begin,
-                              int64_t end) {
-  WalkResult result;
+template <class Use>
+bool ForEachPiece(const ByteStore& source, ByteStore* sink,
+                  const KeyframeArea& area, int64_t stride, int64_t reach,
+                  int64_t begin, int64_t end, const Use& use) {
   std::vector<uint8_t> piece;
   for (int64_t k = begin; k < end;) {
     const int64_t first =
@@ -45,11 +46,38 @@ WalkResult EditWholeKeyframes(ByteStore& store, const KeyframeArea& area,
     int64_t n = end - k;
     if (stride > 0) n = std::min(n, (kPiece - reach) / stride + 1);
     piece.resize(static_cast<size_t>((n - 1) * stride + reach));
-    if (!store.Read(first, piece)) return {.stored = false};
-    result.noted |= visitor.EditWhole(piece.data(), n, stride);
-    if (!store.Write(first, piece)) return {.stored = false};
+    if (!source.Read(first, piece)) return false;
+    use(piece.data(), n);
+    if (sink != nullptr && !sink->Write(first, piece)) return false;
     k += n;
   }
+  return true;
+}
+
+// How many keyframes from the first on lie wholly inside a file of `size`
+// bytes, as far as `reach` bytes from their start: positions only grow
+// with k.
+int64_t WholeKeyframes(const KeyframeArea& area, int64_t stride, int64_t reach,
+                       int64_t size) {
+  const int64_t count = area.keyframe_count;
+  const int64_t first =
+      KeyframePosition(area.table_length, static_cast<uint16_t>(stride), 0);
+  if (first + reach > size) return 0;
+  return stride == 0 ? count
+                     : std::min(count, (size - reach - first) / stride + 1);
+}
+
+WalkResult EditWholeKeyframes(ByteStore& store, const KeyframeArea& area,
+                              int64_t stride, int64_t reach,
+                              KeyframeVisitor& visitor, int64_t begin,
+                              int64_t end) {
+  WalkResult result;
+  const bool stored = ForEachPiece(store, &store, area, stride, reach, begin,
+                                   end, [&](uint8_t* first, int64_t n) {
+                                     result.noted |=
+                                         visitor.EditWhole(first, n, stride);
+                                   });
+  if (!stored) return {.stored = false};
   return result;
 }
 
@@ -68,14 +96,8 @@ WalkResult EditKeyframes(ByteStore& store, const KeyframeArea& area,
     return KeyframePosition(area.table_length, static_cast<uint16_t>(stride),
                             k);
   };
-  // The keyframes that lie wholly inside the file come first: positions
-  // only grow with k.
-  int64_t whole = 0;
-  if (position(0) + reach <= size) {
-    whole = stride == 0
-                ? count
-                : std::min(count, (size - reach - position(0)) / stride + 1);
-  }
+  // The keyframes that lie wholly inside the file come first.
+  const int64_t whole = WholeKeyframes(area, stride, reach, size);
 
   WalkResult result;
   const bool parallel = stride >= reach && whole > 1 &&
@@ -120,6 +142,18 @@ WalkResult EditKeyframes(ByteStore& store, const KeyframeArea& area,
   if (!tail.empty() && !store.Write(first, tail)) return {.stored = false};
   result.ended_early = fields.failed();
   return result;
+}
+
+std::optional<int64_t> ReadKeyframes(
+    const ByteStore& store, const KeyframeArea& area, int64_t reach,
+    const std::function<void(const uint8_t* first, int64_t count)>& read) {
+  if (!area.complete) return 0;
+  const int64_t whole = WholeKeyframes(area, area.stride, reach, store.size());
+  const bool read_all =
+      ForEachPiece(store, nullptr, area, area.stride, reach, 0, whole,
+                   [&](const uint8_t* first, int64_t n) { read(first, n); });
+  if (!read_all) return std::nullopt;
+  return whole;
 }
 
 std::optional<KeyframeArea> ReadKeyframeArea(const ByteStore& store) {

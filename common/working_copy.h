@@ -109,6 +109,16 @@ WalkResult EditEachKeyframe(ByteStore& store, const KeyframeArea& area,
   return EditKeyframes(store, area, stride, reach, editor);
 }
 
+/// Reads, without changing anything, the keyframes from the first on that
+/// lie wholly inside the store as far as `reach` bytes from their start,
+/// `area.stride` bytes apart, in file order and in the same bounded pieces
+/// as EditKeyframes: `read(first, count)` gets `count` keyframes at a time.
+/// Returns how many were read (none when the header reads that gave `area`
+/// did not all succeed), or nothing when the store could not be read.
+std::optional<int64_t> ReadKeyframes(
+    const ByteStore& store, const KeyframeArea& area, int64_t reach,
+    const std::function<void(const uint8_t* first, int64_t count)>& read);
+
 /// Reads the header fields that locate the keyframes. Nothing when the
 /// store cannot be read.
 std::optional<KeyframeArea> ReadKeyframeArea(const ByteStore& store);

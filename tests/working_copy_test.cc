@@ -174,6 +174,30 @@ TEST(EditKeyframesTest, MatchesAWalkThatChecksEveryAccess) {
       EXPECT_TRUE(walk.stored);
       EXPECT_EQ(walk.ended_early, reference.ended_early);
       EXPECT_EQ(walk.noted, reference.noted);
+
+      // A read walks the same pieces: every keyframe whose reach lies
+      // inside, in order, and nothing changes.
+      Bytes unread(file.begin(), file.begin() + length);
+      const MemoryStore source(unread);
+      Bytes seen;
+      const std::optional<int64_t> read =
+          ReadKeyframes(source, *ReadKeyframeArea(source), kReach,
+                        [&](const uint8_t* first, int64_t n) {
+                          for (int64_t k = 0; k < n; ++k) {
+                            seen.insert(seen.end(), first + k * stride,
+                                        first + k * stride + kReach);
+                          }
+                        });
+      Bytes whole;
+      for (int64_t k = 0; length >= 16 + 86 && k < c.keyframes &&
+                          KeyframePosition(16, stride, k) + kReach <= length;
+           ++k) {
+        const auto at = file.begin() + KeyframePosition(16, stride, k);
+        whole.insert(whole.end(), at, at + kReach);
+      }
+      EXPECT_EQ(read, static_cast<int64_t>(whole.size()) / kReach);
+      EXPECT_EQ(seen, whole);
+      EXPECT_EQ(unread, Bytes(file.begin(), file.begin() + length));
     }
   }
 }

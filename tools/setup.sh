@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, when it is missing (Debian or
-# Ubuntu). Sourced by the other scripts; takes extra package names.
+# Ubuntu). Sourced by the other scripts; takes extra package names. Without
+# root and without sudo it names the missing packages in one line and stops.
 set -euo pipefail
 
 qmx_install() {
-  local wanted=(cmake make g++ libgtest-dev "$@") missing=()
-  local pkg
+  local wanted=(cmake make g++ libgtest-dev libcli11-dev nlohmann-json3-dev
+                libpugixml-dev libpng-dev librsvg2-bin "$@")
+  local missing=() pkg
   for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
       missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      echo "Missing packages; as root, run: apt-get install ${missing[*]}" >&2
+      return 1
+    fi
+    sudo=(sudo)
+  fi
   echo "Installing: ${missing[*]}"
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,62 @@
+#include "qmx/edit_batch.h"
+
+#include "common/batch_driver.h"
+#include "common/pipeline.h"
+
+namespace qmx {
+namespace {
+
+// One line on `err` per message that a script's user needs: the progress
+// lines of the console dialogue are left out, warnings too when quiet.
+class LineReporter : public Reporter {
+ public:
+  LineReporter(std::ostream& err, const std::string& file, bool quiet)
+      : err_(err), file_(file), quiet_(quiet) {}
+
+  void Report(const Message& message) override {
+    using Kind = Message::Kind;
+    if (message.kind == Kind::kProgress) return;
+    if (quiet_ &&
+        (message.kind == Kind::kWarning || message.kind == Kind::kNotice)) {
+      return;
+    }
+    Quoted(err_ << "qmx: ", file_) << message.text << std::endl;
+  }
+
+ private:
+  std::ostream& err_;
+  const std::string& file_;
+  bool quiet_;
+};
+
+}  // namespace
+
+int RunEditBatch(Tool& tool, std::span<const std::string> files,
+                 const BatchOptions& options, std::ostream& out,
+                 std::ostream& err) {
+  // "out/" names the same directory as "out", and the results' names
+  // should not show a doubled slash.
+  std::string output_dir = options.output_dir;
+  while (output_dir.size() > 1 && output_dir.back() == '/') {
+    output_dir.pop_back();
+  }
+  int status = 0;
+  for (const std::string& file : files) {
+    const FileJob job{.argument = file,
+                      .output_dir = output_dir,
+                      .console = nullptr,
+                      .ask = false};
+    LineReporter reporter(err, file, options.quiet);
+    const FileResult result = ProcessFile(tool, job, reporter);
+    if (result.outcome == FileResult::Outcome::kWritten) {
+      // Flushed at once, so that the next step of a pipeline can start on
+      // this file while later ones are processed.
+      out << result.saved_as << std::endl;
+    } else {
+      status = 1;
+    }
+  }
+  return status;
+}
+
+}  // namespace qmx

@@ -1,0 +1,220 @@
+#include "qmx/info.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <vector>
+
+#include "common/batch_driver.h"
+#include "flipta/mirror.h"
+
+namespace qmx {
+namespace {
+
+// Objects keep their fields in the documented order.
+using json = nlohmann::ordered_json;
+
+void Widen(std::optional<AxisRanges>& ranges, const int16_t (&low)[3],
+           const int16_t (&high)[3]) {
+  if (!ranges) {
+    ranges.emplace();
+    for (int a = 0; a < 3; ++a) ranges->axis[a] = {low[a], high[a]};
+    return;
+  }
+  for (int a = 0; a < 3; ++a) {
+    ranges->axis[a].min = std::min(ranges->axis[a].min, low[a]);
+    ranges->axis[a].max = std::max(ranges->axis[a].max, high[a]);
+  }
+}
+
+// Unknown values show as "-" to people and as null in JSON.
+template <class T>
+std::string Shown(const std::optional<T>& value, const char* unit = "") {
+  if (!value) return "-";
+  return std::to_string(*value) + unit;
+}
+
+template <class T>
+json Json(const std::optional<T>& value) {
+  return value ? json(*value) : json(nullptr);
+}
+
+std::string ByteCount(int64_t bytes) {
+  return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+std::string RangeText(const Range& range) {
+  return std::to_string(range.min) + ".." + std::to_string(range.max);
+}
+
+json RangesJson(const std::optional<AxisRanges>& ranges) {
+  if (!ranges) return nullptr;
+  json object = json::object();
+  const char* const names[] = {"x", "y", "z"};
+  for (int a = 0; a < 3; ++a) {
+    object[names[a]] = {{"min", ranges->axis[a].min},
+                        {"max", ranges->axis[a].max}};
+  }
+  return object;
+}
+
+std::string KeyframeAreaText(const FileInfo& info) {
+  if (!info.inspection.KeyframesEnd()) {
+    return "incomplete: the file ends inside its header";
+  }
+  if (info.MissingBytes() > 0) {
+    return "incomplete: " + ByteCount(info.MissingBytes()) + " missing";
+  }
+  if (info.TrailingBytes() > 0) {
+    return "complete, followed by " + ByteCount(info.TrailingBytes()) +
+           " of other data";
+  }
+  return "complete";
+}
+
+}  // namespace
+
+bool FileInfo::PlayerObject() const {
+  return inspection.area.complete && IsPlayerObject(inspection.area);
+}
+
+int64_t FileInfo::MissingBytes() const {
+  const std::optional<int64_t> end = inspection.KeyframesEnd();
+  return end ? std::max<int64_t>(0, *end - inspection.length) : 0;
+}
+
+int64_t FileInfo::TrailingBytes() const {
+  const std::optional<int64_t> end = inspection.KeyframesEnd();
+  return end ? std::max<int64_t>(0, inspection.length - *end) : 0;
+}
+
+std::optional<FileInfo> ReadFileInfo(const std::string& file,
+                                     std::string& error) {
+  FileInfo info;
+  info.file = file;
+  const std::optional<Inspection> inspection = Inspect(
+      file,
+      [&info](const KeyframeCoordinates& keyframe) {
+        Widen(info.root_offset, keyframe.root, keyframe.root);
+        Widen(info.bounding_box, keyframe.box_min, keyframe.box_max);
+      },
+      error);
+  if (!inspection) return std::nullopt;
+  info.inspection = *inspection;
+  return info;
+}
+
+void PrintInfo(std::span<const FileInfo> infos, std::ostream& out) {
+  constexpr int kLabel = 20;
+  constexpr int kColumn = 16;
+  bool first = true;
+  for (const FileInfo& info : infos) {
+    if (!first) out << '\n';
+    first = false;
+    const Inspection& inspection = info.inspection;
+    const KeyframeArea& area = inspection.area;
+    const bool count_read = area.keyframe_count_read;
+    const auto line = [&out](const char* label, const std::string& value) {
+      out << "  " << std::left << std::setw(kLabel) << label << value << '\n';
+    };
+    out << info.file << '\n';
+    line("length", ByteCount(inspection.length));
+    line("header records", Shown(inspection.header_record_count));
+    line("table length", Shown(inspection.header_record_count
+                                   ? std::optional<uint16_t>(area.table_length)
+                                   : std::nullopt,
+                               " bytes"));
+    line("keyframes",
+         Shown(count_read ? std::optional<uint16_t>(area.keyframe_count)
+                          : std::nullopt));
+    line("first mesh count",
+         Shown(area.complete ? std::optional<uint16_t>(area.first_mesh_count)
+                             : std::nullopt));
+    line("keyframe stride",
+         Shown(area.complete ? std::optional<uint16_t>(area.stride)
+                             : std::nullopt,
+               " bytes"));
+    line("keyframe data", KeyframeAreaText(info));
+    line("player object", info.PlayerObject() ? "yes" : "no");
+    if (!info.root_offset || !info.bounding_box) {
+      line("ranges", "none: no keyframe to read");
+      continue;
+    }
+    std::ostringstream heading;
+    heading << std::left << std::setw(kColumn) << "X" << std::setw(kColumn)
+            << "Y"
+            << "Z";
+    line("", heading.str());
+    const auto ranges = [&](const char* label, const AxisRanges& r) {
+      std::ostringstream row;
+      row << std::left << std::setw(kColumn) << RangeText(r.axis[0])
+          << std::setw(kColumn) << RangeText(r.axis[1]) << RangeText(r.axis[2]);
+      line(label, row.str());
+    };
+    ranges("root offset", *info.root_offset);
+    ranges("bounding box", *info.bounding_box);
+    if (count_read && inspection.keyframes_read < area.keyframe_count) {
+      line("", "(over the " + std::to_string(inspection.keyframes_read) +
+                   " keyframes the file holds)");
+    }
+  }
+}
+
+void PrintInfoJson(std::span<const FileInfo> infos, std::ostream& out) {
+  json array = json::array();
+  for (const FileInfo& info : infos) {
+    const Inspection& inspection = info.inspection;
+    const KeyframeArea& area = inspection.area;
+    const auto known = [](bool read, uint16_t value) {
+      return read ? json(value) : json(nullptr);
+    };
+    array.push_back({
+        {"file", info.file},
+        {"length", inspection.length},
+        {"header_record_count", Json(inspection.header_record_count)},
+        {"table_length",
+         known(inspection.header_record_count.has_value(), area.table_length)},
+        {"keyframe_count",
+         known(area.keyframe_count_read, area.keyframe_count)},
+        {"first_mesh_count", known(area.complete, area.first_mesh_count)},
+        {"keyframe_stride", known(area.complete, area.stride)},
+        {"keyframes_end", Json(inspection.KeyframesEnd())},
+        {"complete",
+         inspection.KeyframesEnd().has_value() && info.MissingBytes() == 0},
+        {"missing_bytes", info.MissingBytes()},
+        {"trailing_bytes", info.TrailingBytes()},
+        {"player_object", info.PlayerObject()},
+        {"keyframes_in_ranges", inspection.keyframes_read},
+        {"root_offset", RangesJson(info.root_offset)},
+        {"bounding_box", RangesJson(info.bounding_box)},
+    });
+  }
+  // File names need not be valid UTF-8: such bytes become U+FFFD rather
+  // than ending the output.
+  out << array.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+}
+
+int RunInfo(std::span<const std::string> files, bool json_output,
+            std::ostream& out, std::ostream& err) {
+  std::vector<FileInfo> infos;
+  int status = 0;
+  for (const std::string& file : files) {
+    std::string error;
+    std::optional<FileInfo> info = ReadFileInfo(file, error);
+    if (!info) {
+      Quoted(err << "qmx: ", file) << error << std::endl;
+      status = 1;
+      continue;
+    }
+    infos.push_back(std::move(*info));
+  }
+  if (json_output) {
+    PrintInfoJson(infos, out);
+  } else {
+    PrintInfo(infos, out);
+  }
+  return status;
+}
+
+}  // namespace qmx

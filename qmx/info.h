@@ -1,0 +1,61 @@
+#ifndef QMX_QMX_INFO_H_
+#define QMX_QMX_INFO_H_
+
+// `qmx info`: what an animation file holds, for people and for scripts.
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+
+#include "qmx/inspect.h"
+
+namespace qmx {
+
+/// The smallest and largest value of one coordinate over the keyframes.
+struct Range {
+  int16_t min = 0;
+  int16_t max = 0;
+};
+
+/// A range for each of X, Y and Z.
+struct AxisRanges {
+  Range axis[3];
+};
+
+/// Everything `qmx info` tells about one file.
+struct FileInfo {
+  std::string file;
+  Inspection inspection;
+  /// Over the keyframes read; nothing when there are none.
+  std::optional<AxisRanges> root_offset;
+  /// The whole box (each axis from its lowest minimum to its highest
+  /// maximum) over the keyframes read; nothing when there are none.
+  std::optional<AxisRanges> bounding_box;
+
+  bool PlayerObject() const;
+  /// Bytes missing before the end of the keyframes, and bytes after it.
+  int64_t MissingBytes() const;
+  int64_t TrailingBytes() const;
+};
+
+/// Reads `file`; nothing, with `error` set, when it cannot be read.
+std::optional<FileInfo> ReadFileInfo(const std::string& file,
+                                     std::string& error);
+
+/// The short, aligned form for people, one block per file.
+void PrintInfo(std::span<const FileInfo> infos, std::ostream& out);
+
+/// One JSON array of one object per file (field names in the README).
+void PrintInfoJson(std::span<const FileInfo> infos, std::ostream& out);
+
+/// Reads and prints every file: the blocks or the array on `out`, one line
+/// on `err` per file that could not be read. Returns 0 when every file
+/// was read, 1 otherwise.
+int RunInfo(std::span<const std::string> files, bool json, std::ostream& out,
+            std::ostream& err);
+
+}  // namespace qmx
+
+#endif  // QMX_QMX_INFO_H_

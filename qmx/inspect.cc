@@ -1,0 +1,72 @@
+#include "qmx/inspect.h"
+
+#include "common/platform.h"
+#include "common/qmx_format.h"
+#include "common/working_copy.h"
+
+namespace qmx {
+namespace {
+
+// The keyframe fields a look reads: the box and the root offset.
+constexpr int64_t kCoordinatesReach = kRootZOffset + 2;
+
+KeyframeCoordinates CoordinatesAt(const uint8_t* keyframe) {
+  const auto at = [keyframe](int64_t offset) {
+    return static_cast<int16_t>(LoadU16(keyframe + offset));
+  };
+  return {
+      .box_min = {at(kMinXOffset), at(kMinYOffset), at(kMinZOffset)},
+      .box_max = {at(kMaxXOffset), at(kMaxYOffset), at(kMaxZOffset)},
+      .root = {at(kRootXOffset), at(kRootYOffset), at(kRootZOffset)},
+  };
+}
+
+}  // namespace
+
+std::optional<int64_t> Inspection::KeyframesEnd() const {
+  if (area.complete) return area.KeyframeAt(area.keyframe_count);
+  // No keyframes: the file needs no mesh count to be complete.
+  if (area.keyframe_count_read && area.keyframe_count == 0) {
+    return area.HeaderSize();
+  }
+  return std::nullopt;
+}
+
+std::optional<Inspection> Inspect(
+    const std::string& path,
+    const std::function<void(const KeyframeCoordinates&)>& keyframe,
+    std::string& error) {
+  platform::File file = platform::File::OpenForReading(path);
+  if (!file.is_open() || !file.IsRegular()) {
+    error = "File could not be found.";
+    return std::nullopt;
+  }
+  error = "Could not read the file.";
+  const std::optional<int64_t> size = file.Size();
+  if (!size) return std::nullopt;
+  const InputStore input(std::move(file), *size);
+
+  Inspection inspection;
+  inspection.length = *size;
+  const std::optional<KeyframeArea> area = ReadKeyframeArea(input);
+  if (!area) return std::nullopt;
+  inspection.area = *area;
+  if (*size >= kHeaderRecordCountOffset + 2) {
+    uint8_t count[2];
+    if (!input.Read(kHeaderRecordCountOffset, count)) return std::nullopt;
+    inspection.header_record_count = LoadU16(count);
+  }
+  const std::optional<int64_t> read =
+      ReadKeyframes(input, *area, kCoordinatesReach,
+                    [&](const uint8_t* first, int64_t count) {
+                      for (int64_t k = 0; k < count; ++k) {
+                        keyframe(CoordinatesAt(first + k * area->stride));
+                      }
+                    });
+  if (!read) return std::nullopt;
+  inspection.keyframes_read = *read;
+  error.clear();
+  return inspection;
+}
+
+}  // namespace qmx

@@ -1,0 +1,50 @@
+#ifndef QMX_QMX_INSPECT_H_
+#define QMX_QMX_INSPECT_H_
+
+// A read-only look inside an animation file: its header and the box and
+// root offset of every keyframe it holds, read in bounded pieces through
+// the same code as the edits, so memory does not grow with the file.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "common/fields.h"
+
+namespace qmx {
+
+/// The coordinates of one keyframe, in world units.
+struct KeyframeCoordinates {
+  int16_t box_min[3];  // X, Y, Z
+  int16_t box_max[3];
+  int16_t root[3];
+};
+
+/// What the header says and how much of it the file holds.
+struct Inspection {
+  int64_t length = 0;
+  /// Nothing when the file ends before the field.
+  std::optional<uint16_t> header_record_count;
+  /// The header reads that locate the keyframes, as every tool makes them.
+  KeyframeArea area;
+  /// Keyframes whose coordinates lie wholly inside the file, from the first
+  /// on: those handed to the caller.
+  int64_t keyframes_read = 0;
+
+  /// Where the keyframes end by the header: T + 66 + count x stride; nothing
+  /// when the file ends before the header tells.
+  std::optional<int64_t> KeyframesEnd() const;
+};
+
+/// Reads the file `path`: its header, then the coordinates of each keyframe
+/// it holds, in order, handed to `keyframe`. When the file cannot be read,
+/// nothing, with `error` set to what happened in the tools' words.
+std::optional<Inspection> Inspect(
+    const std::string& path,
+    const std::function<void(const KeyframeCoordinates&)>& keyframe,
+    std::string& error);
+
+}  // namespace qmx
+
+#endif  // QMX_QMX_INSPECT_H_

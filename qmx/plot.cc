@@ -1,0 +1,351 @@
+#include "qmx/plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "common/batch_driver.h"
+#include "common/pipeline.h"
+#include "common/platform.h"
+
+namespace qmx {
+namespace {
+
+// World units between grid lines: one sector.
+constexpr int64_t kGrid = 1024;
+
+// Pixels: the longer side of the drawing, the margins around it, a legend
+// line.
+constexpr double kSide = 640;
+constexpr double kLeft = 72;
+constexpr double kTop = 24;
+constexpr double kRight = 24;
+constexpr double kBottom = 48;
+constexpr double kLegendLine = 20;
+constexpr double kNarrowest = 400;
+
+// Colours that stay apart from one another and from the grey grid.
+constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
+                                    "#9467bd", "#8c564b", "#e377c2", "#17becf"};
+
+std::string Number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+// `text` as XML character data: markup characters escaped, bytes that are
+// not UTF-8 (a file name can hold any) and characters XML forbids replaced
+// by U+FFFD.
+std::string Escaped(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    size_t length = byte < 0x80           ? 1
+                    : (byte >> 5) == 0x6  ? 2
+                    : (byte >> 4) == 0xE  ? 3
+                    : (byte >> 3) == 0x1E ? 4
+                                          : 0;
+    bool valid = length > 0 && i + length <= text.size();
+    for (size_t j = 1; valid && j < length; ++j) {
+      valid = (static_cast<unsigned char>(text[i + j]) >> 6) == 0x2;
+    }
+    if (!valid) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+      continue;
+    }
+    if (length == 1) {
+      switch (byte) {
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        default:
+          if (byte < 0x20 && byte != '\t') {
+            out += "\xEF\xBF\xBD";
+          } else {
+            out += static_cast<char>(byte);
+          }
+      }
+    } else {
+      out.append(text.substr(i, length));
+    }
+    i += length;
+  }
+  return out;
+}
+
+int64_t FloorToGrid(int64_t value) {
+  const int64_t cell =
+      value >= 0 ? value / kGrid : -((-value + kGrid - 1) / kGrid);
+  return cell * kGrid;
+}
+
+int64_t CeilToGrid(int64_t value) { return -FloorToGrid(-value); }
+
+// The world rectangle the picture shows: every root offset and first box,
+// widened to whole grid cells.
+struct Bounds {
+  int64_t x_low = std::numeric_limits<int64_t>::max();
+  int64_t x_high = std::numeric_limits<int64_t>::min();
+  int64_t z_low = std::numeric_limits<int64_t>::max();
+  int64_t z_high = std::numeric_limits<int64_t>::min();
+
+  void Take(int64_t x, int64_t z) {
+    x_low = std::min(x_low, x);
+    x_high = std::max(x_high, x);
+    z_low = std::min(z_low, z);
+    z_high = std::max(z_high, z);
+  }
+  void Snap() {
+    if (x_low > x_high) Take(0, 0);
+    x_low = FloorToGrid(x_low);
+    z_low = FloorToGrid(z_low);
+    x_high = std::max(CeilToGrid(x_high), x_low + kGrid);
+    z_high = std::max(CeilToGrid(z_high), z_low + kGrid);
+  }
+};
+
+// Every how many grid lines a label goes, so that about ten at most show.
+int64_t LabelEvery(int64_t cells) {
+  int64_t every = 1;
+  while (cells / every > 10) every *= 2;
+  return every;
+}
+
+class Canvas {
+ public:
+  explicit Canvas(const Bounds& bounds)
+      : bounds_(bounds),
+        scale_(kSide /
+               static_cast<double>(std::max(bounds.x_high - bounds.x_low,
+                                            bounds.z_high - bounds.z_low))) {}
+
+  double X(int64_t x) const {
+    return kLeft + static_cast<double>(x - bounds_.x_low) * scale_;
+  }
+  double Y(int64_t z) const {
+    return kTop + static_cast<double>(bounds_.z_high - z) * scale_;
+  }
+  double DrawingWidth() const { return X(bounds_.x_high) - kLeft; }
+  double DrawingBottom() const { return Y(bounds_.z_low); }
+
+ private:
+  Bounds bounds_;
+  double scale_;
+};
+
+void DrawGrid(std::string& svg, const Bounds& bounds, const Canvas& canvas) {
+  const std::string top = Number(canvas.Y(bounds.z_high));
+  const std::string bottom = Number(canvas.Y(bounds.z_low));
+  const std::string left = Number(canvas.X(bounds.x_low));
+  const std::string right = Number(canvas.X(bounds.x_high));
+  svg += "<g class=\"grid\" stroke=\"#e4e4e4\" stroke-width=\"1\">\n";
+  for (int64_t x = bounds.x_low; x <= bounds.x_high; x += kGrid) {
+    const std::string at = Number(canvas.X(x));
+    svg += "<line x1=\"" + at + "\" y1=\"" + top + "\" x2=\"" + at +
+           "\" y2=\"" + bottom + "\"" + (x == 0 ? " stroke=\"#999\"" : "") +
+           "/>\n";
+  }
+  for (int64_t z = bounds.z_low; z <= bounds.z_high; z += kGrid) {
+    const std::string at = Number(canvas.Y(z));
+    svg += "<line x1=\"" + left + "\" y1=\"" + at + "\" x2=\"" + right +
+           "\" y2=\"" + at + "\"" + (z == 0 ? " stroke=\"#999\"" : "") + "/>\n";
+  }
+  svg += "</g>\n";
+
+  svg +=
+      "<g class=\"axes\" font-family=\"sans-serif\" font-size=\"11\" "
+      "fill=\"#555\">\n";
+  const int64_t x_every = LabelEvery((bounds.x_high - bounds.x_low) / kGrid);
+  for (int64_t x = bounds.x_low; x <= bounds.x_high; x += kGrid) {
+    if ((x / kGrid) % x_every != 0) continue;
+    svg += "<text x=\"" + Number(canvas.X(x)) + "\" y=\"" +
+           Number(canvas.DrawingBottom() + 16) + "\" text-anchor=\"middle\">" +
+           std::to_string(x) + "</text>\n";
+  }
+  const int64_t z_every = LabelEvery((bounds.z_high - bounds.z_low) / kGrid);
+  for (int64_t z = bounds.z_low; z <= bounds.z_high; z += kGrid) {
+    if ((z / kGrid) % z_every != 0) continue;
+    svg += "<text x=\"" + Number(kLeft - 6) + "\" y=\"" +
+           Number(canvas.Y(z) + 4) + "\" text-anchor=\"end\">" +
+           std::to_string(z) + "</text>\n";
+  }
+  svg += "<text x=\"" + Number(kLeft + canvas.DrawingWidth() / 2) + "\" y=\"" +
+         Number(canvas.DrawingBottom() + 36) +
+         "\" text-anchor=\"middle\">X (world units)</text>\n";
+  svg += "<text x=\"" + Number(kLeft - 6) + "\" y=\"" + Number(kTop - 10) +
+         "\" text-anchor=\"end\">Z</text>\n";
+  svg += "</g>\n";
+}
+
+void DrawTrack(std::string& svg, const Track& track, const char* colour,
+               const Canvas& canvas) {
+  const std::string c = colour;
+  svg += "<g class=\"animation\" fill=\"none\" stroke=\"" + c + "\">\n";
+  svg += "<title>" + Escaped(track.name) + "</title>\n";
+  if (track.first) {
+    const KeyframeCoordinates& box = *track.first;
+    const double left = canvas.X(box.box_min[0]);
+    const double right = canvas.X(box.box_max[0]);
+    const double top = canvas.Y(box.box_max[2]);
+    const double bottom = canvas.Y(box.box_min[2]);
+    svg += "<rect class=\"first-box\" x=\"" + Number(std::min(left, right)) +
+           "\" y=\"" + Number(std::min(top, bottom)) + "\" width=\"" +
+           Number(std::abs(right - left)) + "\" height=\"" +
+           Number(std::abs(bottom - top)) +
+           "\" stroke-width=\"1\" stroke-dasharray=\"4 3\"/>\n";
+  }
+  if (track.root.empty()) {
+    svg += "</g>\n";
+    return;
+  }
+  std::string d;
+  for (const auto& [x, z] : track.root) {
+    d += (d.empty() ? "M" : " L") + Number(canvas.X(x)) + "," +
+         Number(canvas.Y(z));
+  }
+  svg += "<path d=\"" + d + "\" stroke-width=\"1.5\"/>\n";
+  svg += "<g fill=\"" + c + "\" stroke=\"none\">\n";
+  for (const auto& [x, z] : track.root) {
+    svg += "<circle cx=\"" + Number(canvas.X(x)) + "\" cy=\"" +
+           Number(canvas.Y(z)) + "\" r=\"2.5\"/>\n";
+  }
+  svg += "</g>\n";
+  // An arrowhead on the last step that moved shows which way it goes.
+  const auto& end = track.root.back();
+  for (size_t i = track.root.size() - 1; i-- > 0;) {
+    const auto& from = track.root[i];
+    if (from == end) continue;
+    const double x1 = canvas.X(from.first);
+    const double y1 = canvas.Y(from.second);
+    const double x2 = canvas.X(end.first);
+    const double y2 = canvas.Y(end.second);
+    const double length = std::hypot(x2 - x1, y2 - y1);
+    const double ux = (x2 - x1) / length;
+    const double uy = (y2 - y1) / length;
+    const auto point = [&](double back, double side) {
+      return Number(x2 - ux * back - uy * side) + "," +
+             Number(y2 - uy * back + ux * side);
+    };
+    svg += "<polygon class=\"arrow\" fill=\"" + c +
+           "\" stroke=\"none\" points=\"" + point(-6, 0) + " " + point(6, 5) +
+           " " + point(6, -5) + "\"/>\n";
+    break;
+  }
+  svg += "</g>\n";
+}
+
+bool SavePicture(const std::string& svg, const std::string& picture,
+                 std::string& saved_as) {
+  std::optional<platform::PrivateFile> file =
+      platform::PrivateFile::Create(std::string(DirectoryPart(picture)));
+  if (!file) return false;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(svg.data());
+  if (!file->file().WriteAt(0, std::span(bytes, svg.size()))) return false;
+  const std::optional<std::string> name = GiveFreeName(
+      [&file](const std::string& path) { return file->GiveName(path); },
+      picture);
+  if (!name) return false;
+  saved_as = *name;
+  return true;
+}
+
+}  // namespace
+
+std::optional<Track> ReadTrack(const std::string& file, std::string& error) {
+  Track track;
+  track.name = file;
+  const std::optional<Inspection> inspection = Inspect(
+      file,
+      [&track](const KeyframeCoordinates& keyframe) {
+        if (!track.first) track.first = keyframe;
+        track.root.emplace_back(keyframe.root[0], keyframe.root[2]);
+      },
+      error);
+  if (!inspection) return std::nullopt;
+  return track;
+}
+
+std::string PlotSvg(std::span<const Track> tracks) {
+  Bounds bounds;
+  for (const Track& track : tracks) {
+    for (const auto& [x, z] : track.root) bounds.Take(x, z);
+    if (track.first) {
+      bounds.Take(track.first->box_min[0], track.first->box_min[2]);
+      bounds.Take(track.first->box_max[0], track.first->box_max[2]);
+    }
+  }
+  bounds.Snap();
+  const Canvas canvas(bounds);
+  const double width =
+      kLeft + std::max(canvas.DrawingWidth(), kNarrowest) + kRight;
+  const double legend_top = canvas.DrawingBottom() + kBottom;
+  const double height =
+      legend_top + kLegendLine * static_cast<double>(tracks.size()) + 8;
+
+  std::string svg =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+      Number(width) + "\" height=\"" + Number(height) + "\" viewBox=\"0 0 " +
+      Number(width) + " " + Number(height) + "\">\n";
+  svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+  DrawGrid(svg, bounds, canvas);
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    DrawTrack(svg, tracks[i], kColours[i % std::size(kColours)], canvas);
+  }
+  svg +=
+      "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"12\" "
+      "fill=\"#222\">\n";
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    const double y = legend_top + kLegendLine * static_cast<double>(i);
+    svg += "<rect x=\"" + Number(kLeft) + "\" y=\"" + Number(y) +
+           "\" width=\"12\" height=\"12\" fill=\"" +
+           kColours[i % std::size(kColours)] + "\"/>\n";
+    svg += "<text x=\"" + Number(kLeft + 18) + "\" y=\"" + Number(y + 10.5) +
+           "\">" + Escaped(tracks[i].name) + " (" +
+           std::to_string(tracks[i].root.size()) + " keyframes)</text>\n";
+  }
+  svg += "</g>\n</svg>\n";
+  return svg;
+}
+
+int RunPlot(std::span<const std::string> files, const std::string& picture,
+            bool quiet, std::ostream& out, std::ostream& err) {
+  std::vector<Track> tracks;
+  int status = 0;
+  for (const std::string& file : files) {
+    std::string error;
+    std::optional<Track> track = ReadTrack(file, error);
+    if (!track) {
+      Quoted(err << "qmx: ", file) << error << std::endl;
+      status = 1;
+      continue;
+    }
+    tracks.push_back(std::move(*track));
+  }
+  if (tracks.empty()) return 1;
+  std::string saved_as;
+  if (!SavePicture(PlotSvg(tracks), picture, saved_as)) {
+    err << "qmx: Could not save the picture as " << picture << '.' << std::endl;
+    return 1;
+  }
+  if (saved_as != picture && !quiet) {
+    err << "qmx: " << picture << " already exists; the picture was saved as "
+        << saved_as << '.' << std::endl;
+  }
+  out << saved_as << std::endl;
+  return status;
+}
+
+}  // namespace qmx
