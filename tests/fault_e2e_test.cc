@@ -195,7 +195,7 @@ TEST_P(FaultTest, TakenOutputNameIsNeverReplaced) {
   TempDir clean;
   WriteBytes(clean.path() / "walk.qmx", walk);
   RunTool(c.tool, {"walk.qmx"}, c.typed, clean.path());
-  EXPECT_EQ(File(second), ReadBytes(clean.path() / taken));
+  EXPECT_EQ(File(second), ReadBytes(clean.path() / PathOf(taken)));
 }
 
 TEST_P(FaultTest, DirectoryGivenAsInputIsNotFound) {
@@ -235,7 +235,7 @@ Bytes ResultForWholeSample(const std::string& tool, const std::string& typed,
   WriteBytes(dir.path() / "walk.qmx", Walk(2));
   const RunResult result = RunTool(tool, {"walk.qmx"}, typed, dir.path());
   EXPECT_EQ(result.exit_code, 0);
-  return ReadBytes(dir.path() / ("walk" + suffix + ".qmx"));
+  return ReadBytes(dir.path() / PathOf("walk" + suffix + ".qmx"));
 }
 
 void CopyWord(const Bytes& from, Bytes& to, int64_t pos) {
@@ -272,7 +272,7 @@ void SweepCuts(const std::string& tool, const std::string& typed,
       continue;
     }
     ASSERT_EQ(ListDir(dir.path()), (Names{"cut.qmx", output_name}));
-    const Bytes written = ReadBytes(dir.path() / output_name);
+    const Bytes written = ReadBytes(dir.path() / PathOf(output_name));
     ASSERT_LE(written.size(), cut.size());
     ASSERT_EQ(written, *expected.written);
   }
