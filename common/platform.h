@@ -143,10 +143,10 @@ void PrepareProcess();
 /// the ANSI code page can spell; elsewhere it is `argv` as it is.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-/// Makes std::cout show UTF-8 text whatever the console: on a Windows
-/// console it is written as wide characters, so that any name and the
-/// degree sign show in every code page. Redirected, and on other systems,
-/// the bytes go out unchanged.
+/// Makes std::cout and std::cerr show UTF-8 text whatever the console: on
+/// a Windows console it is written as wide characters, so that any name and
+/// the degree sign show in every code page. Redirected, and on other
+/// systems, the bytes go out unchanged.
 void UseUtf8Console();
 
 }  // namespace qmx::platform

@@ -437,13 +437,14 @@ std::vector<std::string> ProgramArguments(int, char**) {
 
 namespace {
 
-// std::cout on a console: wide characters through WriteConsoleW for as long
-// as the program runs; put back before the standard streams are flushed
-// for the last time.
-class ConsoleOutput {
+// A standard stream on a console: wide characters through WriteConsoleW
+// for as long as the program runs; put back before the standard streams
+// are flushed for the last time.
+class ConsoleStream {
  public:
-  explicit ConsoleOutput(HANDLE console)
-      : buffer_(
+  ConsoleStream(std::ostream& stream, HANDLE console)
+      : stream_(stream),
+        buffer_(
             [console](std::u16string_view text) {
               while (!text.empty()) {
                 const DWORD count =
@@ -460,27 +461,37 @@ class ConsoleOutput {
               return true;
             },
             true),
-        saved_(std::cout.rdbuf(&buffer_)) {}
-  ~ConsoleOutput() {
-    std::cout.flush();
-    std::cout.rdbuf(saved_);
+        saved_(stream.rdbuf(&buffer_)) {}
+  ~ConsoleStream() {
+    stream_.flush();
+    stream_.rdbuf(saved_);
   }
-  ConsoleOutput(const ConsoleOutput&) = delete;
-  ConsoleOutput& operator=(const ConsoleOutput&) = delete;
+  ConsoleStream(const ConsoleStream&) = delete;
+  ConsoleStream& operator=(const ConsoleStream&) = delete;
 
  private:
+  std::ostream& stream_;
   Utf16Streambuf buffer_;
   std::streambuf* saved_;
 };
 
+// `stream` through the console when `handle` is one; nothing otherwise.
+std::optional<ConsoleStream> OnConsole(std::ostream& stream, FILE* c_stream,
+                                       DWORD handle) {
+  const HANDLE console = GetStdHandle(handle);
+  DWORD mode = 0;
+  if (!GetConsoleMode(console, &mode)) return std::nullopt;
+  fflush(c_stream);
+  return std::optional<ConsoleStream>(std::in_place, stream, console);
+}
+
 }  // namespace
 
 void UseUtf8Console() {
-  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  DWORD mode = 0;
-  if (!GetConsoleMode(out, &mode)) return;
-  fflush(stdout);
-  static ConsoleOutput console(out);
+  static const std::optional<ConsoleStream> out =
+      OnConsole(std::cout, stdout, STD_OUTPUT_HANDLE);
+  static const std::optional<ConsoleStream> errors =
+      OnConsole(std::cerr, stderr, STD_ERROR_HANDLE);
 }
 
 }  // namespace qmx::platform
