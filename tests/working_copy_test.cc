@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "tools/sample_animation.h"
@@ -145,8 +146,12 @@ TEST(EditKeyframesTest, MatchesAWalkThatChecksEveryAccess) {
   std::mt19937 random(11);
   for (const Case& c : cases) {
     const uint16_t stride = KeyframeStride(c.meshes);
-    Bytes file(static_cast<size_t>(KeyframePosition(16, stride, c.keyframes) +
-                                   kReach + c.trailing));
+    // At least up to the first mesh count, which a stride of 0 would leave
+    // outside.
+    Bytes file(static_cast<size_t>(
+        std::max(KeyframePosition(16, stride, c.keyframes) + kReach,
+                 16 + kFirstMeshCountOffset + 2) +
+        c.trailing));
     for (uint8_t& byte : file) byte = static_cast<uint8_t>(random());
     sample::PutU16(file, kHeaderRecordCountOffset, 2);
     sample::PutU16(file, 16 + kKeyframeCountOffset, c.keyframes);
