@@ -103,12 +103,11 @@ bool MarkForDeletion(HANDLE handle, bool deleted) {
 bool RenameHandle(HANDLE handle, const std::wstring& name) {
   constexpr size_t kNameAt = offsetof(FILE_RENAME_INFO, FileName);
   const size_t name_bytes = name.size() * sizeof(wchar_t);
-  FILE_RENAME_INFO head = {};
-  head.ReplaceIfExists = FALSE;
-  head.RootDirectory = nullptr;
+  // The head with every flag clear (ReplaceIfExists is FALSE) and no root
+  // directory, then the name and a NUL; 8-byte units keep the head aligned.
+  FILE_RENAME_INFO head;
+  std::memset(&head, 0, sizeof head);
   head.FileNameLength = static_cast<DWORD>(name_bytes);
-  // Zeroed, so the name ends in a NUL; 8-byte units keep the handle in the
-  // head aligned.
   const size_t size =
       std::max(sizeof head, kNameAt + name_bytes + sizeof(wchar_t));
   std::vector<uint64_t> info((size + 7) / 8, 0);
