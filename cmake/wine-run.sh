@@ -32,10 +32,11 @@ WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 
 # Wine takes the ANSI code page and the encoding of Unix file names from the
-# locale: with C.UTF-8 the ANSI byte 0xB0 becomes the degree sign in UTF-8 on
-# disk. A plain C or POSIX locale makes such names fail to open.
-LANG=C.UTF-8
-LC_ALL=C.UTF-8
+# locale: C.UTF-8 gives code page 1252 and names in UTF-8 on disk. A test
+# that runs under another code page names its locale in QMX_WINE_LOCALE
+# (one that LOCPATH holds, see tests/make_locales.sh).
+LANG=${QMX_WINE_LOCALE:-C.UTF-8}
+LC_ALL=$LANG
 WINEPREFIX=$root/prefix
 HOME=$root/home
 WINEARCH=win64

@@ -2,8 +2,10 @@
 #define QMX_COMMON_PLATFORM_H_
 
 // The few operating-system services the tools need, behind one interface
-// with one implementation per platform. File names are 8-bit strings passed
-// to the file system as they are.
+// with one implementation per platform. File names and console text are
+// UTF-8 throughout the program: POSIX systems take the bytes as they are,
+// Windows gets them as UTF-16 through its wide functions, so that no name
+// depends on the system's ANSI code page.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qmx::platform {
 
@@ -52,9 +55,9 @@ class File {
   bool WriteAt(int64_t pos, std::span<const uint8_t> bytes) const;
   /// Copies `length` bytes of `from`, starting at `from_pos`, into this file
   /// at `to_pos`, through the system's own copy where it has one and a
-  /// bounded buffer otherwise. Holes of a sparse `from` stay holes. Tells a
-  /// failure to read `from` (fewer bytes than asked for included) from a
-  /// failure to write.
+  /// bounded buffer otherwise. Where the system can tell them (Linux), holes
+  /// of a sparse `from` stay holes. Tells a failure to read `from` (fewer
+  /// bytes than asked for included) from a failure to write.
   CopyStatus CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
                       int64_t length) const;
   /// Closes the file; false when the system reports that data may be lost.
@@ -71,7 +74,8 @@ class File {
 /// Where the file system can make an unnamed file it is one; elsewhere it
 /// has a name of its own that nobody else uses. A file that never gets its
 /// name is gone when this object goes, and when the process is ended by a
-/// signal.
+/// signal (on Windows: by Ctrl-C, Ctrl-Break, the console's closing or
+/// any other end of the process).
 class PrivateFile {
  public:
   /// How the file is made: `kUnnamed` lets the system decide, `kNamed`
@@ -128,13 +132,22 @@ bool StdinIsConsole();
 /// console has no more input.
 int ReadConsoleKey(const std::function<void()>& ask);
 
-/// The degree sign as file names on this platform spell it.
-std::string_view DegreeSign();
-
 /// Prepares the process: a write beyond a file size limit fails like any
-/// other write instead of ending the program, and a signal that ends the
-/// program first puts the console back and removes a named private file.
+/// other write instead of ending the program, and a signal (on Windows a
+/// console event) that ends the program first puts the console back and
+/// removes a named private file.
 void PrepareProcess();
+
+/// The program's command line in UTF-8, its own name first. On Windows it
+/// is read from the wide command line, since `argv` there holds only what
+/// the ANSI code page can spell; elsewhere it is `argv` as it is.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+/// Makes std::cout and std::cerr show UTF-8 text whatever the console: on
+/// a Windows console it is written as wide characters, so that any name and
+/// the degree sign show in every code page. Redirected, and on other
+/// systems, the bytes go out unchanged.
+void UseUtf8Console();
 
 }  // namespace qmx::platform
 

@@ -401,12 +401,17 @@ int ReadConsoleKey(const std::function<void()>& ask) {
   return n == 1 ? key : -1;
 }
 
-std::string_view DegreeSign() { return "\xC2\xB0"; }
-
 void PrepareProcess() {
   ::signal(SIGXFSZ, SIG_IGN);
   for (const int ending : kEndingSignals) Handle(ending, EndOnSignal);
   Handle(SIGTSTP, StopOnSignal);
 }
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+// Terminals take UTF-8 as it is.
+void UseUtf8Console() {}
 
 }  // namespace qmx::platform

@@ -1,8 +1,10 @@
 // Windows implementation of the platform layer.
 //
-// File names go through the ANSI functions (CreateFileA and the like), so an
-// 8-bit name reaches the file system in the system's code page exactly as the
-// user's shell handed it to us, and the degree sign is the single byte 0xB0.
+// Names are UTF-8 inside the program, as on every platform. Here they become
+// UTF-16, and every file operation goes through the wide functions, so that
+// a name never depends on the system's ANSI code page. A path beyond the
+// classic limit of 260 characters is handed over in its "\\?\" form, which
+// the system takes whatever its long-path setting.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -11,15 +13,24 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <cwchar>
+#include <iostream>
+#include <vector>
 
 #include "common/platform.h"
+#include "common/wide_text.h"
 
 namespace qmx::platform {
 namespace {
 
 // ReadFile and WriteFile count in DWORDs; larger transfers go in pieces.
 constexpr size_t kMaxTransfer = size_t{1} << 30;
+
+// Copies go through a buffer of this size, whatever the file's size.
+constexpr size_t kCopyBuffer = size_t{256} << 10;
 
 HANDLE Handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
@@ -32,22 +43,142 @@ OVERLAPPED At(uint64_t pos) {
   return overlapped;
 }
 
-FileId IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
-  return FileId{
-      info.dwVolumeSerialNumber,
-      (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+std::wstring Widened(std::u16string_view text) {
+  return std::wstring(text.begin(), text.end());
 }
 
-std::optional<FileId> IdOfHandle(HANDLE handle) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
-  return IdOf(info);
+bool StartsWith(std::wstring_view text, std::wstring_view start) {
+  return text.substr(0, start.size()) == start;
+}
+
+// `path` as the system's file functions take it: UTF-16, absolute in the
+// "\\?\" form when it is too long for the classic limit (and always
+// absolute with `absolute`). Nothing for a name that is no UTF-8 or holds a
+// NUL, which would name another file.
+std::optional<std::wstring> SystemPath(const std::string& path,
+                                       bool absolute = false) {
+  const std::optional<std::u16string> utf16 = Utf8ToUtf16(path);
+  if (!utf16 || utf16->find(u'\0') != std::u16string::npos) {
+    return std::nullopt;
+  }
+  std::wstring wide = Widened(*utf16);
+  if (wide.empty() || StartsWith(wide, L"\\\\?\\") ||
+      StartsWith(wide, L"\\\\.\\")) {
+    return wide;
+  }
+  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return wide;  // the operation itself will say why
+  if (needed < MAX_PATH && !absolute) return wide;
+  std::wstring full(needed, L'\0');
+  const DWORD length =
+      GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return wide;
+  full.resize(length);
+  if (length < MAX_PATH - 1) return full;
+  if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
 }
 
 HANDLE Open(const std::string& path, DWORD access, DWORD share,
-            DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
-  return CreateFileA(path.c_str(), access, share, nullptr, disposition, flags,
-                     nullptr);
+            DWORD disposition) {
+  const std::optional<std::wstring> name = SystemPath(path);
+  if (!name) {
+    SetLastError(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileW(name->c_str(), access, share, nullptr, disposition,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Marks the file of `handle` to be deleted when its last handle closes, or
+// takes the mark back.
+bool MarkForDeletion(HANDLE handle, bool deleted) {
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = deleted ? TRUE : FALSE;
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                    sizeof disposition) != 0;
+}
+
+// Gives the file of `handle` the absolute name `name` if no file has it.
+bool RenameHandle(HANDLE handle, const std::wstring& name) {
+  constexpr size_t kNameAt = offsetof(FILE_RENAME_INFO, FileName);
+  const size_t name_bytes = name.size() * sizeof(wchar_t);
+  // The head with every flag clear (ReplaceIfExists is FALSE) and no root
+  // directory, then the name and a NUL; 8-byte units keep the head aligned.
+  FILE_RENAME_INFO head;
+  std::memset(&head, 0, sizeof head);
+  head.FileNameLength = static_cast<DWORD>(name_bytes);
+  const size_t size =
+      std::max(sizeof head, kNameAt + name_bytes + sizeof(wchar_t));
+  std::vector<uint64_t> info((size + 7) / 8, 0);
+  auto* bytes = reinterpret_cast<unsigned char*>(info.data());
+  std::memcpy(bytes, &head, kNameAt);
+  std::memcpy(bytes + kNameAt, name.data(), name_bytes);
+  return SetFileInformationByHandle(handle, FileRenameInfo, info.data(),
+                                    static_cast<DWORD>(size)) != 0;
+}
+
+// Private files are made and named under this lock. A console event that
+// ends the program takes it and never gives it back: after that no private
+// file gets a name, and every one without a name is marked for deletion,
+// which the system carries out when the process's handles close, however it
+// ends.
+SRWLOCK naming_lock = SRWLOCK_INIT;
+
+// The console input's mode while a key is being read (the C runtime's key
+// reader switches it off meanwhile), to be put back when the program ends
+// during the read.
+std::atomic<bool> key_pending{false};
+DWORD key_saved_mode = 0;
+
+BOOL WINAPI EndOnConsoleEvent(DWORD) {
+  AcquireSRWLockExclusive(&naming_lock);
+  if (key_pending)
+    SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), key_saved_mode);
+  return FALSE;  // the system's own handling ends the process
+}
+
+// Six letters that differ from process to process and call to call. An
+// existing name is simply tried again, so they need not be unpredictable.
+std::string RandomLetters() {
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyz0123456789";  // names ignore case
+  static std::atomic<uint64_t> calls{0};
+  LARGE_INTEGER counter = {};
+  QueryPerformanceCounter(&counter);
+  uint64_t mixed = static_cast<uint64_t>(counter.QuadPart) ^
+                   (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
+                   (++calls * 0x9E3779B97F4A7C15u);
+  // splitmix64's finaliser spreads every input bit over the letters.
+  mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9u;
+  mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBu;
+  mixed ^= mixed >> 31;
+  std::string letters;
+  for (int i = 0; i < 6; ++i, mixed /= 36) letters += kLetters[mixed % 36];
+  return letters;
+}
+
+// `name` in `dir` ("" for the current directory), with the separator the
+// program uses.
+std::string InDirectory(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  const char last = dir.back();
+  return last == '/' || last == '\\' ? dir + name : dir + "/" + name;
+}
+
+CopyStatus CopyThroughBuffer(const File& from, int64_t from_pos, const File& to,
+                             int64_t to_pos, int64_t length) {
+  std::vector<uint8_t> buffer(
+      static_cast<size_t>(std::min<int64_t>(length, kCopyBuffer)));
+  for (int64_t done = 0; done < length;) {
+    const size_t n =
+        static_cast<size_t>(std::min<int64_t>(length - done, kCopyBuffer));
+    const std::span<uint8_t> piece(buffer.data(), n);
+    if (!from.ReadAt(from_pos + done, piece)) return CopyStatus::kReadFailed;
+    if (!to.WriteAt(to_pos + done, piece)) return CopyStatus::kWriteFailed;
+    done += static_cast<int64_t>(n);
+  }
+  return CopyStatus::kDone;
 }
 
 }  // namespace
@@ -61,15 +192,9 @@ File File::OpenForReading(const std::string& path) {
 }
 
 File File::CreateNew(const std::string& path) {
-  return File(Stored(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW)));
+  return File(Stored(
+      Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW)));
 }
-
-File File::OpenForUpdate(const std::string& path) {
-  return File(Stored(Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                          OPEN_EXISTING)));
-}
-
-bool File::is_open() const { return Handle(handle_) != INVALID_HANDLE_VALUE; }
 
 // Consoles, pipes and NUL are character or pipe devices; a directory is a
 // disk object too, so its attributes decide.
@@ -80,11 +205,6 @@ bool File::IsRegular() const {
   BY_HANDLE_FILE_INFORMATION info;
   return GetFileInformationByHandle(Handle(handle_), &info) &&
          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-std::optional<FileId> File::Id() const {
-  if (!is_open()) return std::nullopt;
-  return IdOfHandle(Handle(handle_));
 }
 
 std::optional<int64_t> File::Size() const {
@@ -134,6 +254,17 @@ bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
   return true;
 }
 
+// Windows has no copy between two open handles, so the bytes go through a
+// bounded buffer; each side's failure is told apart exactly.
+CopyStatus File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
+                          int64_t length) const {
+  if (!is_open() || !from.is_open() || from_pos < 0 || to_pos < 0 ||
+      length < 0) {
+    return CopyStatus::kReadFailed;
+  }
+  return CopyThroughBuffer(from, from_pos, *this, to_pos, length);
+}
+
 bool File::Close() {
   if (!is_open()) return true;
   const HANDLE handle = Handle(handle_);
@@ -141,71 +272,225 @@ bool File::Close() {
   return CloseHandle(handle) != 0;
 }
 
-// No access rights are asked for, so this works on a file that someone
-// holds open without sharing; backup semantics let it open directories too.
-std::optional<FileId> IdOfPath(const std::string& path) {
-  const HANDLE handle =
-      Open(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-  const std::optional<FileId> id = IdOfHandle(handle);
-  CloseHandle(handle);
-  return id;
+// The file has a unique name, is shared with nobody, and is marked for
+// deletion from the moment it exists: it goes with its last handle, also
+// when the process is ended from outside. Only its naming takes the mark
+// back.
+std::optional<PrivateFile> PrivateFile::Create(const std::string& dir, Kind) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name =
+        InDirectory(dir, ".qmx-" + RandomLetters() + ".tmp");
+    const std::optional<std::wstring> system_name = SystemPath(name);
+    if (!system_name) return std::nullopt;
+    AcquireSRWLockExclusive(&naming_lock);
+    const HANDLE handle =
+        CreateFileW(system_name->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                    0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = GetLastError();
+    const bool marked =
+        handle != INVALID_HANDLE_VALUE && MarkForDeletion(handle, true);
+    ReleaseSRWLockExclusive(&naming_lock);
+    if (marked) return PrivateFile(File(Stored(handle)), name);
+    if (handle != INVALID_HANDLE_VALUE) {
+      // Every Windows file system can delete this way; one that could not
+      // is not used.
+      CloseHandle(handle);
+      DeleteFileW(system_name->c_str());
+      return std::nullopt;
+    }
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+PrivateFile::PrivateFile(PrivateFile&& other) noexcept
+    : file_(std::move(other.file_)),
+      temporary_name_(std::move(other.temporary_name_)),
+      named_(other.named_) {
+  other.temporary_name_.clear();
+  other.named_ = true;
+}
+
+PrivateFile& PrivateFile::operator=(PrivateFile&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    file_ = std::move(other.file_);
+    temporary_name_ = std::move(other.temporary_name_);
+    named_ = other.named_;
+    other.temporary_name_.clear();
+    other.named_ = true;
+  }
+  return *this;
+}
+
+PrivateFile::~PrivateFile() { Discard(); }
+
+// A file without its name is still marked for deletion: closing its only
+// handle removes it.
+void PrivateFile::Discard() {
+  file_.Close();
+  temporary_name_.clear();
+}
+
+PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
+  if (named_ || !file_.is_open()) return NameResult::kFailed;
+  const std::optional<std::wstring> name = SystemPath(path, true);
+  if (!name) return NameResult::kFailed;
+  const HANDLE handle = Handle(file_.handle_);
+  AcquireSRWLockExclusive(&naming_lock);
+  if (!MarkForDeletion(handle, false)) {
+    ReleaseSRWLockExclusive(&naming_lock);
+    return NameResult::kFailed;
+  }
+  const bool renamed = RenameHandle(handle, *name);
+  const DWORD error = GetLastError();
+  const bool marked = renamed || MarkForDeletion(handle, true);
+  ReleaseSRWLockExclusive(&naming_lock);
+  if (renamed) {
+    named_ = true;
+    temporary_name_.clear();
+    return NameResult::kNamed;
+  }
+  if (!marked) {
+    // The mark could not be put back: the file is removed by its name now,
+    // and cannot be named any more.
+    file_.Close();
+    if (const std::optional<std::wstring> own = SystemPath(temporary_name_)) {
+      DeleteFileW(own->c_str());
+    }
+    return NameResult::kFailed;
+  }
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
+             ? NameResult::kTaken
+             : NameResult::kFailed;
+}
+
+// kAny: without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists,
+// and without MOVEFILE_COPY_ALLOWED it never turns into a copy.
+// kLinkFallback: a hard link never replaces an existing name; the old name
+// goes only once the new one is in place.
+bool RenameNoReplace(const std::string& from, const std::string& to,
+                     RenameWay way) {
+  const std::optional<std::wstring> old_name = SystemPath(from);
+  const std::optional<std::wstring> new_name = SystemPath(to);
+  if (!old_name || !new_name) return false;
+  if (way == RenameWay::kAny) {
+    return MoveFileExW(old_name->c_str(), new_name->c_str(), 0) != 0;
+  }
+  if (!CreateHardLinkW(new_name->c_str(), old_name->c_str(), nullptr)) {
+    return false;
+  }
+  DeleteFileW(old_name->c_str());
+  return true;
 }
 
 bool RemoveFile(const std::string& path) {
-  return DeleteFileA(path.c_str()) != 0;
+  const std::optional<std::wstring> name = SystemPath(path);
+  return name && DeleteFileW(name->c_str()) != 0;
 }
 
-// Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists, and
-// without MOVEFILE_COPY_ALLOWED it never turns into a copy.
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), 0) != 0;
-}
-
-// _isatty would also say yes for NUL, and _getch on a console whose input
-// is redirected waits for a key that never comes. Only a real console input
+// _isatty would also say yes for NUL, and a console read whose input is
+// redirected waits for a key that never comes. Only a real console input
 // handle has a console mode.
 bool StdinIsConsole() {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
-// _getch reads the console itself, without echo and without line input, and
-// leaves the console's mode as it found it.
+// _getwch reads the console itself, without echo and without line input,
+// and puts the console's mode back when it has the key. The key comes as a
+// wide character, so no half of a double-byte character is left behind.
 int ReadConsoleKey(const std::function<void()>& ask) {
+  DWORD mode = 0;
+  if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) {
+    key_saved_mode = mode;
+    key_pending = true;
+  }
   ask();
-  fflush(stdout);
-  return _getch();
+  std::cout.flush();
+  const wint_t key = _getwch();
+  key_pending = false;
+  return key == WEOF ? -1 : static_cast<int>(key);
+}
+
+// Writes past a size limit simply fail on Windows. What is left to do is to
+// keep the system from stopping a drop-in batch with "insert a disk" dialog
+// boxes when a name points at an empty drive, and to end cleanly on the
+// console's events.
+void PrepareProcess() {
+  SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS);
+  SetConsoleCtrlHandler(EndOnConsoleEvent, TRUE);
+}
+
+std::vector<std::string> ProgramArguments(int, char**) {
+  const wchar_t* line = GetCommandLineW();
+  std::vector<std::string> arguments;
+  for (const std::u16string& word :
+       SplitCommandLine(std::u16string(line, line + std::wcslen(line)))) {
+    arguments.push_back(Utf16ToUtf8(word));
+  }
+  return arguments;
 }
 
 namespace {
 
-constexpr size_t kLargeBlock = size_t{2} << 20;
+// A standard stream on a console: wide characters through WriteConsoleW
+// for as long as the program runs; put back before the standard streams
+// are flushed for the last time.
+class ConsoleStream {
+ public:
+  ConsoleStream(std::ostream& stream, HANDLE console)
+      : stream_(stream),
+        buffer_(
+            [console](std::u16string_view text) {
+              while (!text.empty()) {
+                const DWORD count =
+                    static_cast<DWORD>(std::min<size_t>(text.size(), 8192));
+                const std::wstring piece(text.begin(), text.begin() + count);
+                DWORD written = 0;
+                if (!WriteConsoleW(console, piece.data(), count, &written,
+                                   nullptr) ||
+                    written == 0) {
+                  return false;
+                }
+                text.remove_prefix(written);
+              }
+              return true;
+            },
+            true),
+        saved_(stream.rdbuf(&buffer_)) {}
+  ~ConsoleStream() {
+    stream_.flush();
+    stream_.rdbuf(saved_);
+  }
+  ConsoleStream(const ConsoleStream&) = delete;
+  ConsoleStream& operator=(const ConsoleStream&) = delete;
+
+ private:
+  std::ostream& stream_;
+  Utf16Streambuf buffer_;
+  std::streambuf* saved_;
+};
+
+// `stream` through the console when `handle` is one; nothing otherwise.
+std::optional<ConsoleStream> OnConsole(std::ostream& stream, FILE* c_stream,
+                                       DWORD handle) {
+  const HANDLE console = GetStdHandle(handle);
+  DWORD mode = 0;
+  if (!GetConsoleMode(console, &mode)) return std::nullopt;
+  fflush(c_stream);
+  return std::optional<ConsoleStream>(std::in_place, stream, console);
+}
 
 }  // namespace
 
-// Large images come straight from the system's page allocator: page aligned,
-// and given back whole on release. Large pages need a privilege that
-// ordinary users lack, so they are not asked for.
-void* AllocateImageMemory(size_t size) {
-  if (size < kLargeBlock) return std::malloc(size == 0 ? 1 : size);
-  return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+void UseUtf8Console() {
+  static const std::optional<ConsoleStream> out =
+      OnConsole(std::cout, stdout, STD_OUTPUT_HANDLE);
+  static const std::optional<ConsoleStream> errors =
+      OnConsole(std::cerr, stderr, STD_ERROR_HANDLE);
 }
-
-void FreeImageMemory(void* memory, size_t size) {
-  if (size < kLargeBlock) {
-    std::free(memory);
-    return;
-  }
-  if (memory != nullptr) VirtualFree(memory, 0, MEM_RELEASE);
-}
-
-std::string_view DegreeSign() { return "\xB0"; }
-
-// Writes past a size limit simply fail on Windows. What is left to do is to
-// keep the system from stopping a drop-in batch with "insert a disk" dialog
-// boxes when a name points at an empty drive.
-void PrepareProcess() { SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS); }
 
 }  // namespace qmx::platform

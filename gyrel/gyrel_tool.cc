@@ -4,8 +4,8 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
-#include "common/platform.h"
 #include "gyrel/rotation.h"
 
 namespace qmx {
@@ -34,6 +34,9 @@ const ToolTexts kGyrelTexts = {
     .refusal = "",
 };
 
+// The degree sign, U+00B0, as names spell it on every platform: UTF-8.
+constexpr std::string_view kDegreeSign = "\xC2\xB0";
+
 }  // namespace
 
 GyrelTool::GyrelTool(int16_t degrees) : angle_(NormaliseAngle(degrees)) {}
@@ -54,7 +57,7 @@ EditReport GyrelTool::Edit(WorkingCopy& copy, const KeyframeArea& area,
 
 std::string GyrelTool::Suffix() const {
   std::string suffix = "_Rotated(" + std::to_string(angle_);
-  suffix += platform::DegreeSign();
+  suffix += kDegreeSign;
   suffix += ")";
   return suffix;
 }

@@ -1,9 +1,12 @@
 # Checks what a Windows program needs besides its code:
 #   - it imports only DLLs that come with Windows, so it runs from any folder
 #     without the MinGW runtime DLLs;
+#   - it imports none of the ANSI ("...A") functions that take file names or
+#     the command line, so no name depends on the system's code page;
 #   - it holds the group icon MAINICON, one 256x256 picture that is the PNG of
 #     ICON byte for byte, so each program shows its own icon;
-#   - it holds MANIFEST byte for byte as resource 1 of type 24 (RT_MANIFEST).
+#   - it holds MANIFEST byte for byte as resource 1 of type 24 (RT_MANIFEST),
+#     which asks for level asInvoker and declares longPathAware.
 #
 #   cmake -DOBJDUMP=<objdump> -DEXE=<program.exe> -DICON=<program.ico>
 #         -DMANIFEST=<app.manifest> -P check_windows_exe.cmake
@@ -51,6 +54,23 @@ endforeach()
 if(NOT imports)
   fail("no imported DLLs found; is this a Windows program?")
 endif()
+
+# Imported functions: "<address>\t <hint>  <name>", one line each.
+set(ansi_name_functions
+  CommandLineToArgv CopyFile CopyFileEx CreateDirectory CreateFile
+  CreateHardLink CreateSymbolicLink DeleteFile FindFirstFile FindFirstFileEx
+  FindNextFile GetCommandLine GetCurrentDirectory GetFileAttributes
+  GetFileAttributesEx GetFullPathName GetLongPathName GetModuleFileName
+  GetShortPathName GetTempFileName GetTempPath MoveFile MoveFileEx
+  MoveFileWithProgress RemoveDirectory ReplaceFile SetCurrentDirectory
+  SetFileAttributes)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^\t[0-9a-f]+\t +[0-9]+ +([A-Za-z0-9_]+)A$")
+    if(CMAKE_MATCH_1 IN_LIST ansi_name_functions)
+      fail("imports ${CMAKE_MATCH_1}A, which takes names in the ANSI code page")
+    endif()
+  endif()
+endforeach()
 
 # Resources: objdump prints the resource tree with entries indented by level:
 # three spaces for a type, five for a name or ID within it.
@@ -119,6 +139,9 @@ endif()
 file(READ "${MANIFEST}" manifest)
 if(NOT manifest MATCHES "requestedExecutionLevel level=\"asInvoker\"")
   message(FATAL_ERROR "${MANIFEST} does not ask for level asInvoker")
+endif()
+if(NOT manifest MATCHES "<longPathAware[^>]*>true</longPathAware>")
+  message(FATAL_ERROR "${MANIFEST} does not declare longPathAware")
 endif()
 
 if(failures GREATER 0)

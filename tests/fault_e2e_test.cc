@@ -195,7 +195,7 @@ TEST_P(FaultTest, TakenOutputNameIsNeverReplaced) {
   TempDir clean;
   WriteBytes(clean.path() / "walk.qmx", walk);
   RunTool(c.tool, {"walk.qmx"}, c.typed, clean.path());
-  EXPECT_EQ(File(second), ReadBytes(clean.path() / taken));
+  EXPECT_EQ(File(second), ReadBytes(clean.path() / PathOf(taken)));
 }
 
 TEST_P(FaultTest, DirectoryGivenAsInputIsNotFound) {
@@ -208,6 +208,40 @@ TEST_P(FaultTest, DirectoryGivenAsInputIsNotFound) {
   EXPECT_EQ(Files(),
             (Names{"folder.qmx", "walk.qmx", "walk" + c.suffix + ".qmx"}));
   EXPECT_TRUE(fs::is_empty(dir_.path() / "folder.qmx"));
+}
+
+// Names in other scripts, and a path longer than the 260 characters that
+// Windows once allowed, go through every tool: the inputs are found, the
+// results are named after them, beside them for the forward-slash path,
+// and the messages quote the names in UTF-8.
+TEST_P(FaultTest, NamesInAnyScriptAndOfAnyLength) {
+  const ToolCase& c = tool_case();
+  const std::string cyrillic = "\xD0\x9B\xD0\xB0\xD1\x80\xD0\xB0";  // Лара
+  const std::string cjk = "\xE6\xAD\xA9\xE3\x81\x8F";               // 歩く
+  const std::string long_dir =
+      std::string(130, 'd') + "/" + std::string(130, 'e');
+  const std::string deep = long_dir + "/" + cjk + ".qmx";
+  ASSERT_GT(deep.size(), 270u);
+  fs::create_directories(dir_.path() / long_dir);
+  Input(cyrillic + ".qmx", Walk(2));
+  Input(deep, Walk(2));
+  const std::string typed = c.typed + (c.question.empty() ? c.typed : "y");
+  ExpectOutput(Run({cyrillic + ".qmx", deep}, typed),
+               Opened(cyrillic + ".qmx") + c.dialogue(kKeyframes) +
+                   c.done(kKeyframes) + c.question + Opened(deep) +
+                   (c.question.empty() ? c.dialogue(kKeyframes) : "") +
+                   c.done(kKeyframes) + kExit);
+  const std::string result = cyrillic + c.suffix + ".qmx";
+  EXPECT_EQ(Files(), (Names{std::string(130, 'd'), cyrillic + ".qmx", result}));
+  EXPECT_EQ(ListDir(dir_.path() / long_dir),
+            (Names{cjk + ".qmx", cjk + c.suffix + ".qmx"}));
+  TempDir clean;
+  WriteBytes(clean.path() / "walk.qmx", Walk(2));
+  RunTool(c.tool, {"walk.qmx"}, c.typed, clean.path());
+  const Bytes expected =
+      ReadBytes(clean.path() / PathOf("walk" + c.suffix + ".qmx"));
+  EXPECT_EQ(File(result), expected);
+  EXPECT_EQ(File(long_dir + "/" + cjk + c.suffix + ".qmx"), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTools, FaultTest, testing::ValuesIn(kTools),
@@ -235,7 +269,7 @@ Bytes ResultForWholeSample(const std::string& tool, const std::string& typed,
   WriteBytes(dir.path() / "walk.qmx", Walk(2));
   const RunResult result = RunTool(tool, {"walk.qmx"}, typed, dir.path());
   EXPECT_EQ(result.exit_code, 0);
-  return ReadBytes(dir.path() / ("walk" + suffix + ".qmx"));
+  return ReadBytes(dir.path() / PathOf("walk" + suffix + ".qmx"));
 }
 
 void CopyWord(const Bytes& from, Bytes& to, int64_t pos) {
@@ -272,7 +306,7 @@ void SweepCuts(const std::string& tool, const std::string& typed,
       continue;
     }
     ASSERT_EQ(ListDir(dir.path()), (Names{"cut.qmx", output_name}));
-    const Bytes written = ReadBytes(dir.path() / output_name);
+    const Bytes written = ReadBytes(dir.path() / PathOf(output_name));
     ASSERT_LE(written.size(), cut.size());
     ASSERT_EQ(written, *expected.written);
   }

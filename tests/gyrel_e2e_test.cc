@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
 
@@ -92,6 +100,34 @@ TEST_F(GyrelTest, ResultCanBeRotatedAgainUnderItsOwnName) {
   EXPECT_EQ(Files(), (Names{once, twice}));
   EXPECT_EQ(File(twice), OneKeyframeQuarterTurned());
 }
+
+#ifdef _WIN32
+// A name never depends on the ANSI code page. CMake runs this test under
+// the Western (1252), Japanese (932) and UTF-8 (65001) code pages, which
+// wine takes from the Unix locale (QMX_WINE_LOCALE, built into LOCPATH by
+// tests/make_locales.sh): each time a name with the degree sign is found,
+// quoted and extended with U+00B0.
+TEST_F(GyrelTest, DegreeNameInTheAnsiCodePage) {
+  const char* locale = std::getenv("QMX_WINE_LOCALE");
+  const char* locales = std::getenv("LOCPATH");
+  const char* code_page = std::getenv("QMX_EXPECT_CODE_PAGE");
+  if (locale != nullptr && locales != nullptr &&
+      !std::filesystem::exists(
+          PathOf(std::string("Z:") + locales + "/" + locale + "/LC_CTYPE"))) {
+    GTEST_SKIP() << "the locale " << locale << " could not be built";
+  }
+  if (code_page != nullptr) {
+    EXPECT_EQ(std::to_string(GetACP()), code_page);
+  }
+  const std::string once = Rotated("walk", 0);
+  const std::string twice =
+      "walk_Rotated(0" + kDegree + ")_Rotated(90" + kDegree + ").qmx";
+  Input(once, OneKeyframe());
+  ExpectOutput(Run({once}, "90\n"), Opened(once) + kPrompt + kDone + kExit);
+  EXPECT_EQ(Files(), (Names{once, twice}));
+  EXPECT_EQ(File(twice), OneKeyframeQuarterTurned());
+}
+#endif
 
 TEST_F(GyrelTest, AngleAsTypedAndTheName) {
   struct Case {

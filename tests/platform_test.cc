@@ -18,14 +18,13 @@
 #include <io.h>
 #include <windows.h>
 #else
-#include <dirent.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
+
+#include "tests/test_files.h"
 
 namespace qmx::platform {
 namespace {
@@ -34,25 +33,16 @@ std::vector<uint8_t> Bytes(std::string_view text) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-// The names in the working directory, as the system spells them in 8 bits.
-std::vector<std::string> ListWorkingDirectory() {
-  std::vector<std::string> names;
-#ifdef _WIN32
-  WIN32_FIND_DATAA entry;
-  const HANDLE find = FindFirstFileA("*", &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    names.emplace_back(entry.cFileName);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-#else
-  DIR *dir = opendir(".");
-  if (dir == nullptr) return names;
-  while (const dirent *entry = readdir(dir)) names.emplace_back(entry->d_name);
-  closedir(dir);
-#endif
-  return names;
-}
+using test::ListDir;
+using test::PathOf;
+
+// Directories in another script and beyond the 260 characters that Windows
+// once allowed a whole path, for the tests of names.
+const std::string kScriptDir =
+    "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0";  // Папка
+const std::string kLongDir = std::string(120, 'd') + "/" +
+                             std::string(120, 'e') + "/" +
+                             "\xE6\xAD\xA9\xE3\x81\x8F";  // 歩く
 
 const char *NullDevice() {
 #ifdef _WIN32
@@ -83,14 +73,14 @@ class PlatformTest : public ::testing::Test {
     const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::current_path() /
            (std::string("platform_test_") + info->name());
-    std::filesystem::remove_all(dir_);
+    test::RemoveAll(dir_);
     std::filesystem::create_directory(dir_);
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
   }
   void TearDown() override {
     std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
+    test::RemoveAll(dir_);
   }
 
  private:
@@ -99,7 +89,7 @@ class PlatformTest : public ::testing::Test {
 };
 
 bool Exists(const std::string &name) {
-  return std::filesystem::exists(std::filesystem::u8path(name));
+  return std::filesystem::exists(PathOf(name));
 }
 
 TEST_F(PlatformTest, CreateNewRefusesAnExistingName) {
@@ -179,51 +169,55 @@ TEST_F(PlatformTest, CopyFromCopiesRangesAndSparseFiles) {
 // name at all, a named one a name of its own that goes with the object.
 // Naming never replaces anything.
 TEST_F(PlatformTest, PrivateFileIsNamedWhenCompleteOrLeavesNothing) {
-  for (const PrivateFile::Kind kind :
-       {PrivateFile::Kind::kUnnamed, PrivateFile::Kind::kNamed}) {
-    SCOPED_TRACE(kind == PrivateFile::Kind::kNamed ? "named" : "unnamed");
-    std::filesystem::create_directory("out");
-    ASSERT_TRUE(WriteNewFile("out/taken.qmx", "old"));
-    {
-      std::optional<PrivateFile> file = PrivateFile::Create("out", kind);
-      ASSERT_TRUE(file.has_value());
-      ASSERT_TRUE(file->file().WriteAt(0, Bytes("new")));
-      EXPECT_EQ(file->GiveName("out/taken.qmx"),
-                PrivateFile::NameResult::kTaken);
-      EXPECT_EQ(file->GiveName("out/free.qmx"),
-                PrivateFile::NameResult::kNamed);
-      EXPECT_EQ(file->GiveName("out/again.qmx"),
-                PrivateFile::NameResult::kFailed);
+  for (const std::string &dir : {std::string("out"), kScriptDir, kLongDir}) {
+    for (const PrivateFile::Kind kind :
+         {PrivateFile::Kind::kUnnamed, PrivateFile::Kind::kNamed}) {
+      SCOPED_TRACE(dir +
+                   (kind == PrivateFile::Kind::kNamed ? " named" : " unnamed"));
+      std::filesystem::create_directories(PathOf(dir));
+      ASSERT_TRUE(WriteNewFile(dir + "/taken.qmx", "old"));
+      {
+        std::optional<PrivateFile> file = PrivateFile::Create(dir, kind);
+        ASSERT_TRUE(file.has_value());
+        ASSERT_TRUE(file->file().WriteAt(0, Bytes("new")));
+        EXPECT_EQ(file->GiveName(dir + "/taken.qmx"),
+                  PrivateFile::NameResult::kTaken);
+        EXPECT_EQ(file->GiveName(dir + "/free.qmx"),
+                  PrivateFile::NameResult::kNamed);
+        EXPECT_EQ(file->GiveName(dir + "/again.qmx"),
+                  PrivateFile::NameResult::kFailed);
+      }
+      EXPECT_EQ(ReadAll(dir + "/taken.qmx"), "old");
+      EXPECT_EQ(ReadAll(dir + "/free.qmx"), "new");
+      {
+        std::optional<PrivateFile> dropped = PrivateFile::Create(dir, kind);
+        ASSERT_TRUE(dropped.has_value());
+      }
+      EXPECT_EQ(ListDir(PathOf(dir)),
+                (std::vector<std::string>{"free.qmx", "taken.qmx"}));
+      test::RemoveAll(PathOf(dir.substr(0, dir.find('/'))));
     }
-    EXPECT_EQ(ReadAll("out/taken.qmx"), "old");
-    EXPECT_EQ(ReadAll("out/free.qmx"), "new");
-    {
-      std::optional<PrivateFile> dropped = PrivateFile::Create("out", kind);
-      ASSERT_TRUE(dropped.has_value());
-    }
-    std::vector<std::string> left;
-    for (const auto &entry : std::filesystem::directory_iterator("out")) {
-      left.push_back(entry.path().filename().string());
-    }
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"free.qmx", "taken.qmx"}));
-    std::filesystem::remove_all("out");
   }
   EXPECT_FALSE(PrivateFile::Create("missing-dir").has_value());
 }
 
 TEST_F(PlatformTest, RenameNoReplaceKeepsAnExistingTarget) {
+  std::filesystem::create_directories(PathOf(kLongDir));
   for (const RenameWay way : {RenameWay::kAny, RenameWay::kLinkFallback}) {
     SCOPED_TRACE(way == RenameWay::kAny ? "any" : "link fallback");
-    ASSERT_TRUE(WriteNewFile("from.qmx", "new"));
-    ASSERT_TRUE(WriteNewFile("to.qmx", "old"));
-    EXPECT_FALSE(RenameNoReplace("from.qmx", "to.qmx", way));
-    EXPECT_EQ(ReadAll("to.qmx"), "old");
-    EXPECT_TRUE(RenameNoReplace("from.qmx", "free.qmx", way));
-    EXPECT_FALSE(Exists("from.qmx"));
-    EXPECT_EQ(ReadAll("free.qmx"), "new");
-    EXPECT_TRUE(RemoveFile("free.qmx"));
-    EXPECT_TRUE(RemoveFile("to.qmx"));
+    const std::string from = kScriptDir + ".qmx";
+    const std::string to = kLongDir + "/to.qmx";
+    const std::string free = kLongDir + "/" + kScriptDir + ".qmx";
+    ASSERT_TRUE(WriteNewFile(from, "new"));
+    ASSERT_TRUE(WriteNewFile(to, "old"));
+    EXPECT_FALSE(RenameNoReplace(from, to, way));
+    EXPECT_EQ(ReadAll(to), "old");
+    EXPECT_TRUE(RenameNoReplace(from, free, way));
+    EXPECT_FALSE(Exists(from));
+    EXPECT_EQ(ReadAll(free), "new");
+    EXPECT_TRUE(RemoveFile(free));
+    EXPECT_TRUE(RemoveFile(to));
+    EXPECT_FALSE(RemoveFile(to));
   }
 }
 
@@ -328,15 +322,32 @@ TEST_F(PlatformTest, NullDeviceAndFilesAreNoConsole) {
 #endif
 }
 
-TEST_F(PlatformTest, DegreeSignNameIsCreatedAndListed) {
-  const std::string name =
-      "walk_Rotated(90" + std::string(DegreeSign()) + ").qmx";
-  std::optional<PrivateFile> file = PrivateFile::Create("");
-  ASSERT_TRUE(file.has_value());
-  ASSERT_EQ(file->GiveName(name), PrivateFile::NameResult::kNamed);
-  const std::vector<std::string> listed = ListWorkingDirectory();
-  EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end());
-  EXPECT_TRUE(RemoveFile(name));
+// Names in UTF-8 reach the file system as the characters they spell, and
+// are listed back the same, whatever the system's code pages. Bytes that
+// are no UTF-8 name no file.
+TEST_F(PlatformTest, NamesAreUtf8InEveryScript) {
+  const std::string names[] = {
+      "walk_Rotated(90\xC2\xB0).qmx",          // the degree sign
+      "\xD0\x9B\xD0\xB0\xD1\x80\xD0\xB0.qmx",  // Лара
+      "\xE6\xAD\xA9\xE3\x81\x8F.qmx",          // 歩く
+      "\xF0\x9F\x8E\xAC.qmx",  // a clapper board, beyond 16 bits
+  };
+  for (const std::string &name : names) {
+    SCOPED_TRACE(name);
+    std::optional<PrivateFile> file = PrivateFile::Create("");
+    ASSERT_TRUE(file.has_value());
+    ASSERT_EQ(file->GiveName(name), PrivateFile::NameResult::kNamed);
+    file.reset();
+    EXPECT_EQ(ListDir("."), std::vector<std::string>{name});
+    EXPECT_TRUE(File::OpenForReading(name).is_open());
+    EXPECT_TRUE(RemoveFile(name));
+  }
+#ifdef _WIN32
+  ASSERT_TRUE(WriteNewFile("\xC2\xB0.qmx", "x"));
+  EXPECT_FALSE(File::OpenForReading("\xB0.qmx").is_open());
+  EXPECT_FALSE(File::CreateNew("\xB0.qmx").is_open());
+  EXPECT_EQ(ListDir("."), std::vector<std::string>{"\xC2\xB0.qmx"});
+#endif
 }
 
 }  // namespace

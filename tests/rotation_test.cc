@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "common/console_input.h"
-#include "common/platform.h"
 #include "common/qmx_format.h"
 #include "common/tool.h"
 #include "common/working_copy.h"
@@ -334,8 +333,8 @@ TEST(GyrelToolTest, PromptsAndSuffix) {
     GyrelTool tool;
     tool.AskParameters(console, KeyframeArea{});
     EXPECT_EQ(out.str(), "Enter rotation angle (in degrees): ");
-    EXPECT_EQ(tool.Suffix(), std::string("_Rotated(") + c.angle +
-                                 std::string(platform::DegreeSign()) + ")");
+    EXPECT_EQ(tool.Suffix(),
+              std::string("_Rotated(") + c.angle + "\xC2\xB0" + ")");
     std::string left;
     for (int ch = reader.GetChar(); ch != -1; ch = reader.GetChar()) {
       left += static_cast<char>(ch);
@@ -352,8 +351,7 @@ TEST(GyrelToolTest, EditTurnsByTheAngleLastEntered) {
   GyrelTool tool;
   tool.AskParameters(console, KeyframeArea{});
   tool.AskParameters(console, KeyframeArea{});
-  EXPECT_EQ(tool.Suffix(),
-            "_Rotated(90" + std::string(platform::DegreeSign()) + ")");
+  EXPECT_EQ(tool.Suffix(), "_Rotated(90\xC2\xB0)");
 }
 
 }  // namespace

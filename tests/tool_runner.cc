@@ -13,7 +13,10 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <cwchar>
 #include <iostream>
+
+#include "common/wide_text.h"
 #else
 #include <fcntl.h>
 #include <signal.h>
@@ -35,9 +38,9 @@ std::string Setting(const char* name, const char* built_in) {
 }
 
 std::string ToolPath(const std::string& name) {
-  const fs::path dir = Setting("QMX_TOOL_DIR", QMX_TOOL_DIR);
+  const fs::path dir = PathOf(Setting("QMX_TOOL_DIR", QMX_TOOL_DIR));
 #ifdef _WIN32
-  return (dir / (name + ".exe")).make_preferred().string();
+  return Utf8Of((dir / (name + ".exe")).make_preferred());
 #else
   return (dir / name).string();
 #endif
@@ -67,22 +70,53 @@ std::string Quote(const std::string& arg) {
   return quoted + "\"";
 }
 
+// The test's environment block with `settings` ("NAME=value") in place of
+// variables of the same names.
+std::wstring EnvironmentWith(const std::vector<std::string>& settings) {
+  std::vector<std::wstring> variables;
+  for (const std::string& setting : settings) {
+    const std::u16string utf16 = Utf8ToUtf16Lossy(setting);
+    variables.emplace_back(utf16.begin(), utf16.end());
+  }
+  const auto overridden = [&variables](const std::wstring& variable) {
+    for (const std::wstring& setting : variables) {
+      const size_t name = setting.find(L'=') + 1;
+      if (_wcsnicmp(variable.c_str(), setting.c_str(), name) == 0) return true;
+    }
+    return false;
+  };
+  wchar_t* inherited = GetEnvironmentStringsW();
+  for (const wchar_t* at = inherited; *at != L'\0'; at += wcslen(at) + 1) {
+    if (!overridden(at)) variables.emplace_back(at);
+  }
+  FreeEnvironmentStringsW(inherited);
+  std::wstring block;
+  for (const std::wstring& variable : variables) block += variable + L'\0';
+  return block + L'\0';
+}
+
 int Spawn(const std::vector<std::string>& command, const fs::path& dir,
           const fs::path& in_path, const fs::path& out_path,
-          const fs::path& err_path, bool& timed_out) {
+          const fs::path& err_path, const std::vector<std::string>& environment,
+          bool& timed_out) {
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE in = CreateFileA(in_path.string().c_str(), GENERIC_READ,
-                          FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
-  HANDLE out = CreateFileA(out_path.string().c_str(), GENERIC_WRITE, 0,
-                           &inherit, CREATE_ALWAYS, 0, nullptr);
-  HANDLE err = CreateFileA(err_path.string().c_str(), GENERIC_WRITE, 0,
-                           &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE in = CreateFileW(in_path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                          &inherit, OPEN_EXISTING, 0, nullptr);
+  HANDLE out = CreateFileW(out_path.c_str(), GENERIC_WRITE, 0, &inherit,
+                           CREATE_ALWAYS, 0, nullptr);
+  HANDLE err = CreateFileW(err_path.c_str(), GENERIC_WRITE, 0, &inherit,
+                           CREATE_ALWAYS, 0, nullptr);
   std::string line;
   for (const std::string& part : command) {
     if (!line.empty()) line += ' ';
     line += Quote(part);
   }
-  STARTUPINFOA startup{};
+  // The command line goes over in UTF-16, so that every name arrives
+  // whatever the ANSI code page.
+  const std::u16string utf16 = Utf8ToUtf16Lossy(line);
+  std::wstring wide_line(utf16.begin(), utf16.end());
+  std::wstring environment_block = EnvironmentWith(environment);
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = in;
@@ -97,9 +131,10 @@ int Spawn(const std::vector<std::string>& command, const fs::path& dir,
   BOOL started = FALSE;
   DWORD start_error = 0;
   for (int attempt = 0; attempt < 5 && !started; ++attempt) {
-    started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
-                             DETACHED_PROCESS, nullptr, dir.string().c_str(),
-                             &startup, &process);
+    started = CreateProcessW(nullptr, wide_line.data(), nullptr, nullptr, TRUE,
+                             DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT,
+                             environment_block.data(), dir.c_str(), &startup,
+                             &process);
     start_error = started ? 0 : GetLastError();
     if (start_error != ERROR_INTERNAL_ERROR) break;
     std::cerr << "start of " << line << " failed with error " << start_error
@@ -138,7 +173,8 @@ int64_t next_child_file_size_limit = -1;
 
 int Spawn(const std::vector<std::string>& command, const fs::path& dir,
           const fs::path& in_path, const fs::path& out_path,
-          const fs::path& err_path, bool& timed_out) {
+          const fs::path& err_path, const std::vector<std::string>& environment,
+          bool& timed_out) {
   std::vector<char*> argv;
   for (const std::string& part : command) {
     argv.push_back(const_cast<char*>(part.c_str()));
@@ -158,6 +194,9 @@ int Spawn(const std::vector<std::string>& command, const fs::path& dir,
       const auto size = static_cast<rlim_t>(next_child_file_size_limit);
       const rlimit limit{size, size};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
+    for (const std::string& setting : environment) {
+      putenv(const_cast<char*>(setting.c_str()));
     }
     setsid();  // no controlling terminal: the tool must not find a console
     execv(argv[0], argv.data());
@@ -195,14 +234,12 @@ TempDir::TempDir() {
   throw std::runtime_error("cannot create a temporary directory");
 }
 
-TempDir::~TempDir() {
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
-}
+TempDir::~TempDir() { RemoveAll(path_); }
 
 RunResult RunTool(const std::string& name,
                   const std::vector<std::string>& arguments,
-                  const std::string& input, const fs::path& dir) {
+                  const std::string& input, const fs::path& dir,
+                  const std::vector<std::string>& environment) {
   // The tool's standard streams live beside `dir`, not in it, so that they
   // never show up among the files the tool leaves.
   TempDir streams;
@@ -223,7 +260,7 @@ RunResult RunTool(const std::string& name,
   // through the run unchanged.
   std::vector<std::pair<fs::path, std::vector<uint8_t>>> inputs;
   for (const std::string& argument : arguments) {
-    const fs::path path = dir / argument;
+    const fs::path path = dir / PathOf(argument);
     std::error_code ignored;
     if (fs::is_regular_file(path, ignored)) {
       inputs.emplace_back(path, ReadBytes(path));
@@ -231,8 +268,8 @@ RunResult RunTool(const std::string& name,
   }
 
   RunResult result;
-  result.exit_code =
-      Spawn(command, dir, in_path, out_path, err_path, result.timed_out);
+  result.exit_code = Spawn(command, dir, in_path, out_path, err_path,
+                           environment, result.timed_out);
   result.output = ReadText(out_path);
   result.errors = ReadText(err_path);
   for (const auto& [path, bytes] : inputs) {
@@ -285,40 +322,9 @@ void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
             static_cast<std::streamsize>(bytes.size()));
 }
 
-namespace {
-
-#ifdef _WIN32
-// A name as the tools see it through the system's ANSI functions. The
-// library's own narrow form is UTF-8, which would turn the degree sign 0xB0
-// into two bytes.
-std::string SystemName(const fs::path& name) {
-  const std::wstring& wide = name.native();
-  const int size =
-      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                          nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                      narrow.data(), size, nullptr, nullptr);
-  return narrow;
-}
-#else
-std::string SystemName(const fs::path& name) { return name.string(); }
-#endif
-
-}  // namespace
-
-std::vector<std::string> ListDir(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
-    names.push_back(SystemName(entry.path().filename()));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 void ToolTest::Input(const std::string& name,
                      const std::vector<uint8_t>& bytes) {
-  WriteBytes(dir_.path() / name, bytes);
+  WriteBytes(dir_.path() / PathOf(name), bytes);
   inputs_.emplace_back(name, bytes);
 }
 

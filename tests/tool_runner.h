@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/test_files.h"
+
 namespace qmx::test {
 
 /// A fresh directory under the system's temporary directory, removed with
@@ -40,11 +42,14 @@ struct RunResult {
 };
 
 /// Starts tool `name` ("shovan", ...) in `dir` with `arguments`, standard
-/// input read from `input` (not a terminal), and waits for it to end.
-/// Expects every file that an argument names to be unchanged afterwards.
+/// input read from `input` (not a terminal), and waits for it to end. The
+/// tool's environment is the test's, with each "NAME=value" of
+/// `environment` set. Expects every file that an argument names to be
+/// unchanged afterwards.
 RunResult RunTool(const std::string& name,
                   const std::vector<std::string>& arguments,
-                  const std::string& input, const std::filesystem::path& dir);
+                  const std::string& input, const std::filesystem::path& dir,
+                  const std::vector<std::string>& environment = {});
 
 #ifndef _WIN32
 /// As RunTool, with every write of the tool's process limited to the first
@@ -58,13 +63,8 @@ RunResult RunToolWithFileSizeLimit(const std::string& name,
                                    int64_t max_file_size);
 #endif
 
-/// The degree sign in file names: the ANSI code page's single byte on
-/// Windows, UTF-8 elsewhere.
-#ifdef _WIN32
-inline const std::string kDegree = "\xB0";
-#else
+/// The degree sign in file names and messages, in UTF-8 on every platform.
 inline const std::string kDegree = "\xC2\xB0";
-#endif
 
 /// The last words of every run, before the wait for ENTER.
 inline const std::string kExit = "(Press ENTER to exit)";
@@ -83,10 +83,6 @@ std::string WithNewlines(const std::string& text);
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path,
                 const std::vector<uint8_t>& bytes);
-
-/// The names of the entries of `dir`, sorted, spelled as the tools' file
-/// functions spell them (on Windows in the ANSI code page).
-std::vector<std::string> ListDir(const std::filesystem::path& dir);
 
 /// Base of a tool's end-to-end tests: a fresh directory per test, inputs
 /// that are checked to be unchanged when the test ends, and runs that must
@@ -108,7 +104,7 @@ class ToolTest : public testing::Test {
   void ExpectOutput(const RunResult& result, const std::string& expected);
 
   std::vector<uint8_t> File(const std::string& name) const {
-    return ReadBytes(dir_.path() / name);
+    return ReadBytes(dir_.path() / PathOf(name));
   }
   std::vector<std::string> Files() const { return ListDir(dir_.path()); }
 

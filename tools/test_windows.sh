@@ -5,7 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
-qmx_install g++-mingw-w64-x86-64 wine64 unzip
+# locales: the sources of the Unix locales that give wine the ANSI code
+# pages the tests run under; python3: the console test on a pseudo-terminal.
+qmx_install g++-mingw-w64-x86-64 wine64 unzip locales python3
 cmake --preset windows-cross >/dev/null
 cmake --build --preset windows-cross -j "$(nproc)"
 # One warm wine server for the whole run (the tests' fixture would start one

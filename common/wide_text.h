@@ -1,0 +1,69 @@
+#ifndef QMX_COMMON_WIDE_TEXT_H_
+#define QMX_COMMON_WIDE_TEXT_H_
+
+// Text between the program, which holds every name and message in UTF-8,
+// and Windows, whose file names, command line and console are UTF-16. Plain
+// string work, so it is the same code (and tested the same way) everywhere.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <streambuf>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qmx {
+
+/// `text` in UTF-8. A surrogate without its partner, which a Windows file
+/// name may hold, gets the three bytes of its code point (as WTF-8 writes
+/// it), so that Utf8ToUtf16 gives the same name back.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+/// `text` in UTF-16; nothing when it is not UTF-8. Surrogates in their
+/// three-byte form are taken, so every result of Utf16ToUtf8 comes back.
+std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
+
+/// As Utf8ToUtf16 for text that is only shown: every byte that does not
+/// belong to a character becomes U+FFFD.
+std::u16string Utf8ToUtf16Lossy(std::string_view text);
+
+/// Splits a Windows command line into its words as the system's
+/// CommandLineToArgvW does: the program's name first, up to its closing
+/// quote or the first blank, then words separated by blanks, in which a
+/// quote starts or ends a quoted part, and backslashes escape a quote
+/// (2n backslashes and a quote are n backslashes and a quote mark; 2n + 1
+/// are n backslashes and a literal quote; others stand for themselves).
+std::vector<std::u16string> SplitCommandLine(std::u16string_view line);
+
+/// A stream buffer that hands what is written to it, as UTF-16, to a sink:
+/// UTF-8 text for a console that takes wide characters. Characters are
+/// never split between two calls of the sink, and with `crlf` every "\n"
+/// goes out as "\r\n".
+class Utf16Streambuf : public std::streambuf {
+ public:
+  /// Receives converted text; false when it could not be written.
+  using Sink = std::function<bool(std::u16string_view)>;
+
+  Utf16Streambuf(Sink sink, bool crlf) : sink_(std::move(sink)), crlf_(crlf) {}
+  /// Sends what is held, an incomplete last character as U+FFFD.
+  ~Utf16Streambuf() override;
+
+ protected:
+  int_type overflow(int_type c) override;
+  std::streamsize xsputn(const char* text, std::streamsize count) override;
+  int sync() override;
+
+ private:
+  // Sends every complete character held; keeps the start of one that is
+  // still arriving.
+  bool Send();
+
+  Sink sink_;
+  bool crlf_;
+  std::string pending_;
+};
+
+}  // namespace qmx
+
+#endif  // QMX_COMMON_WIDE_TEXT_H_
