@@ -213,7 +213,9 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
 
 int RunQmx(int argc, char** argv) {
   platform::PrepareProcess();
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  platform::UseUtf8Console();
+  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
+  if (!arguments.empty()) arguments.erase(arguments.begin());
   return RunQmx(arguments, std::cout, std::cerr);
 }
 
