@@ -1,8 +1,6 @@
 #include "common/working_copy.h"
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace qmx {
@@ -69,20 +67,16 @@ int64_t WholeKeyframes(const KeyframeArea& area, int64_t stride, int64_t reach,
 
 WalkResult EditWholeKeyframes(ByteStore& store, const KeyframeArea& area,
                               int64_t stride, int64_t reach,
-                              KeyframeVisitor& visitor, int64_t begin,
-                              int64_t end) {
+                              KeyframeVisitor& visitor, int64_t whole) {
   WalkResult result;
-  const bool stored = ForEachPiece(store, &store, area, stride, reach, begin,
-                                   end, [&](uint8_t* first, int64_t n) {
+  const bool stored = ForEachPiece(store, &store, area, stride, reach, 0, whole,
+                                   [&](uint8_t* first, int64_t n) {
                                      result.noted |=
                                          visitor.EditWhole(first, n, stride);
                                    });
   if (!stored) return {.stored = false};
   return result;
 }
-
-// Whole keyframes worth a second thread: enough bytes to repay starting it.
-constexpr int64_t kParallelBytes = int64_t{1} << 20;
 
 }  // namespace
 
@@ -99,33 +93,8 @@ WalkResult EditKeyframes(ByteStore& store, const KeyframeArea& area,
   // The keyframes that lie wholly inside the file come first.
   const int64_t whole = WholeKeyframes(area, stride, reach, size);
 
-  WalkResult result;
-  const bool parallel = stride >= reach && whole > 1 &&
-                        (whole - 1) * stride + reach >= kParallelBytes &&
-                        std::thread::hardware_concurrency() > 1;
-  if (parallel) {
-    // Two halves that share no byte, the first on a thread of its own
-    // when the system gives one.
-    const int64_t half = whole / 2;
-    WalkResult first_half;
-    std::optional<std::thread> helper;
-    try {
-      helper.emplace([&] {
-        first_half =
-            EditWholeKeyframes(store, area, stride, reach, visitor, 0, half);
-      });
-    } catch (const std::system_error&) {
-      first_half =
-          EditWholeKeyframes(store, area, stride, reach, visitor, 0, half);
-    }
-    result =
-        EditWholeKeyframes(store, area, stride, reach, visitor, half, whole);
-    if (helper) helper->join();
-    result.stored = result.stored && first_half.stored;
-    result.noted = result.noted || first_half.noted;
-  } else {
-    result = EditWholeKeyframes(store, area, stride, reach, visitor, 0, whole);
-  }
+  WalkResult result =
+      EditWholeKeyframes(store, area, stride, reach, visitor, whole);
   if (!result.stored || whole == count) return result;
 
   // The keyframe that crosses the end and every one after it: only the

@@ -45,9 +45,7 @@ class MemoryStore : public ByteStore {
 
 /// Edits keyframes one at a time, for EditKeyframes. An edit may note
 /// something worth a warning (a value clamped, a sum wrapped); that is what
-/// the edits return. Whole keyframes of one file may be edited on several
-/// threads at once, each on keyframes of its own: an edit keeps no state
-/// that another keyframe's edit changes.
+/// the edits return.
 class KeyframeVisitor {
  public:
   virtual ~KeyframeVisitor() = default;

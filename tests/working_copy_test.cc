@@ -137,7 +137,7 @@ TEST(EditKeyframesTest, MatchesAWalkThatChecksEveryAccess) {
   const Case cases[] = {
       {"one piece", 50, 15, 7},
       {"several pieces", 6000, 15, 0},
-      {"two threads", 20000, 15, 3},
+      {"many pieces, trailing data", 20000, 15, 3},
       {"keyframes overlap: stride 4", 9000, 10920, 0},
       {"all keyframes in one place: stride 0", 700, 21842, 0},
       {"keyframes far apart: stride 65534", 9, 10919, 0},
