@@ -3,17 +3,25 @@
 # A native build uses the installed GoogleTest (Debian: libgtest-dev). Its
 # libraries are built for the build machine only, so a cross build compiles
 # GoogleTest from its sources (Debian: googletest, which libgtest-dev pulls
-# in), found on the build machine or named by QMX_GTEST_SOURCE_DIR. Without
-# GoogleTest the programs are built all the same, unless QMX_BUILD_TESTS is
-# ON, as in the project's presets and CI.
+# in), found on the build machine or named by QMX_GTEST_SOURCE_DIR. A native
+# build's tests also read and render qmx's pictures (Debian: libpugixml-dev,
+# libpng-dev, librsvg2-bin). Without all that the programs are built all the
+# same, unless QMX_BUILD_TESTS is ON, as in the project's presets and CI.
 
 set(qmx_tests OFF)
 if(QMX_BUILD_TESTS STREQUAL "OFF")
   return()
 endif()
 
+set(qmx_picture_tools ON)
 if(NOT CMAKE_CROSSCOMPILING)
   find_package(GTest QUIET)
+  find_package(pugixml QUIET)
+  find_package(PNG QUIET)
+  find_program(QMX_RSVG_CONVERT rsvg-convert)
+  if(NOT pugixml_FOUND OR NOT PNG_FOUND OR NOT QMX_RSVG_CONVERT)
+    set(qmx_picture_tools OFF)
+  endif()
 endif()
 if(NOT GTest_FOUND)
   find_path(QMX_GTEST_SOURCE_DIR googletest/include/gtest/gtest.h
@@ -21,12 +29,23 @@ if(NOT GTest_FOUND)
             DOC "GoogleTest's sources, compiled by a cross build")
 endif()
 
-if(GTest_FOUND OR QMX_GTEST_SOURCE_DIR)
+if((GTest_FOUND OR QMX_GTEST_SOURCE_DIR) AND qmx_picture_tools)
   set(qmx_tests ON)
 elseif(QMX_BUILD_TESTS STREQUAL "ON")
-  message(FATAL_ERROR "QMX_BUILD_TESTS is ON but GoogleTest was not found: "
-          "install libgtest-dev, or set QMX_GTEST_SOURCE_DIR to its sources")
+  message(FATAL_ERROR "QMX_BUILD_TESTS is ON but GoogleTest or the picture "
+          "tools were not found: install libgtest-dev, libpugixml-dev, "
+          "libpng-dev and librsvg2-bin, or set QMX_GTEST_SOURCE_DIR to "
+          "GoogleTest's sources")
 else()
-  message(STATUS "GoogleTest not found: building the programs without the "
-          "tests (install libgtest-dev to build them)")
+  message(STATUS "GoogleTest or the picture tools not found: building the "
+          "programs without the tests (install libgtest-dev, libpugixml-dev, "
+          "libpng-dev and librsvg2-bin to build them)")
+endif()
+
+if(qmx_tests AND NOT GTest_FOUND)
+  # Compiled for the target, never installed.
+  set(INSTALL_GTEST OFF CACHE BOOL "Install GoogleTest" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "Build GoogleMock" FORCE)
+  add_subdirectory(${QMX_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest
+                   EXCLUDE_FROM_ALL)
 endif()

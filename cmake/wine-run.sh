@@ -34,7 +34,12 @@ WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 # Wine takes the ANSI code page and the encoding of Unix file names from the
 # locale: C.UTF-8 gives code page 1252 and names in UTF-8 on disk. A test
 # that runs under another code page names its locale in QMX_WINE_LOCALE
-# (one that LOCPATH holds, see tests/make_locales.sh).
+# (one that LOCPATH holds, see tools/make_locales.sh); without it, wine
+# would fall back to code page 1252 unseen.
+if [ -n "${QMX_WINE_LOCALE:-}" ] && [ ! -f "${LOCPATH:-}/$QMX_WINE_LOCALE/LC_CTYPE" ]; then
+  echo "wine-run.sh: no locale $QMX_WINE_LOCALE in LOCPATH" >&2
+  exit 2
+fi
 LANG=${QMX_WINE_LOCALE:-C.UTF-8}
 LC_ALL=$LANG
 WINEPREFIX=$root/prefix

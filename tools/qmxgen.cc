@@ -4,6 +4,9 @@
 //   qmxgen largest FILE     the largest animation the format can describe
 //   qmxgen shape FILE [records=R] [keyframes=K] [meshes=M] [trailing=B]
 //                [seed=S]   an animation of any shape
+//   qmxgen make FILE DESCRIPTION...
+//                           an animation from a description, e.g.
+//                           shape keyframes=3 | cut 200 | words 66=-60
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,24 +35,7 @@ bool WriteSamples(const std::string& dir) {
 
 bool ParseShape(int argc, char** argv, Shape& shape) {
   for (int i = 3; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const size_t eq = arg.find('=');
-    if (eq == std::string::npos) return false;
-    const std::string key = arg.substr(0, eq);
-    const unsigned long value = std::strtoul(arg.c_str() + eq + 1, nullptr, 10);
-    if (key == "records") {
-      shape.header_record_count = static_cast<uint16_t>(value);
-    } else if (key == "keyframes") {
-      shape.keyframe_count = static_cast<uint16_t>(value);
-    } else if (key == "meshes") {
-      shape.mesh_count = static_cast<uint16_t>(value);
-    } else if (key == "trailing") {
-      shape.trailing_bytes = static_cast<uint32_t>(value);
-    } else if (key == "seed") {
-      shape.seed = static_cast<uint32_t>(value);
-    } else {
-      return false;
-    }
+    if (!qmx::sample::SetShapeValue(shape, argv[i])) return false;
   }
   return true;
 }
@@ -64,12 +50,23 @@ int main(int argc, char** argv) {
                ? 0
                : 1;
   }
+  if (command == "make" && argc >= 4) {
+    std::string description;
+    for (int i = 3; i < argc; ++i) description += std::string(argv[i]) + " ";
+    const auto bytes = qmx::sample::MakeFromDescription(description);
+    if (!bytes) {
+      std::fprintf(stderr, "qmxgen: cannot make %s\n", description.c_str());
+      return 2;
+    }
+    return qmx::sample::WriteFile(argv[2], *bytes) ? 0 : 1;
+  }
   Shape shape;
   if (command == "shape" && ParseShape(argc, argv, shape)) {
     return Write(argv[2], shape) ? 0 : 1;
   }
   std::fprintf(stderr,
                "usage: qmxgen samples DIR | largest FILE | shape FILE "
-               "[records=R] [keyframes=K] [meshes=M] [trailing=B] [seed=S]\n");
+               "[records=R] [keyframes=K] [meshes=M] [trailing=B] [seed=S] | "
+               "make FILE DESCRIPTION...\n");
   return 2;
 }

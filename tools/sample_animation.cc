@@ -1,7 +1,11 @@
 #include "tools/sample_animation.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "common/qmx_format.h"
 
@@ -126,6 +130,78 @@ std::vector<uint8_t> MakeAnimation(const Shape& shape) {
     bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(random.Next());
   }
   return bytes;
+}
+
+bool SetShapeValue(Shape& shape, std::string_view setting) {
+  const size_t eq = setting.find('=');
+  if (eq == std::string_view::npos) return false;
+  const std::string_view key = setting.substr(0, eq);
+  const unsigned long value =
+      std::strtoul(std::string(setting.substr(eq + 1)).c_str(), nullptr, 10);
+  if (key == "records") {
+    shape.header_record_count = static_cast<uint16_t>(value);
+  } else if (key == "keyframes") {
+    shape.keyframe_count = static_cast<uint16_t>(value);
+  } else if (key == "meshes") {
+    shape.mesh_count = static_cast<uint16_t>(value);
+  } else if (key == "trailing") {
+    shape.trailing_bytes = static_cast<uint32_t>(value);
+  } else if (key == "seed") {
+    shape.seed = static_cast<uint32_t>(value);
+  } else if (key == "factor_a") {
+    shape.factor_a = static_cast<uint8_t>(value);
+  } else if (key == "factor_b") {
+    shape.factor_b = static_cast<uint8_t>(value);
+  } else if (key == "range_start") {
+    shape.range_start = static_cast<uint16_t>(value);
+  } else if (key == "wild_angles") {
+    shape.tame_angles = value == 0;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::vector<uint8_t>> MakeFromDescription(
+    std::string_view description) {
+  std::istringstream words{std::string(description)};
+  std::string kind, word;
+  words >> kind;
+  std::optional<std::vector<uint8_t>> bytes;
+  Shape shape;
+  if (kind == "sample" && words >> word) {
+    for (const NamedSample& sample : BundledSamples()) {
+      if (word == sample.name) bytes = MakeAnimation(sample.shape);
+    }
+    words >> word;
+  } else if (kind == "shape") {
+    while (words >> word && word != "|") {
+      if (!SetShapeValue(shape, word)) return std::nullopt;
+    }
+    bytes = MakeAnimation(shape);
+  }
+  // `word` is now "|" before every step, or what follows the last one.
+  while (bytes && words && word == "|" && words >> kind) {
+    size_t length = 0;
+    int used = 0;
+    if (kind == "cut" && words >> word &&
+        std::sscanf(word.c_str(), "%zu%n", &length, &used) == 1 &&
+        used == int(word.size())) {
+      bytes->resize(std::min(bytes->size(), length));
+      words >> word;
+      continue;
+    }
+    if (kind != "words") return std::nullopt;
+    while (words >> word && word != "|") {
+      long pos = 0, value = 0;
+      if (std::sscanf(word.c_str(), "%ld=%ld%n", &pos, &value, &used) != 2 ||
+          used != int(word.size()) || pos < 0 ||
+          size_t(pos) + 2 > bytes->size())
+        return std::nullopt;
+      PutU16(*bytes, pos, static_cast<uint16_t>(value));
+    }
+  }
+  return words.eof() || !bytes ? bytes : std::nullopt;
 }
 
 std::vector<NamedSample> BundledSamples() {

@@ -4,7 +4,9 @@
 // Deterministic .qmx animations for samples, tests and benchmarks.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qmx::sample {
@@ -35,6 +37,19 @@ struct NamedSample {
   const char* name;
   Shape shape;
 };
+
+/// Sets one value of `shape` from "key=value" (records, keyframes, meshes,
+/// trailing, seed, factor_a, factor_b, range_start, wild_angles); false for
+/// anything else.
+bool SetShapeValue(Shape& shape, std::string_view setting);
+
+/// An animation from a description: "sample NAME" (a bundled sample) or
+/// "shape KEY=VALUE..." (as SetShapeValue takes them), then any of
+/// "| cut N" (only the first N bytes) and "| words POS=VALUE..." (16-bit
+/// little-endian values put in place), in order. Nothing when the
+/// description is not understood.
+std::optional<std::vector<uint8_t>> MakeFromDescription(
+    std::string_view description);
 
 /// The samples in samples/: a player figure walking two strides with header
 /// records and trailing data, a small prop, a single-keyframe pose.

@@ -6,8 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
 # locales: the sources of the Unix locales that give wine the ANSI code
-# pages the tests run under; python3: the console test on a pseudo-terminal.
-qmx_install g++-mingw-w64-x86-64 wine64 unzip locales python3
+# pages the tests run under.
+qmx_install g++-mingw-w64-x86-64 wine64 unzip locales
 cmake --preset windows-cross >/dev/null
 cmake --build --preset windows-cross -j "$(nproc)"
 # One warm wine server for the whole run (the tests' fixture would start one
@@ -21,4 +21,37 @@ for program in flipta gyrel qmx shovan snipla; do
   grep -qx "qmx_tools-[0-9.]*-win64/bin/$program.exe" <<<"$listing" ||
     { echo "test_windows: the zip lacks $program.exe" >&2; exit 1; }
 done
+# Each program holds its own icon and the manifest, and needs no DLL that
+# Windows lacks and no ANSI function for names; the check tells a wrong
+# icon, a program without resources and one that takes ANSI names apart.
+check() {  # program, icon, and the error expected or nothing
+  local out
+  out=$(cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DEXE="$1" -DICON="$2" \
+    -DMANIFEST=common/app.manifest -P cmake/check_windows_exe.cmake 2>&1) &&
+    [ -z "$3" ] && return 0
+  [ -n "$3" ] && grep -q "$3" <<<"$out" && return 0
+  echo "test_windows: check of $1 gave: $out" >&2
+  exit 1
+}
+for program in flipta gyrel shovan snipla; do
+  check "build-windows/bin/$program.exe" "$program/$program.ico" ""
+done
+check build-windows/bin/gyrel.exe shovan/shovan.ico "does not hold the picture of shovan.ico"
+check build-windows/bin/qmxgen.exe gyrel/gyrel.ico "no group icon named MAINICON"
+x86_64-w64-mingw32-g++-posix -o build-windows/ansi_names_sample.exe cmake/ansi_names_sample.cc
+check build-windows/ansi_names_sample.exe gyrel/gyrel.ico "imports CreateFileA"
 ctest --preset windows-cross -j "$(nproc)"
+# The transcripts through the Windows programs, run by the Linux build's
+# runner with wine; then the degree-sign name again under the ANSI code
+# pages 1252, 932 and 65001, which wine takes from the Unix locale.
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$(nproc)" --target e2e_tests
+export QMX_TOOL_DIR=$PWD/build-windows/bin
+export QMX_TOOL_LAUNCHER="$PWD/cmake/wine-run.sh $PWD/build-windows/wine"
+build/bin/e2e_tests --gtest_filter='Transcript.*' --gtest_brief=1
+sh tools/make_locales.sh build-windows/locales en_US ja_JP hi_IN
+for locale in en_US ja_JP hi_IN; do
+  QMX_WINE_LOCALE=$locale.UTF-8 LOCPATH=$PWD/build-windows/locales \
+    build/bin/e2e_tests --gtest_brief=1 \
+    --gtest_filter=Transcript.Case/gyrel_takes_a_result_with_the_degree_sign_in_its_name_as_input
+done

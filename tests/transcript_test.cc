@@ -1,0 +1,171 @@
+// Runs the transcripts of tests/transcripts/ (their README gives the form):
+// each case makes its files, runs one program on them with what the user
+// types, and expects its console text, exit status and files exactly.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "tests/tool_runner.h"
+#include "tools/sample_animation.h"
+
+namespace qmx::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A case's lines by their first word, in order.
+struct Case {
+  std::string name, where;  // the title in letters, digits and "_"
+  std::multimap<std::string, std::string> lines;
+
+  std::vector<std::string> All(const std::string& key) const {
+    std::vector<std::string> values;
+    for (auto [at, end] = lines.equal_range(key); at != end; ++at)
+      values.push_back(at->second);
+    return values;
+  }
+  std::string Text(const std::string& key, std::string ending = "\n") const {
+    std::string text;
+    for (const std::string& value : All(key)) text += value + ending;
+    return text;
+  }
+};
+
+std::vector<Case> Parse(const fs::path& path) {
+  const std::set<std::string> keys = {"only", "limit", "dir",   "file",
+                                      "run",  "type",  ">",     "!",
+                                      "exit", "json",  "result"};
+  std::vector<Case> cases;
+  std::ifstream in(path);
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    const size_t space = std::min(line.find(' '), line.size());
+    const std::string key = line.substr(0, space);
+    const std::string value = line.substr(std::min(space + 1, line.size()));
+    if (key == "==") {
+      Case& c = cases.emplace_back();
+      c.where = path.filename().string() + ":" + std::to_string(number);
+      for (const char ch : value) {
+        if (std::isalnum(static_cast<unsigned char>(ch)))
+          c.name += ch;
+        else if (!c.name.empty() && c.name.back() != '_')
+          c.name += '_';
+      }
+    } else if (!cases.empty() && !line.empty() && key != "#") {
+      cases.back().lines.emplace(keys.contains(key) ? key : "?",
+                                 keys.contains(key) ? value : line);
+    }
+  }
+  return cases;
+}
+
+std::string Fingerprint(const Bytes& bytes) {
+  uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (const uint8_t byte : bytes) hash = (hash ^ byte) * 1099511628211u;
+  std::ostringstream text;
+  text << bytes.size() << " bytes fnv " << std::hex << hash;
+  return text.str();
+}
+
+// `text` with its line breaks as the programs write them.
+std::string WithNewlines(std::string text) {
+  for (size_t i = 0;
+       RunsWindowsPrograms() && (i = text.find('\n', i)) != std::string::npos;
+       i += 2)
+    text.insert(i, 1, '\r');
+  return text;
+}
+
+// A file for "NAME = DESCRIPTION", with the name.
+std::pair<std::string, Bytes> Make(const std::string& line) {
+  const size_t eq = line.find(" = ");
+  const auto bytes = sample::MakeFromDescription(line.substr(eq + 3));
+  EXPECT_TRUE(bytes) << line;
+  return {line.substr(0, eq), bytes.value_or(Bytes{})};
+}
+
+void RunCase(const Case& c) {
+  SCOPED_TRACE(c.where);
+  EXPECT_EQ(c.Text("?"), "") << "lines not understood";
+  TempDir dir;
+  std::vector<std::string> names = c.All("dir"), arguments;
+  for (const std::string& name : names)
+    fs::create_directories(dir.path() / name);
+  std::map<std::string, Bytes> inputs;
+  for (const std::string& line : c.All("file")) {
+    const auto [name, bytes] = Make(line);
+    WriteBytes(dir.path() / name, inputs[name] = bytes);
+    names.push_back(name);
+  }
+  // "{dir}" stands for the directory of the run, as the system spells it.
+  std::string where = dir.path().string();
+  if (RunsWindowsPrograms())
+    std::replace(where.begin(), where.end(), '/', '\\'), where = "Z:" + where;
+  std::istringstream command(c.Text("run", ""));
+  std::string tool;
+  command >> tool;
+  for (std::string word; command >> word;)
+    arguments.push_back(word.starts_with("{dir}") ? where + word.substr(5)
+                                                  : word);
+  std::string typed = c.Text("type", "");  // "\n" and "\r" for line breaks
+  for (size_t i = 0; (i = typed.find('\\', i)) != std::string::npos; ++i)
+    typed.replace(i, 2, typed[i + 1] == 'n' ? "\n" : "\r");
+  const std::string limit = c.Text("limit", "");
+  const RunResult run = RunTool(tool, arguments, typed, dir.path(),
+                                limit.empty() ? -1 : std::stoll(limit));
+  EXPECT_EQ(run.exit_code,
+            c.lines.contains("exit") ? std::stoi(c.Text("exit")) : 0);
+  EXPECT_EQ(run.errors, WithNewlines(c.Text("!")));
+  // A line that ends in spaces ends with "|"; the last line break of the
+  // text is the one of its last line, if any.
+  std::string output = c.Text(">");
+  for (size_t i = 0; (i = output.find("|\n", i)) != std::string::npos;)
+    output.erase(i, 1);
+  if (!output.empty()) output.pop_back();
+  if (c.lines.contains("json"))
+    EXPECT_EQ(nlohmann::json::parse(run.output), nlohmann::json::parse(output));
+  else
+    EXPECT_EQ(run.output, WithNewlines(output));
+  for (const auto& [name, bytes] : inputs)
+    EXPECT_EQ(ReadBytes(dir.path() / name), bytes) << name;
+  for (const std::string& line : c.All("result")) {
+    const size_t eq = line.find(" = ");
+    const std::string name = line.substr(0, eq), spec = line.substr(eq + 3);
+    EXPECT_EQ(Fingerprint(ReadBytes(dir.path() / name)),
+              spec.find(" bytes fnv ") != std::string::npos ? spec
+              : spec.starts_with("same as ")
+                  ? Fingerprint(inputs.at(spec.substr(8)))
+                  : Fingerprint(Make(line).second))
+        << name;
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(ListDir(dir.path()), names);
+}
+
+std::vector<Case> AllCases() {
+  std::vector<Case> cases;
+  const std::string skipped = RunsWindowsPrograms() ? "posix" : "windows";
+  for (const auto& entry :
+       fs::directory_iterator(fs::path(QMX_SOURCE_DIR) / "tests/transcripts")) {
+    if (entry.path().extension() != ".txt") continue;
+    for (Case& c : Parse(entry.path()))
+      if (c.Text("only", "") != skipped) cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.where; }
+
+class Transcript : public testing::TestWithParam<Case> {};
+TEST_P(Transcript, Case) { RunCase(GetParam()); }
+INSTANTIATE_TEST_SUITE_P(, Transcript, testing::ValuesIn(AllCases()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace qmx::test
