@@ -5,10 +5,10 @@
 # sanitizer report, a broken invariant, a leak or an input slower than 10 s.
 # The input that did it is kept in build-fuzz/findings/.
 #
-#   tools/fuzz.sh [seconds per target]      (default 50)
+#   tools/fuzz.sh [seconds per target]      (default 30)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-50}
+seconds=${1:-30}
 source tools/setup.sh
 qmx_install clang libclang-rt-14-dev
 cmake --preset fuzz >/dev/null

@@ -51,7 +51,13 @@ export QMX_TOOL_LAUNCHER="$PWD/cmake/wine-run.sh $PWD/build-windows/wine"
 build/bin/e2e_tests --gtest_filter='Transcript.*' --gtest_brief=1
 sh tools/make_locales.sh build-windows/locales en_US ja_JP hi_IN
 for locale in en_US ja_JP hi_IN; do
+  if [ ! -f "build-windows/locales/$locale.UTF-8/LC_CTYPE" ]; then
+    echo "test_windows: no $locale.UTF-8 locale; its code page is not tested"
+    continue
+  fi
   QMX_WINE_LOCALE=$locale.UTF-8 LOCPATH=$PWD/build-windows/locales \
     build/bin/e2e_tests --gtest_brief=1 \
-    --gtest_filter=Transcript.Case/gyrel_takes_a_result_with_the_degree_sign_in_its_name_as_input
+    --gtest_filter=Transcript.Case/gyrel_takes_a_result_with_the_degree_sign_in_its_name_as_input |
+    tee /dev/stderr | grep -q '^\[  PASSED  \] 1 test\.$' ||
+    { echo "test_windows: the degree-name case did not pass under $locale" >&2; exit 1; }
 done
