@@ -193,6 +193,8 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   fs::copy(path() / "a.qmx", other);
   fs::copy(path() / "b.qmx", other);
   fs::create_symlink(other / "a.qmx", path() / "link.qmx");
+  for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
+    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   fs::permissions(path(), fs::perms::all);
   Process shovan({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
                   "--clear-groups", Tool("shovan"), "link.qmx"},
