@@ -32,6 +32,8 @@ TEST(ConsoleReaderTest, Numbers) {
     const std::optional<int16_t> value = reader.ReadInt16();
     EXPECT_EQ(value ? std::optional<int>(*value) : std::nullopt, c.value)
         << c.input;
+    // What is left is the rest of the line the number ended on.
+    EXPECT_EQ(reader.HoldsUnread(), *c.rest != '\0') << c.input;
     EXPECT_EQ(Rest(reader), c.rest) << c.input;
   }
   for (const auto& c : kUnsigned) {

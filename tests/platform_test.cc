@@ -11,15 +11,20 @@
 #include <io.h>
 #include <windows.h>
 constexpr const char* kNullDevice = "NUL";
+static size_t OpenFiles() { return 0; }  // counted on Linux only
 // Tells the system that the C runtime's standard input changed.
-void SyncStdin() { SetStdHandle(STD_INPUT_HANDLE, HANDLE(_get_osfhandle(0))); }
+static void SyncStdin() { SetStdHandle(STD_INPUT_HANDLE, HANDLE(_get_osfhandle(0))); }
 #else
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 constexpr const char* kNullDevice = "/dev/null";
-void SyncStdin() {}
+static size_t OpenFiles() {
+  return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                       {});
+}
+static void SyncStdin() {}
 #endif
 
 #include "tests/tool_runner.h"
@@ -28,7 +33,6 @@ namespace qmx::platform {
 namespace {
 
 using test::ListDir;
-using test::PathOf;
 using Names = std::vector<std::string>;
 
 std::vector<uint8_t> Bytes(std::string_view text) {
@@ -72,6 +76,7 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
   EXPECT_FALSE(File::CreateNew("f.qmx").is_open());
   EXPECT_FALSE(File::OpenForReading("f.qmx").WriteAt(0, Bytes("x")));
   EXPECT_FALSE(File::OpenForReading("missing.qmx").is_open());
+  EXPECT_FALSE(File().is_open());
 }
 
 // Every byte at its place, holes included; a source with fewer bytes than
@@ -97,13 +102,14 @@ TEST_F(PlatformTest, CopyFrom) {
 // beyond 260 characters through every program). Names reach the file system as
 // the characters their UTF-8 spells and come back the same.
 TEST_F(PlatformTest, PrivateFile) {
+  const size_t open = OpenFiles();
   const std::string kFree = "free_Rotated(90\xC2\xB0)\xF0\x9F\x8E\xAC.qmx";
   for (const auto kind :
        {PrivateFile::Kind::kUnnamed, PrivateFile::Kind::kNamed}) {
     const std::string top = kind == PrivateFile::Kind::kNamed ? "n" : "u";
     for (const std::string& dir : {top + "1", top + "2/\xD0\x9F\xE6\xAD\xA9"}) {
       SCOPED_TRACE(dir);
-      std::filesystem::create_directories(PathOf(dir));
+      std::filesystem::create_directories(test::PathOf(dir));
       ASSERT_TRUE(Write(dir + "/taken.qmx", "old"));
       std::optional<PrivateFile> file = PrivateFile::Create(dir, kind);
       ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("new")));
@@ -116,10 +122,11 @@ TEST_F(PlatformTest, PrivateFile) {
       file = PrivateFile::Create(dir, kind);
       file.reset();
       EXPECT_EQ(Read(dir + "/" + kFree), "new");
-      EXPECT_EQ(ListDir(PathOf(dir)), (Names{kFree, "taken.qmx"}));
+      EXPECT_EQ(ListDir(test::PathOf(dir)), (Names{kFree, "taken.qmx"}));
     }
   }
   EXPECT_FALSE(PrivateFile::Create("missing-dir").has_value());
+  EXPECT_EQ(OpenFiles(), open);
 }
 
 TEST_F(PlatformTest, RenameNoReplace) {

@@ -2,7 +2,6 @@
 // key, signals, runs side by side and as an ordinary user, another file
 // system, files closed, and memory on a huge file.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>

@@ -63,7 +63,7 @@ bool RunsWindowsPrograms() { return !Setting("QMX_TOOL_LAUNCHER", "").empty(); }
 RunResult RunTool(const std::string& name,
                   const std::vector<std::string>& arguments,
                   const std::string& input, const fs::path& dir,
-                  int64_t file_size_limit) {
+                  Limits limits) {
   // The standard streams live beside `dir`, never among the files left.
   TempDir streams;
   WriteBytes(streams.path() / "in", Bytes(input.begin(), input.end()));
@@ -80,13 +80,18 @@ RunResult RunTool(const std::string& name,
       argv.push_back(const_cast<char*>(part.c_str()));
     argv.push_back(nullptr);
     const int flags = O_WRONLY | O_CREAT | O_TRUNC;
-    const rlimit limit{rlim_t(file_size_limit), rlim_t(file_size_limit)};
     if (dup2(open((streams.path() / "in").c_str(), O_RDONLY), 0) < 0 ||
         dup2(open((streams.path() / "out").c_str(), flags, 0644), 1) < 0 ||
         dup2(open((streams.path() / "err").c_str(), flags, 0644), 2) < 0 ||
-        chdir(dir.c_str()) != 0 ||
-        (file_size_limit >= 0 && setrlimit(RLIMIT_FSIZE, &limit) != 0))
+        chdir(dir.c_str()) != 0)
       _exit(126);
+    for (const auto& [resource, most] :
+         {std::pair{RLIMIT_FSIZE, limits.file_size},
+          {RLIMIT_NOFILE, limits.open_files}}) {
+      const rlimit limit{rlim_t(most), rlim_t(most)};
+      if (most >= 0 && setrlimit(resource, &limit) != 0) _exit(126);
+    }
+    close_range(3, ~0u, 0);  // the standard streams only, as from a shell
     setsid();   // no controlling terminal: the tool must not find a console
     alarm(60);  // outlives exec: a tool that hangs is ended
     execvp(argv[0], argv.data());

@@ -40,15 +40,19 @@ struct RunResult {
   std::string output, errors;
   int exit_code;  // -1 when the program did not end normally in time
 };
+/// Limits on a program's process: the most bytes a file it writes may
+/// hold (as on a full disk), the most files it may have open.
+struct Limits {
+  int64_t file_size = -1, open_files = -1;
+};
 /// Runs program `name` in `dir`, `input` as standard input, without a
-/// terminal or console. With a `file_size_limit`, no file it writes may
-/// grow beyond it, as on a full disk. The programs are those built here,
-/// or the Windows programs in the directory QMX_TOOL_DIR when the
-/// environment names a QMX_TOOL_LAUNCHER (wine) to start them.
+/// terminal or console. The programs are those built here, or the Windows
+/// programs in the directory QMX_TOOL_DIR when the environment names a
+/// QMX_TOOL_LAUNCHER (wine) to start them.
 RunResult RunTool(const std::string& name,
                   const std::vector<std::string>& arguments,
                   const std::string& input, const std::filesystem::path& dir,
-                  int64_t file_size_limit = -1);
+                  Limits limits = {});
 bool RunsWindowsPrograms();
 #endif
 

@@ -37,9 +37,9 @@ struct Case {
 };
 
 std::vector<Case> Parse(const fs::path& path) {
-  const std::set<std::string> keys = {"only", "limit", "dir",   "file",
-                                      "run",  "type",  ">",     "!",
-                                      "exit", "json",  "result"};
+  const std::set<std::string> keys = {"only", "limit", "files", "dir",
+                                      "file", "run",   "type",  ">",
+                                      "!",    "exit",  "json",  "result"};
   std::vector<Case> cases;
   std::ifstream in(path);
   std::string line;
@@ -115,11 +115,12 @@ void RunCase(const Case& c) {
   std::string typed = c.Text("type", "");  // "\n" and "\r" for line breaks
   for (size_t i = 0; (i = typed.find('\\', i)) != std::string::npos; ++i)
     typed.replace(i, 2, typed[i + 1] == 'n' ? "\n" : "\r");
-  const std::string limit = c.Text("limit", "");
+  const auto most = [&c](const std::string& key) {
+    return c.lines.contains(key) ? std::stoll(c.Text(key)) : -1;
+  };
   const RunResult run = RunTool(tool, arguments, typed, dir.path(),
-                                limit.empty() ? -1 : std::stoll(limit));
-  EXPECT_EQ(run.exit_code,
-            c.lines.contains("exit") ? std::stoi(c.Text("exit")) : 0);
+                                {most("limit"), most("files")});
+  EXPECT_EQ(run.exit_code, std::max(most("exit"), 0ll));  // 0 unless given
   EXPECT_EQ(run.errors, WithNewlines(c.Text("!")));
   // A line that ends in spaces ends with "|"; the last line break of the
   // text is the one of its last line, if any.
@@ -135,11 +136,11 @@ void RunCase(const Case& c) {
     EXPECT_EQ(ReadBytes(dir.path() / name), bytes) << name;
   for (const std::string& line : c.All("result")) {
     const size_t eq = line.find(" = ");
-    const std::string name = line.substr(0, eq), spec = line.substr(eq + 3);
+    const std::string name = line.substr(0, eq), file = line.substr(eq + 3);
     EXPECT_EQ(Fingerprint(ReadBytes(dir.path() / name)),
-              spec.find(" bytes fnv ") != std::string::npos ? spec
-              : spec.starts_with("same as ")
-                  ? Fingerprint(inputs.at(spec.substr(8)))
+              file.find(" bytes fnv ") != std::string::npos ? file
+              : file.starts_with("same as ")
+                  ? Fingerprint(inputs.at(file.substr(8)))
                   : Fingerprint(Make(line).second))
         << name;
     names.push_back(name);
