@@ -119,7 +119,8 @@ TEST_F(PlatformTest, PrivateFile) {
                 PrivateFile::NameResult::kNamed);
       EXPECT_EQ(file->GiveName(dir + "/again.qmx"),
                 PrivateFile::NameResult::kFailed);
-      file = PrivateFile::Create(dir, kind);
+      file = PrivateFile::Create(dir, kind);  // taken over, then dropped
+      ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("gone")));
       file.reset();
       EXPECT_EQ(Read(dir + "/" + kFree), "new");
       EXPECT_EQ(ListDir(test::PathOf(dir)), (Names{kFree, "taken.qmx"}));
