@@ -92,6 +92,9 @@ std::pair<std::string, Bytes> Make(const std::string& line) {
 void RunCase(const Case& c) {
   SCOPED_TRACE(c.where);
   EXPECT_EQ(c.Text("?"), "") << "lines not understood";
+#ifdef __SANITIZE_ADDRESS__  // the sanitizers' own checks need files too
+  if (c.lines.contains("files")) GTEST_SKIP() << "no file limit here";
+#endif
   TempDir dir;
   std::vector<std::string> names = c.All("dir"), arguments;
   for (const std::string& name : names)

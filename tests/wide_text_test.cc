@@ -1,5 +1,4 @@
-// Text between UTF-8 and Windows' UTF-16: names both ways, the command line
-// and the console's stream.
+// Between UTF-8 and UTF-16: names, the command line, the console's stream.
 
 #include "common/wide_text.h"
 
