@@ -12,8 +12,9 @@
 #include <windows.h>
 constexpr const char* kNullDevice = "NUL";
 static size_t OpenFiles() { return 0; }  // counted on Linux only
-// Tells the system that the C runtime's standard input changed.
-static void SyncStdin() { SetStdHandle(STD_INPUT_HANDLE, HANDLE(_get_osfhandle(0))); }
+static void SyncStdin() {                // tells the system stdin changed
+  SetStdHandle(STD_INPUT_HANDLE, HANDLE(_get_osfhandle(0)));
+}
 #else
 #include <sys/wait.h>
 #include <unistd.h>

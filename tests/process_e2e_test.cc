@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <thread>
 
 #include "common/platform.h"
 #include "tests/tool_runner.h"
@@ -23,7 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
-using std::chrono_literals::operator""ms;
 
 std::string Tool(const std::string& name) { return QMX_TOOL_DIR "/" + name; }
 
@@ -73,7 +71,7 @@ class Process {
   bool TerminalTakesLines(bool lines) const {
     const tcflag_t all = ECHO | ICANON | ISIG;
     termios t{};
-    for (int i = 0; i < 400; ++i, std::this_thread::sleep_for(10ms)) {
+    for (int i = 0; i < 400; ++i, usleep(10000)) {
       if (tcgetattr(terminal_, &t) == 0 &&
           (t.c_lflag & all) == (lines ? all : ISIG))
         return true;
@@ -149,7 +147,7 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
             "\r\n\r\n'b.qmx': File opened successfully.\r\n"
             "Position change complete.\r\n\r\n(Press ENTER to exit)");
   EXPECT_TRUE(shovan->TerminalTakesLines(true));
-  std::this_thread::sleep_for(100ms);
+  usleep(100000);
   EXPECT_TRUE(shovan->Running());
   EXPECT_EQ(shovan->Finish(), 0);
 }
