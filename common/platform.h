@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qmx::platform {
@@ -87,10 +88,21 @@ class PrivateFile {
   static std::optional<PrivateFile> Create(const std::string& dir,
                                            Kind kind = Kind::kUnnamed);
 
-  PrivateFile(PrivateFile&& other) noexcept;
-  PrivateFile& operator=(PrivateFile&& other) noexcept;
+  PrivateFile(PrivateFile&& other) noexcept
+      : file_(std::move(other.file_)),
+        temporary_name_(std::exchange(other.temporary_name_, {})),
+        named_(std::exchange(other.named_, true)) {}
+  PrivateFile& operator=(PrivateFile&& other) noexcept {
+    if (this != &other) {
+      Discard();
+      file_ = std::move(other.file_);
+      temporary_name_ = std::exchange(other.temporary_name_, {});
+      named_ = std::exchange(other.named_, true);
+    }
+    return *this;
+  }
   PrivateFile(const PrivateFile&) = delete;
-  ~PrivateFile();
+  ~PrivateFile() { Discard(); }
 
   const File& file() const { return file_; }
 

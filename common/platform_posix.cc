@@ -289,28 +289,6 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
   return std::nullopt;
 }
 
-PrivateFile::PrivateFile(PrivateFile&& other) noexcept
-    : file_(std::move(other.file_)),
-      temporary_name_(std::move(other.temporary_name_)),
-      named_(other.named_) {
-  other.temporary_name_.clear();
-  other.named_ = true;
-}
-
-PrivateFile& PrivateFile::operator=(PrivateFile&& other) noexcept {
-  if (this != &other) {
-    Discard();
-    file_ = std::move(other.file_);
-    temporary_name_ = std::move(other.temporary_name_);
-    named_ = other.named_;
-    other.temporary_name_.clear();
-    other.named_ = true;
-  }
-  return *this;
-}
-
-PrivateFile::~PrivateFile() { Discard(); }
-
 void PrivateFile::Discard() {
   file_.Close();
   if (!named_ && !temporary_name_.empty()) {
