@@ -46,6 +46,12 @@ const char kExitStatus[] =
     "Exit status: 0 when every file was done, 1 when any file was skipped or "
     "failed, 2 for a usage error (nothing is done then).";
 
+// The files a subcommand works on: one or more.
+void AddFiles(CLI::App* command, std::vector<std::string>& files,
+              const char* description) {
+  command->add_option("FILE", files, description)->required()->type_name("");
+}
+
 // What every edit subcommand shares.
 struct EditOptions {
   BatchOptions batch;
@@ -69,9 +75,7 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
       ->type_name("DIR");
   edit->add_flag("-q,--quiet", options.batch.quiet,
                  "No lines for warnings, only for skips and failures");
-  edit->add_option("FILE", options.files, ".qmx animation files")
-      ->required()
-      ->type_name("");
+  AddFiles(edit, options.files, ".qmx animation files");
   return edit;
 }
 
@@ -149,9 +153,7 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
   info->add_flag("--json", json,
                  "One JSON array of one object per file (fields in the "
                  "README)");
-  info->add_option("FILE", info_files, "Animation files")
-      ->required()
-      ->type_name("");
+  AddFiles(info, info_files, "Animation files");
   info->footer(
       "Exit status: 0 when every file was read, 1 when any could not be, 2 "
       "for a usage error.");
@@ -170,9 +172,7 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
       ->type_name("PICTURE.svg");
   plot->add_flag("-q,--quiet", plot_quiet,
                  "No line when the picture gets a numbered name");
-  plot->add_option("FILE", plot_files, "Animation files")
-      ->required()
-      ->type_name("");
+  AddFiles(plot, plot_files, "Animation files");
   plot->footer(
       "Standard output gets the picture's name. Exit status: 0 when every "
       "file is in the picture, 1 when any could not be read, 2 for a usage "

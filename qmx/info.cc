@@ -197,24 +197,15 @@ void PrintInfoJson(std::span<const FileInfo> infos, std::ostream& out) {
 
 int RunInfo(std::span<const std::string> files, bool json_output,
             std::ostream& out, std::ostream& err) {
-  std::vector<FileInfo> infos;
-  int status = 0;
-  for (const std::string& file : files) {
-    std::string error;
-    std::optional<FileInfo> info = ReadFileInfo(file, error);
-    if (!info) {
-      Quoted(err << "qmx: ", file) << error << std::endl;
-      status = 1;
-      continue;
-    }
-    infos.push_back(std::move(*info));
-  }
+  bool all_read = true;
+  const std::vector<FileInfo> infos =
+      ReadEach(files, &ReadFileInfo, err, all_read);
   if (json_output) {
     PrintInfoJson(infos, out);
   } else {
     PrintInfo(infos, out);
   }
-  return status;
+  return all_read ? 0 : 1;
 }
 
 }  // namespace qmx

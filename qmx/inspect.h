@@ -8,8 +8,12 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <ostream>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "common/batch_driver.h"
 #include "common/fields.h"
 
 namespace qmx {
@@ -44,6 +48,29 @@ std::optional<Inspection> Inspect(
     const std::string& path,
     const std::function<void(const KeyframeCoordinates&)>& keyframe,
     std::string& error);
+
+/// Reads each of `files` in order with `read(file, error)`, which gives
+/// nothing and sets `error` when the file cannot be read; each such file
+/// gets a line on `err` and `all_read` becomes false. Returns what was read.
+template <class T>
+std::vector<T> ReadEach(std::span<const std::string> files,
+                        std::optional<T> (*read)(const std::string&,
+                                                 std::string&),
+                        std::ostream& err, bool& all_read) {
+  std::vector<T> read_files;
+  all_read = true;
+  for (const std::string& file : files) {
+    std::string error;
+    std::optional<T> contents = read(file, error);
+    if (contents) {
+      read_files.push_back(std::move(*contents));
+    } else {
+      Quoted(err << "qmx: ", file) << error << std::endl;
+      all_read = false;
+    }
+  }
+  return read_files;
+}
 
 }  // namespace qmx
 

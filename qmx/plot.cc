@@ -322,18 +322,8 @@ std::string PlotSvg(std::span<const Track> tracks) {
 
 int RunPlot(std::span<const std::string> files, const std::string& picture,
             bool quiet, std::ostream& out, std::ostream& err) {
-  std::vector<Track> tracks;
-  int status = 0;
-  for (const std::string& file : files) {
-    std::string error;
-    std::optional<Track> track = ReadTrack(file, error);
-    if (!track) {
-      Quoted(err << "qmx: ", file) << error << std::endl;
-      status = 1;
-      continue;
-    }
-    tracks.push_back(std::move(*track));
-  }
+  bool all_read = true;
+  const std::vector<Track> tracks = ReadEach(files, &ReadTrack, err, all_read);
   if (tracks.empty()) return 1;
   std::string saved_as;
   if (!SavePicture(PlotSvg(tracks), picture, saved_as)) {
@@ -345,7 +335,7 @@ int RunPlot(std::span<const std::string> files, const std::string& picture,
         << saved_as << '.' << std::endl;
   }
   out << saved_as << std::endl;
-  return status;
+  return all_read ? 0 : 1;
 }
 
 }  // namespace qmx
