@@ -3,19 +3,20 @@
 #     without the MinGW runtime DLLs;
 #   - it imports none of the ANSI ("...A") functions that take file names or
 #     the command line, so no name depends on the system's code page;
-#   - it holds the group icon MAINICON, one 256x256 picture that is the PNG of
-#     ICON byte for byte, so each program shows its own icon;
+#   - given ICON, it holds the group icon MAINICON, one 256x256 picture that
+#     is the PNG of ICON byte for byte, so each program shows its own icon
+#     (without ICON, for a program that has no icon, this is not checked);
 #   - it holds MANIFEST byte for byte as resource 1 of type 24 (RT_MANIFEST),
 #     which asks for level asInvoker and declares longPathAware.
 #
-#   cmake -DOBJDUMP=<objdump> -DEXE=<program.exe> -DICON=<program.ico>
+#   cmake -DOBJDUMP=<objdump> -DEXE=<program.exe> [-DICON=<program.ico>]
 #         -DMANIFEST=<app.manifest> -P check_windows_exe.cmake
 #
 # Each failed check prints one line that starts with the program's name.
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(variable OBJDUMP EXE ICON MANIFEST)
+foreach(variable OBJDUMP EXE MANIFEST)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "check_windows_exe.cmake: ${variable} is not set")
   endif()
@@ -87,7 +88,7 @@ foreach(line IN LISTS lines)
     list(APPEND resources "${type}/${CMAKE_MATCH_1}")
   endif()
 endforeach()
-if(NOT "e/MAINICON" IN_LIST resources)  # RT_GROUP_ICON is type 14
+if(DEFINED ICON AND NOT "e/MAINICON" IN_LIST resources)  # RT_GROUP_ICON: 14
   fail("no group icon named MAINICON (resources: ${resources})")
 endif()
 if(NOT "18/1" IN_LIST resources)  # RT_MANIFEST is type 24
@@ -108,27 +109,29 @@ endfunction()
 
 # The icon file: a directory of one image, 256x256 (stored as 0 x 0) with 32
 # bits per pixel, whose data is a PNG at offset 22.
-file(READ "${ICON}" ico_hex HEX)
-string(SUBSTRING "${ico_hex}" 0 28 ico_head)
-string(SUBSTRING "${ico_hex}" 28 8 ico_size)
-string(SUBSTRING "${ico_hex}" 36 8 ico_offset)
-string(SUBSTRING "${ico_hex}" 44 -1 png_hex)
-string(SUBSTRING "${png_hex}" 0 48 png_head)
-if(NOT ico_head STREQUAL "0000010001000000000001002000" OR
-   NOT ico_offset STREQUAL "16000000" OR
-   NOT png_head STREQUAL "89504e470d0a1a0a0000000d494844520000010000000100")
-  message(FATAL_ERROR "${ICON} is not one 256x256 PNG picture")
-endif()
-find_bytes("${png_hex}" found)
-if(NOT found)
-  cmake_path(GET ICON FILENAME icon_name)
-  fail("does not hold the picture of ${icon_name}")
-endif()
-# The group icon's directory: the same header and entry, with the picture's
-# resource ID 1 in place of its file offset.
-find_bytes("${ico_head}${ico_size}0100" found)
-if(NOT found)
-  fail("has no group icon directory for one 256x256 picture")
+if(DEFINED ICON)
+  file(READ "${ICON}" ico_hex HEX)
+  string(SUBSTRING "${ico_hex}" 0 28 ico_head)
+  string(SUBSTRING "${ico_hex}" 28 8 ico_size)
+  string(SUBSTRING "${ico_hex}" 36 8 ico_offset)
+  string(SUBSTRING "${ico_hex}" 44 -1 png_hex)
+  string(SUBSTRING "${png_hex}" 0 48 png_head)
+  if(NOT ico_head STREQUAL "0000010001000000000001002000" OR
+     NOT ico_offset STREQUAL "16000000" OR
+     NOT png_head STREQUAL "89504e470d0a1a0a0000000d494844520000010000000100")
+    message(FATAL_ERROR "${ICON} is not one 256x256 PNG picture")
+  endif()
+  find_bytes("${png_hex}" found)
+  if(NOT found)
+    cmake_path(GET ICON FILENAME icon_name)
+    fail("does not hold the picture of ${icon_name}")
+  endif()
+  # The group icon's directory: the same header and entry, with the picture's
+  # resource ID 1 in place of its file offset.
+  find_bytes("${ico_head}${ico_size}0100" found)
+  if(NOT found)
+    fail("has no group icon directory for one 256x256 picture")
+  endif()
 endif()
 
 file(READ "${MANIFEST}" manifest_hex HEX)
@@ -147,4 +150,8 @@ endif()
 if(failures GREATER 0)
   message(FATAL_ERROR "${program}: ${failures} check(s) failed")
 endif()
-message(STATUS "${program}: imports ${imports}; icon, manifest: ok")
+if(DEFINED ICON)
+  message(STATUS "${program}: imports ${imports}; icon, manifest: ok")
+else()
+  message(STATUS "${program}: imports ${imports}; manifest: ok")
+endif()

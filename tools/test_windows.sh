@@ -21,13 +21,15 @@ for program in flipta gyrel qmx shovan snipla; do
   grep -qx "qmx_tools-[0-9.]*-win64/bin/$program.exe" <<<"$listing" ||
     { echo "test_windows: the zip lacks $program.exe" >&2; exit 1; }
 done
-# Each program holds its own icon and the manifest, and needs no DLL that
-# Windows lacks and no ANSI function for names; the check tells a wrong
-# icon, a program without resources and one that takes ANSI names apart.
-check() {  # program, icon, and the error expected or nothing
+# Each program holds the manifest, and needs no DLL that Windows lacks and
+# no ANSI function for names; each but qmx, a command-line program, holds
+# its own icon. The check tells a wrong icon, a program without resources
+# (with or without an icon asked for) and one that takes ANSI names apart.
+check() {  # program, icon or "" for none, and the error expected or nothing
   local out
-  out=$(cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DEXE="$1" -DICON="$2" \
-    -DMANIFEST=common/app.manifest -P cmake/check_windows_exe.cmake 2>&1) &&
+  out=$(cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DEXE="$1" \
+    ${2:+-DICON="$2"} -DMANIFEST=common/app.manifest \
+    -P cmake/check_windows_exe.cmake 2>&1) &&
     [ -z "$3" ] && return 0
   [ -n "$3" ] && grep -q "$3" <<<"$out" && return 0
   echo "test_windows: check of $1 gave: $out" >&2
@@ -36,8 +38,10 @@ check() {  # program, icon, and the error expected or nothing
 for program in flipta gyrel shovan snipla; do
   check "build-windows/bin/$program.exe" "$program/$program.ico" ""
 done
+check build-windows/bin/qmx.exe "" ""
 check build-windows/bin/gyrel.exe shovan/shovan.ico "does not hold the picture of shovan.ico"
 check build-windows/bin/qmxgen.exe gyrel/gyrel.ico "no group icon named MAINICON"
+check build-windows/bin/qmxgen.exe "" "no manifest resource 1"
 x86_64-w64-mingw32-g++-posix -o build-windows/ansi_names_sample.exe cmake/ansi_names_sample.cc
 check build-windows/ansi_names_sample.exe gyrel/gyrel.ico "imports CreateFileA"
 ctest --preset windows-cross -j "$(nproc)"
