@@ -109,7 +109,8 @@ class PrivateFile {
   enum class NameResult { kNamed, kTaken, kFailed };
   /// Gives the complete file the name `path`, which must lie in the
   /// directory the file was made in. Never replaces anything: `kTaken` when
-  /// the name exists. After `kNamed` the file is kept when this object goes.
+  /// the name exists. After `kNamed` the file is closed and kept; when the
+  /// close reports that data was lost, the name is removed: `kFailed`.
   NameResult GiveName(const std::string& path);
 
  private:

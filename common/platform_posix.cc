@@ -38,6 +38,12 @@ struct termios console_saved;
 struct termios console_single_key;
 char pending_name[PATH_MAX] = "";
 
+// Stops removing `name` on a signal, when it is the name recorded: only the
+// newest named private file is recorded.
+void ForgetPendingName(const std::string& name) {
+  if (name == pending_name) pending_name[0] = '\0';
+}
+
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
 void UndoForExit() {
@@ -293,7 +299,7 @@ void PrivateFile::Discard() {
   file_.Close();
   if (!named_ && !temporary_name_.empty()) {
     ::unlink(temporary_name_.c_str());
-    pending_name[0] = '\0';
+    ForgetPendingName(temporary_name_);
   }
   temporary_name_.clear();
 }
@@ -318,8 +324,14 @@ PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
     return errno == EEXIST ? NameResult::kTaken : NameResult::kFailed;
   }
   named_ = true;
-  pending_name[0] = '\0';
+  ForgetPendingName(temporary_name_);
   temporary_name_.clear();
+  // A write that failed only shows when the file is closed on some file
+  // systems: then the result is not what was written, and goes.
+  if (!file_.Close()) {
+    ::unlink(path.c_str());
+    return NameResult::kFailed;
+  }
   return NameResult::kNamed;
 }
 

@@ -329,6 +329,12 @@ PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
   if (renamed) {
     named_ = true;
     temporary_name_.clear();
+    // A write that failed only shows when the file is closed: then the
+    // result is not what was written, and goes.
+    if (!file_.Close()) {
+      DeleteFileW(name->c_str());
+      return NameResult::kFailed;
+    }
     return NameResult::kNamed;
   }
   if (!marked) {

@@ -163,13 +163,15 @@ TEST_F(PlatformTest, ConsolesAndRegularFiles) {
 }
 
 #ifndef _WIN32
-// A signal that ends the program takes a named private file along.
+// A signal that ends the program takes a named private file along, also
+// one that took another's place.
 TEST_F(PlatformTest, SignalRemovesANamedPrivateFile) {
   for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     const pid_t child = fork();
     if (child == 0) {
       PrepareProcess();
-      const auto file = PrivateFile::Create("", PrivateFile::Kind::kNamed);
+      auto file = PrivateFile::Create("", PrivateFile::Kind::kNamed);
+      file = PrivateFile::Create("", PrivateFile::Kind::kNamed);
       if (ListDir(".").size() == 1) raise(signal_number);
       _exit(1);
     }
