@@ -2,8 +2,19 @@
 //
 //   qmxgen samples DIR      the bundled samples (walk.qmx, prop.qmx, ...)
 //   qmxgen largest FILE     the largest animation the format can describe
-//   qmxgen shape FILE [records=R] [keyframes=K] [meshes=M] [trailing=B]
-//                [seed=S]   an animation of any shape
+//   qmxgen shape FILE [KEY=VALUE...]
+//                           an animation of any shape; the keys (default):
+//     records=2        header records
+//     keyframes=10     keyframes
+//     meshes=15        meshes per keyframe
+//     trailing=0       bytes of opaque data after the keyframes
+//     seed=1           seed of every byte not set by a key
+//     factor_a=4       header factor A (0-255); total A = factor A x keyframes
+//     factor_b=55      header factor B (0-255); total B = factor B x keyframes
+//     range_start=10   first number of the keyframe range, which ends at
+//                      range_start + keyframes - 1
+//     wild_angles=0    not 0: Y and Z angles anywhere in -32768..32767
+//                      instead of within one turn either way
 //   qmxgen make FILE DESCRIPTION...
 //                           an animation from a description, e.g.
 //                           shape keyframes=3 | cut 200 | words 66=-60
@@ -65,8 +76,13 @@ int main(int argc, char** argv) {
     return Write(argv[2], shape) ? 0 : 1;
   }
   std::fprintf(stderr,
-               "usage: qmxgen samples DIR | largest FILE | shape FILE "
-               "[records=R] [keyframes=K] [meshes=M] [trailing=B] [seed=S] | "
-               "make FILE DESCRIPTION...\n");
+               "usage: qmxgen samples DIR\n"
+               "       qmxgen largest FILE\n"
+               "       qmxgen shape FILE [records=R] [keyframes=K] [meshes=M] "
+               "[trailing=BYTES]\n"
+               "                         [seed=S] [factor_a=A] [factor_b=B] "
+               "[range_start=N]\n"
+               "                         [wild_angles=0|1]\n"
+               "       qmxgen make FILE DESCRIPTION...\n");
   return 2;
 }
