@@ -14,7 +14,8 @@ set(CMAKE_CXX_COMPILER ${QMX_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${QMX_MINGW_TRIPLE}-windres)
 
 # Headers and libraries come from the MinGW sysroot only, never from the host;
-# build tools (python3, wine) come from the host.
+# programs come from the host: the compilers and windres above, and wine,
+# which runs the tests through the emulator below.
 set(CMAKE_FIND_ROOT_PATH /usr/${QMX_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
