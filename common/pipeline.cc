@@ -13,14 +13,10 @@ using Failure = EditReport::Failure;
 // reported as not saved rather than trying for ever.
 constexpr int kMostNumberedNames = 9999;
 
-size_t LastSeparator(std::string_view name, std::string_view separators) {
-  return name.find_last_of(separators);
-}
-
 // Where a suffix goes in `name`: before the last dot of its file name
 // part, or at its end.
 size_t SuffixPosition(std::string_view name) {
-  const size_t slash = LastSeparator(name, "/");
+  const size_t slash = name.rfind('/');
   const size_t start = slash == std::string_view::npos ? 0 : slash + 1;
   const size_t dot = name.rfind('.');
   return dot == std::string_view::npos || dot < start ? name.size() : dot;
@@ -99,7 +95,7 @@ FileResult Pipeline::Run() {
   if (tool_.EditsInPlace()) {
     copy = WorkingCopy::Create(directory);
     if (!copy) return Fail(Failure::kWrite);
-    const Failure copied = CopyFailure(copy->Copy(input, 0, *size, 0));
+    const Failure copied = CopyFailure(copy->Copy(input, 0, 0, *size));
     if (copied != Failure::kNone) return Fail(copied);
     input.Close();
     const std::optional<KeyframeArea> read = ReadKeyframeArea(*copy);
@@ -114,12 +110,14 @@ FileResult Pipeline::Run() {
     const std::optional<KeyframeArea> read = ReadKeyframeArea(input);
     if (!read) return Fail(Failure::kRead);
     area = *read;
+    // The copy starts with the whole header, so all of it must be there.
+    if (!area.complete) return Fail(Failure::kShort);
     const std::string_view refused = tool_.Screen(area);
     if (!refused.empty()) return Skip(std::string(refused));
     copy = WorkingCopy::Create(directory);
     if (!copy) return Fail(Failure::kWrite);
     const Failure copied =
-        CopyFailure(copy->Copy(input, 0, area.HeaderSize(), 0));
+        CopyFailure(copy->Copy(input, 0, 0, area.HeaderSize()));
     if (copied != Failure::kNone) return Fail(copied);
     Say(Kind::kProgress, true, "File opened successfully.", 1);
   }
@@ -180,13 +178,13 @@ FileResult Pipeline::Save(WorkingCopy& copy, const std::string& output_name) {
 }  // namespace
 
 std::string_view BaseName(std::string_view argument) {
-  const size_t slash = LastSeparator(argument, "\\");
+  const size_t slash = argument.rfind('\\');
   return slash == std::string_view::npos ? argument
                                          : argument.substr(slash + 1);
 }
 
 std::string_view FileName(std::string_view argument) {
-  const size_t slash = LastSeparator(argument, "/\\");
+  const size_t slash = argument.find_last_of("/\\");
   return slash == std::string_view::npos ? argument
                                          : argument.substr(slash + 1);
 }
@@ -224,7 +222,7 @@ std::optional<std::string> GiveFreeName(
 }
 
 std::string_view DirectoryPart(std::string_view name) {
-  const size_t slash = LastSeparator(name, "/");
+  const size_t slash = name.rfind('/');
   if (slash == std::string_view::npos) return {};
   return slash == 0 ? name.substr(0, 1) : name.substr(0, slash);
 }

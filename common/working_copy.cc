@@ -163,7 +163,7 @@ bool WorkingCopy::Write(int64_t pos, std::span<const uint8_t> bytes) {
 }
 
 platform::CopyStatus WorkingCopy::Copy(const InputStore& input, int64_t from,
-                                       int64_t length, int64_t to) {
+                                       int64_t to, int64_t length) {
   const platform::CopyStatus status =
       file_.file().CopyFrom(input.file(), from, to, length);
   if (status == platform::CopyStatus::kDone)

@@ -156,8 +156,8 @@ class WorkingCopy : public ByteStore {
   bool Write(int64_t pos, std::span<const uint8_t> bytes) override;
 
   /// Copies `length` bytes of `input` from `from` on to `to`.
-  platform::CopyStatus Copy(const InputStore& input, int64_t from,
-                            int64_t length, int64_t to);
+  platform::CopyStatus Copy(const InputStore& input, int64_t from, int64_t to,
+                            int64_t length);
 
   /// Gives the complete copy the name `path`; never replaces anything.
   platform::PrivateFile::NameResult GiveName(const std::string& path) {

@@ -24,8 +24,6 @@ const ToolTexts kSniplaTexts = {
     .refusal = "",
 };
 
-constexpr char kShorterThanHeader[] =
-    "File is shorter than its header describes, skipping.";
 constexpr char kTooFewKeyframes[] =
     "Animation has only one frame, none to delete! Skipping.";
 constexpr char kTooManyCut[] =
@@ -51,7 +49,6 @@ uint16_t AskCut(Console& console, const char* prompt) {
 const ToolTexts& SniplaTool::texts() const { return kSniplaTexts; }
 
 std::string_view SniplaTool::Screen(const KeyframeArea& area) const {
-  if (!area.complete) return kShorterThanHeader;
   if (area.keyframe_count < 2) return kTooFewKeyframes;
   return {};
 }
@@ -88,7 +85,7 @@ EditReport SniplaTool::Edit(WorkingCopy& copy, const KeyframeArea& area,
                                                 area.keyframe_count, cuts_);
   // A header can describe far more keyframes than the file holds.
   if (block.end() > input.size()) return Failed(Failure::kShort);
-  switch (copy.Copy(input, block.position, block.length, area.HeaderSize())) {
+  switch (copy.Copy(input, block.position, area.HeaderSize(), block.length)) {
     case platform::CopyStatus::kDone:
       break;
     case platform::CopyStatus::kReadFailed:
