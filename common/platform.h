@@ -57,8 +57,10 @@ class File {
   /// Copies `length` bytes of `from`, starting at `from_pos`, into this file
   /// at `to_pos`, through the system's own copy where it has one and a
   /// bounded buffer otherwise. Where the system can tell them (Linux), holes
-  /// of a sparse `from` stay holes. Tells a failure to read `from` (fewer
-  /// bytes than asked for included) from a failure to write.
+  /// of a sparse `from` are not written, so the range copied to must read as
+  /// zeros beforehand, as the end of a new file does. Tells a failure to
+  /// read `from` (fewer bytes than asked for included) from a failure to
+  /// write.
   CopyStatus CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
                       int64_t length) const;
   /// Closes the file; false when the system reports that data may be lost.
@@ -67,6 +69,10 @@ class File {
  private:
   friend class PrivateFile;
   explicit File(intptr_t handle) : handle_(handle) {}
+  /// CopyFrom through a bounded buffer only, with positions and length
+  /// already checked: every byte is read and written.
+  CopyStatus CopyThroughBuffer(const File& from, int64_t from_pos,
+                               int64_t to_pos, int64_t length) const;
   intptr_t handle_ = -1;
 };
 

@@ -90,24 +90,6 @@ void Handle(int signal_number, void (*handler)(int)) {
   ::sigaction(signal_number, &action, nullptr);
 }
 
-// Copies through a bounded buffer, for what the system cannot copy itself.
-constexpr size_t kCopyBuffer = size_t{256} << 10;
-
-CopyStatus CopyThroughBuffer(const File& from, int64_t from_pos, const File& to,
-                             int64_t to_pos, int64_t length) {
-  std::vector<uint8_t> buffer(
-      static_cast<size_t>(std::min<int64_t>(length, kCopyBuffer)));
-  for (int64_t done = 0; done < length;) {
-    const size_t n =
-        static_cast<size_t>(std::min<int64_t>(length - done, kCopyBuffer));
-    const std::span<uint8_t> piece(buffer.data(), n);
-    if (!from.ReadAt(from_pos + done, piece)) return CopyStatus::kReadFailed;
-    if (!to.WriteAt(to_pos + done, piece)) return CopyStatus::kWriteFailed;
-    done += static_cast<int64_t>(n);
-  }
-  return CopyStatus::kDone;
-}
-
 // Errors of copy_file_range that only the target can cause.
 bool IsWriteError(int error) {
   return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS;
@@ -229,7 +211,7 @@ CopyStatus File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
       if (n == 0) return CopyStatus::kReadFailed;  // the input got shorter
       if (errno == EINTR) continue;
       if (IsWriteError(errno)) return CopyStatus::kWriteFailed;
-      return CopyThroughBuffer(from, in_at, *this, to_pos + (in_at - from_pos),
+      return CopyThroughBuffer(from, in_at, to_pos + (in_at - from_pos),
                                end - in_at);
     }
     pos = hole;

@@ -29,9 +29,6 @@ namespace {
 // ReadFile and WriteFile count in DWORDs; larger transfers go in pieces.
 constexpr size_t kMaxTransfer = size_t{1} << 30;
 
-// Copies go through a buffer of this size, whatever the file's size.
-constexpr size_t kCopyBuffer = size_t{256} << 10;
-
 HANDLE Handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 intptr_t Stored(HANDLE handle) { return reinterpret_cast<intptr_t>(handle); }
@@ -166,21 +163,6 @@ std::string InDirectory(const std::string& dir, const std::string& name) {
   return last == '/' || last == '\\' ? dir + name : dir + "/" + name;
 }
 
-CopyStatus CopyThroughBuffer(const File& from, int64_t from_pos, const File& to,
-                             int64_t to_pos, int64_t length) {
-  std::vector<uint8_t> buffer(
-      static_cast<size_t>(std::min<int64_t>(length, kCopyBuffer)));
-  for (int64_t done = 0; done < length;) {
-    const size_t n =
-        static_cast<size_t>(std::min<int64_t>(length - done, kCopyBuffer));
-    const std::span<uint8_t> piece(buffer.data(), n);
-    if (!from.ReadAt(from_pos + done, piece)) return CopyStatus::kReadFailed;
-    if (!to.WriteAt(to_pos + done, piece)) return CopyStatus::kWriteFailed;
-    done += static_cast<int64_t>(n);
-  }
-  return CopyStatus::kDone;
-}
-
 }  // namespace
 
 // Reading never stands in anyone's way: the input may be open elsewhere,
@@ -262,7 +244,7 @@ CopyStatus File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
       length < 0) {
     return CopyStatus::kReadFailed;
   }
-  return CopyThroughBuffer(from, from_pos, *this, to_pos, length);
+  return CopyThroughBuffer(from, from_pos, to_pos, length);
 }
 
 bool File::Close() {
