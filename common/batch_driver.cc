@@ -61,7 +61,8 @@ int RunBatch(Tool& tool, std::span<const std::string> arguments,
                       .ask = !(use_for_all && i > 0)};
     ConsoleReporter reporter(console.out, BaseName(job.argument));
     const FileResult result = ProcessFile(tool, job, reporter);
-    // The question follows a first file whose parameters were asked for.
+    // The question follows a first file that was not skipped: its
+    // parameters were asked for and it was edited.
     if (i == 0 && arguments.size() > 1 &&
         result.outcome != FileResult::Outcome::kSkipped &&
         !texts.use_for_all_subject.empty()) {

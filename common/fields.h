@@ -127,7 +127,6 @@ class KeyframeBytes {
   void WriteS16(int64_t offset, int16_t value) {
     WriteU16(offset, static_cast<uint16_t>(value));
   }
-  uint8_t* data() { return first_; }
   static constexpr bool failed() { return false; }
 
  private:

@@ -22,23 +22,21 @@ constexpr std::array<int64_t, 3> kAngleOffsets = {kXAngleOffset, kYAngleOffset,
 // Two's complement negation of a stored word: -32768 stays -32768.
 uint16_t Negated(uint16_t word) { return static_cast<uint16_t>(0u - word); }
 
-template <class Keyframe>
-void MirrorAngleAt(Keyframe& keyframe, int64_t offset) {
+void MirrorAngleAt(CheckedKeyframe& keyframe, int64_t offset) {
   keyframe.WriteS16(offset, MirrorAngle(keyframe.ReadS16(offset)));
 }
 
 // Both reads come before both writes so that a pair whose second word lies
 // past the end of the file leaves the first word as it was.
-template <class Keyframe>
-void ExchangeWords(Keyframe& keyframe, int64_t offset_a, int64_t offset_b) {
+void ExchangeWords(CheckedKeyframe& keyframe, int64_t offset_a,
+                   int64_t offset_b) {
   const uint16_t a = keyframe.ReadU16(offset_a);
   const uint16_t b = keyframe.ReadU16(offset_b);
   keyframe.WriteU16(offset_a, b);
   keyframe.WriteU16(offset_b, a);
 }
 
-template <class Keyframe>
-void MirrorKeyframe(Keyframe& keyframe) {
+void MirrorKeyframe(CheckedKeyframe& keyframe) {
   // Reflecting the box in X turns its max into its min and the other way.
   const uint16_t min_x = keyframe.ReadU16(kMinXOffset);
   const uint16_t max_x = keyframe.ReadU16(kMaxXOffset);

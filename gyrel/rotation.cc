@@ -28,8 +28,6 @@ constexpr int kFullTurnDegrees = 360;
 constexpr int kQuarterTurnDegrees = 90;
 constexpr int kFullTurnAngleUnits = 1024;
 
-// Half away from zero; the sign is that of `v` as computed, so -0.0004
-// takes the negative branch.
 // Half away from zero, the sign taken from `v` as computed: v + 0.5 or
 // v - 0.5, truncated toward zero (which converting to int does, exactly as
 // std::trunc for every value this edit computes). A negative zero gives 0
