@@ -35,52 +35,53 @@ std::string Number(double value) {
   return text;
 }
 
-// `text` as XML character data: markup characters escaped, bytes that are
-// not UTF-8 (a file name can hold any) and characters XML forbids replaced
-// by U+FFFD.
+// The Unicode scalar value (U+0000..U+10FFFF, no surrogate) whose
+// shortest-form UTF-8 starts `text`, with its length in bytes; length 0 when
+// none does.
+size_t Decode(std::string_view text, char32_t& code) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  const size_t length = lead < 0x80   ? 1
+                        : lead < 0xC2 ? 0
+                        : lead < 0xE0 ? 2
+                        : lead < 0xF0 ? 3
+                        : lead < 0xF5 ? 4
+                                      : 0;
+  if (length == 0 || length > text.size()) return 0;
+  code = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if ((byte & 0xC0) != 0x80) return 0;
+    code = code << 6 | (byte & 0x3F);
+  }
+  constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  const bool scalar = code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+  return scalar && code >= kShortest[length] ? length : 0;
+}
+
+// `text` as XML character data: markup characters escaped; each byte that
+// starts no UTF-8 character (a file name can hold any) and each character
+// XML 1.0 forbids, or that a reader would change (line breaks), replaced by
+// U+FFFD.
 std::string Escaped(std::string_view text) {
   std::string out;
-  for (size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    size_t length = byte < 0x80           ? 1
-                    : (byte >> 5) == 0x6  ? 2
-                    : (byte >> 4) == 0xE  ? 3
-                    : (byte >> 3) == 0x1E ? 4
-                                          : 0;
-    bool valid = length > 0 && i + length <= text.size();
-    for (size_t j = 1; valid && j < length; ++j) {
-      valid = (static_cast<unsigned char>(text[i + j]) >> 6) == 0x2;
-    }
-    if (!valid) {
+  while (!text.empty()) {
+    char32_t code = 0;
+    const size_t length = Decode(text, code);
+    if (length == 0 || (code < 0x20 && code != '\t') || code == 0xFFFE ||
+        code == 0xFFFF) {
       out += "\xEF\xBF\xBD";
-      ++i;
-      continue;
-    }
-    if (length == 1) {
-      switch (byte) {
-        case '&':
-          out += "&amp;";
-          break;
-        case '<':
-          out += "&lt;";
-          break;
-        case '>':
-          out += "&gt;";
-          break;
-        case '"':
-          out += "&quot;";
-          break;
-        default:
-          if (byte < 0x20 && byte != '\t') {
-            out += "\xEF\xBF\xBD";
-          } else {
-            out += static_cast<char>(byte);
-          }
-      }
+    } else if (code == '&') {
+      out += "&amp;";
+    } else if (code == '<') {
+      out += "&lt;";
+    } else if (code == '>') {
+      out += "&gt;";
+    } else if (code == '"') {
+      out += "&quot;";
     } else {
-      out.append(text.substr(i, length));
+      out += text.substr(0, length);
     }
-    i += length;
+    text.remove_prefix(std::max<size_t>(length, 1));
   }
   return out;
 }

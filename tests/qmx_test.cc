@@ -12,10 +12,11 @@ namespace qmx::test {
 namespace {
 
 // One track per file, one point per keyframe, each in its colour on the
-// grid once rendered.
+// grid once rendered; a name's bytes of no character show as U+FFFD.
 TEST(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   TempDir dir;
-  const std::string prop = "prop & <co>.qmx",
+  const std::string prop = "prop & <co>\xED\xA0\x80\xC0\xAF.qmx",
+                    shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx",
                     turned = "walk_Rotated(90\xC2\xB0).qmx";
   WriteBytes(dir.path() / "walk.qmx",
              *sample::MakeFromDescription("sample walk.qmx"));
@@ -28,12 +29,13 @@ TEST(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
       RunTool("qmx", {"plot", "walk.qmx", turned, prop}, "", dir.path()).output,
       "plot.svg\n");
 
+  const std::string svg = dir.path() / "plot.svg", png = svg + ".png";
   pugi::xml_document picture;
-  ASSERT_TRUE(picture.load_file((dir.path() / "plot.svg").c_str()));
+  ASSERT_TRUE(picture.load_file(svg.c_str()));
   const auto tracks = picture.select_nodes("/svg/g[@class='animation']");
   ASSERT_EQ(tracks.size(), 3u);
   const std::pair<std::string, size_t> expected[] = {
-      {"walk.qmx", 32}, {turned, 32}, {prop, 12}};
+      {"walk.qmx", 32}, {turned, 32}, {shown, 12}};
   for (size_t i = 0; i < 3; ++i) {
     const pugi::xml_node track = tracks[i].node();
     EXPECT_EQ(track.child_value("title"), expected[i].first);
@@ -43,11 +45,9 @@ TEST(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   }
 
   // Rendered, the picture is no blank page: its tracks and grid show.
-  const std::string png = (dir.path() / "plot.png").string();
-  ASSERT_EQ(std::system((QMX_RSVG_CONVERT " -o '" + png + "' '" +
-                         (dir.path() / "plot.svg").string() + "'")
-                            .c_str()),
-            0);
+  ASSERT_EQ(
+      std::system((QMX_RSVG_CONVERT " -o '" + png + "' '" + svg + "'").c_str()),
+      0);
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str()));
