@@ -40,6 +40,27 @@ json Json(const std::optional<T>& value) {
   return value ? json(*value) : json(nullptr);
 }
 
+// The header's values, each nothing when the file ends before it.
+struct HeaderValues {
+  std::optional<uint16_t> records, table_length, keyframes, first_mesh_count,
+      stride;
+};
+
+HeaderValues Header(const Inspection& inspection) {
+  const KeyframeArea& area = inspection.area;
+  const auto known = [](bool read, uint16_t value) {
+    return read ? std::optional(value) : std::nullopt;
+  };
+  return {
+      .records = inspection.header_record_count,
+      .table_length =
+          known(inspection.header_record_count.has_value(), area.table_length),
+      .keyframes = known(area.keyframe_count_read, area.keyframe_count),
+      .first_mesh_count = known(area.complete, area.first_mesh_count),
+      .stride = known(area.complete, area.stride),
+  };
+}
+
 std::string ByteCount(int64_t bytes) {
   return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
@@ -75,9 +96,7 @@ std::string KeyframeAreaText(const FileInfo& info) {
 
 }  // namespace
 
-bool FileInfo::PlayerObject() const {
-  return inspection.area.complete && IsPlayerObject(inspection.area);
-}
+bool FileInfo::PlayerObject() const { return IsPlayerObject(inspection.area); }
 
 int64_t FileInfo::MissingBytes() const {
   const std::optional<int64_t> end = inspection.KeyframesEnd();
@@ -113,28 +132,17 @@ void PrintInfo(std::span<const FileInfo> infos, std::ostream& out) {
     if (!first) out << '\n';
     first = false;
     const Inspection& inspection = info.inspection;
-    const KeyframeArea& area = inspection.area;
-    const bool count_read = area.keyframe_count_read;
+    const HeaderValues header = Header(inspection);
     const auto line = [&out](const char* label, const std::string& value) {
       out << "  " << std::left << std::setw(kLabel) << label << value << '\n';
     };
     out << info.file << '\n';
     line("length", ByteCount(inspection.length));
-    line("header records", Shown(inspection.header_record_count));
-    line("table length", Shown(inspection.header_record_count
-                                   ? std::optional<uint16_t>(area.table_length)
-                                   : std::nullopt,
-                               " bytes"));
-    line("keyframes",
-         Shown(count_read ? std::optional<uint16_t>(area.keyframe_count)
-                          : std::nullopt));
-    line("first mesh count",
-         Shown(area.complete ? std::optional<uint16_t>(area.first_mesh_count)
-                             : std::nullopt));
-    line("keyframe stride",
-         Shown(area.complete ? std::optional<uint16_t>(area.stride)
-                             : std::nullopt,
-               " bytes"));
+    line("header records", Shown(header.records));
+    line("table length", Shown(header.table_length, " bytes"));
+    line("keyframes", Shown(header.keyframes));
+    line("first mesh count", Shown(header.first_mesh_count));
+    line("keyframe stride", Shown(header.stride, " bytes"));
     line("keyframe data", KeyframeAreaText(info));
     line("player object", info.PlayerObject() ? "yes" : "no");
     if (!info.root_offset || !info.bounding_box) {
@@ -154,7 +162,7 @@ void PrintInfo(std::span<const FileInfo> infos, std::ostream& out) {
     };
     ranges("root offset", *info.root_offset);
     ranges("bounding box", *info.bounding_box);
-    if (count_read && inspection.keyframes_read < area.keyframe_count) {
+    if (inspection.keyframes_read < header.keyframes.value_or(0)) {
       line("", "(over the " + std::to_string(inspection.keyframes_read) +
                    " keyframes the file holds)");
     }
@@ -165,20 +173,15 @@ void PrintInfoJson(std::span<const FileInfo> infos, std::ostream& out) {
   json array = json::array();
   for (const FileInfo& info : infos) {
     const Inspection& inspection = info.inspection;
-    const KeyframeArea& area = inspection.area;
-    const auto known = [](bool read, uint16_t value) {
-      return read ? json(value) : json(nullptr);
-    };
+    const HeaderValues header = Header(inspection);
     array.push_back({
         {"file", info.file},
         {"length", inspection.length},
-        {"header_record_count", Json(inspection.header_record_count)},
-        {"table_length",
-         known(inspection.header_record_count.has_value(), area.table_length)},
-        {"keyframe_count",
-         known(area.keyframe_count_read, area.keyframe_count)},
-        {"first_mesh_count", known(area.complete, area.first_mesh_count)},
-        {"keyframe_stride", known(area.complete, area.stride)},
+        {"header_record_count", Json(header.records)},
+        {"table_length", Json(header.table_length)},
+        {"keyframe_count", Json(header.keyframes)},
+        {"first_mesh_count", Json(header.first_mesh_count)},
+        {"keyframe_stride", Json(header.stride)},
         {"keyframes_end", Json(inspection.KeyframesEnd())},
         {"complete",
          inspection.KeyframesEnd().has_value() && info.MissingBytes() == 0},

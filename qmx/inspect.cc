@@ -24,12 +24,8 @@ KeyframeCoordinates CoordinatesAt(const uint8_t* keyframe) {
 }  // namespace
 
 std::optional<int64_t> Inspection::KeyframesEnd() const {
-  if (area.complete) return area.KeyframeAt(area.keyframe_count);
-  // No keyframes: the file needs no mesh count to be complete.
-  if (area.keyframe_count_read && area.keyframe_count == 0) {
-    return area.HeaderSize();
-  }
-  return std::nullopt;
+  if (area.EndedEarly()) return std::nullopt;
+  return area.KeyframeAt(area.keyframe_count);
 }
 
 std::optional<Inspection> Inspect(
