@@ -77,10 +77,7 @@ int RunBatch(Tool& tool, std::span<const std::string> arguments,
 }
 
 int RunProgram(Tool& tool, int argc, char** argv) {
-  platform::PrepareProcess();
-  platform::UseUtf8Console();
-  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
-  if (!arguments.empty()) arguments.erase(arguments.begin());
+  const std::vector<std::string> arguments = platform::StartProgram(argc, argv);
   ConsoleReader reader(std::cin);
   // On an interactive console the answer to the question is one key, taken
   // without echo and without ENTER; from a pipe or a file it is simply the

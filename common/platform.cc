@@ -24,4 +24,12 @@ CopyStatus File::CopyThroughBuffer(const File& from, int64_t from_pos,
   return CopyStatus::kDone;
 }
 
+std::vector<std::string> StartProgram(int argc, char** argv) {
+  PrepareProcess();
+  UseUtf8Console();
+  std::vector<std::string> arguments = ProgramArguments(argc, argv);
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+  return arguments;
+}
+
 }  // namespace qmx::platform

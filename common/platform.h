@@ -168,6 +168,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 /// systems, the bytes go out unchanged.
 void UseUtf8Console();
 
+/// What every program does first: prepares the process and the console,
+/// and returns its arguments in UTF-8, without its own name.
+std::vector<std::string> StartProgram(int argc, char** argv);
+
 }  // namespace qmx::platform
 
 #endif  // QMX_COMMON_PLATFORM_H_
