@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
-qmx_install dpkg-dev
+qmx_install dpkg-dev file  # cpack reads the programs with file(1)
 build=build-package
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
