@@ -212,11 +212,7 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
 }
 
 int RunQmx(int argc, char** argv) {
-  platform::PrepareProcess();
-  platform::UseUtf8Console();
-  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
-  if (!arguments.empty()) arguments.erase(arguments.begin());
-  return RunQmx(arguments, std::cout, std::cerr);
+  return RunQmx(platform::StartProgram(argc, argv), std::cout, std::cerr);
 }
 
 }  // namespace qmx
