@@ -137,9 +137,6 @@ enum class RenameWay { kAny, kLinkFallback };
 bool RenameNoReplace(const std::string& from, const std::string& to,
                      RenameWay way = RenameWay::kAny);
 
-/// Deletes a file; false when it could not be deleted.
-bool RemoveFile(const std::string& path);
-
 /// True when standard input is an interactive console.
 bool StdinIsConsole();
 

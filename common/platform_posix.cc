@@ -339,8 +339,6 @@ bool RenameNoReplace(const std::string& from, const std::string& to,
   return true;
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
 bool StdinIsConsole() { return ::isatty(STDIN_FILENO) == 1; }
 
 int ReadConsoleKey(const std::function<void()>& ask) {

@@ -352,11 +352,6 @@ bool RenameNoReplace(const std::string& from, const std::string& to,
   return true;
 }
 
-bool RemoveFile(const std::string& path) {
-  const std::optional<std::wstring> name = SystemPath(path);
-  return name && DeleteFileW(name->c_str()) != 0;
-}
-
 // _isatty would also say yes for NUL, and a console read whose input is
 // redirected waits for a key that never comes. Only a real console input
 // handle has a console mode.
