@@ -18,10 +18,10 @@ TEST(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   const std::string prop = "prop & <co>\xED\xA0\x80\xC0\xAF.qmx",
                     shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx",
                     turned = "walk_Rotated(90\xC2\xB0).qmx";
-  WriteBytes(dir.path() / "walk.qmx",
-             *sample::MakeFromDescription("sample walk.qmx"));
-  WriteBytes(dir.path() / prop,
-             *sample::MakeFromDescription("sample prop.qmx"));
+  sample::WriteFile(dir.path() / "walk.qmx",
+                    *sample::MakeFromDescription("sample walk.qmx"));
+  sample::WriteFile(dir.path() / prop,
+                    *sample::MakeFromDescription("sample prop.qmx"));
   EXPECT_EQ(RunTool("qmx", {"rotate", "--by", "90", "walk.qmx"}, "", dir.path())
                 .output,
             turned + "\n");

@@ -5,6 +5,8 @@
 #include <random>
 #include <sstream>
 
+#include "tools/sample_animation.h"
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -34,12 +36,6 @@ Bytes ReadBytes(const fs::path& path) {
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteBytes(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
 std::vector<std::string> ListDir(const fs::path& dir) {
   std::vector<std::string> names;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
@@ -66,7 +62,7 @@ RunResult RunTool(const std::string& name,
                   Limits limits) {
   // The standard streams live beside `dir`, never among the files left.
   TempDir streams;
-  WriteBytes(streams.path() / "in", Bytes(input.begin(), input.end()));
+  sample::WriteFile(streams.path() / "in", Bytes(input.begin(), input.end()));
   std::vector<std::string> command;
   std::istringstream launcher(Setting("QMX_TOOL_LAUNCHER", ""));
   for (std::string word; launcher >> word;) command.push_back(word);

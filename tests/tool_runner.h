@@ -31,7 +31,6 @@ class TempDir {
 };
 
 Bytes ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 /// Everything below `dir`, as UTF-8 paths relative to it, sorted.
 std::vector<std::string> ListDir(const std::filesystem::path& dir);
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -73,12 +74,9 @@ std::string Fingerprint(const Bytes& bytes) {
 }
 
 // `text` with its line breaks as the programs write them.
-std::string WithNewlines(std::string text) {
-  for (size_t i = 0;
-       RunsWindowsPrograms() && (i = text.find('\n', i)) != std::string::npos;
-       i += 2)
-    text.insert(i, 1, '\r');
-  return text;
+std::string WithNewlines(const std::string& text) {
+  if (!RunsWindowsPrograms()) return text;
+  return std::regex_replace(text, std::regex("\n"), "\r\n");
 }
 
 // A file for "NAME = DESCRIPTION", with the name.
@@ -102,7 +100,7 @@ void RunCase(const Case& c) {
   std::map<std::string, Bytes> inputs;
   for (const std::string& line : c.All("file")) {
     const auto [name, bytes] = Make(line);
-    WriteBytes(dir.path() / name, inputs[name] = bytes);
+    sample::WriteFile(dir.path() / name, inputs[name] = bytes);
     names.push_back(name);
   }
   // "{dir}" stands for the directory of the run, as the system spells it.
@@ -127,9 +125,8 @@ void RunCase(const Case& c) {
   EXPECT_EQ(run.errors, WithNewlines(c.Text("!")));
   // A line that ends in spaces ends with "|"; the last line break of the
   // text is the one of its last line, if any.
-  std::string output = c.Text(">");
-  for (size_t i = 0; (i = output.find("|\n", i)) != std::string::npos;)
-    output.erase(i, 1);
+  std::string output =
+      std::regex_replace(c.Text(">"), std::regex("\\|\n"), "\n");
   if (!output.empty()) output.pop_back();
   if (c.lines.contains("json"))
     EXPECT_EQ(nlohmann::json::parse(run.output), nlohmann::json::parse(output));

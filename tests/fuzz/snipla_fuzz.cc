@@ -16,6 +16,7 @@
 #include "common/pipeline.h"
 #include "snipla/snipla_tool.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tools/sample_animation.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
@@ -31,10 +32,6 @@ Bytes Read(const fs::path& path) {
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-void Put(Bytes& bytes, int64_t pos, uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes[pos + i] = uint8_t(value >> 8 * i);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -47,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fs::current_path(mkdtemp(name.data()));
     return fs::current_path();
   }();
-  std::ofstream(dir / "in.qmx", std::ios::binary)
-      .write(reinterpret_cast<const char*>(input.data()), input.size());
+  qmx::sample::WriteFile(dir / "in.qmx", input);
   qmx::SniplaTool tool(cuts);
   Quiet quiet;
   const qmx::FileResult result = qmx::ProcessFile(
@@ -66,10 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!written) return 0;
   const int64_t t = h.table_length;
   Bytes expected(input.begin(), input.begin() + t + 66);
-  Put(expected, t + 62, kept, 2);
-  Put(expected, t + 58, input[12] * kept, 2);
-  Put(expected, 34, (input[32] | input[33] << 8) + kept - 1, 2);
-  Put(expected, t + 54, input[13] * kept, 3);
+  using qmx::sample::PutU16;
+  PutU16(expected, t + 62, uint16_t(kept));
+  PutU16(expected, t + 58, uint16_t(input[12] * kept));
+  PutU16(expected, 34, uint16_t(qmx::sample::GetU16(input, 32) + kept - 1));
+  PutU16(expected, t + 54, uint16_t(input[13] * kept));
+  expected[t + 56] = uint8_t(input[13] * kept >> 16);
   expected.insert(expected.end(), input.begin() + h.KeyframeAt(cuts.front),
                   input.begin() + h.KeyframeAt(cuts.front + kept));
   QMX_FUZZ_CHECK(Read(dir / result.saved_as) == expected);
