@@ -7,7 +7,6 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -73,10 +72,15 @@ std::string Fingerprint(const Bytes& bytes) {
   return text.str();
 }
 
+std::string Replaced(std::string text, std::string_view a, std::string_view b) {
+  for (size_t i = 0; (i = text.find(a, i)) != std::string::npos; i += b.size())
+    text.replace(i, a.size(), b);
+  return text;
+}
+
 // `text` with its line breaks as the programs write them.
 std::string WithNewlines(const std::string& text) {
-  if (!RunsWindowsPrograms()) return text;
-  return std::regex_replace(text, std::regex("\n"), "\r\n");
+  return RunsWindowsPrograms() ? Replaced(text, "\n", "\r\n") : text;
 }
 
 // A file for "NAME = DESCRIPTION", with the name.
@@ -104,18 +108,16 @@ void RunCase(const Case& c) {
     names.push_back(name);
   }
   // "{dir}" stands for the directory of the run, as the system spells it.
-  std::string where = dir.path().string();
-  if (RunsWindowsPrograms())
-    std::replace(where.begin(), where.end(), '/', '\\'), where = "Z:" + where;
+  const std::string where = RunsWindowsPrograms()
+                                ? "Z:" + Replaced(dir.path(), "/", "\\")
+                                : dir.path().string();
   std::istringstream command(c.Text("run", ""));
   std::string tool;
   command >> tool;
   for (std::string word; command >> word;)
-    arguments.push_back(word.starts_with("{dir}") ? where + word.substr(5)
-                                                  : word);
-  std::string typed = c.Text("type", "");  // "\n" and "\r" for line breaks
-  for (size_t i = 0; (i = typed.find('\\', i)) != std::string::npos; ++i)
-    typed.replace(i, 2, typed[i + 1] == 'n' ? "\n" : "\r");
+    arguments.push_back(Replaced(word, "{dir}", where));
+  const std::string typed =  // "\n" and "\r" for line breaks
+      Replaced(Replaced(c.Text("type", ""), "\\n", "\n"), "\\r", "\r");
   const auto most = [&c](const std::string& key) {
     return c.lines.contains(key) ? std::stoll(c.Text(key)) : -1;
   };
@@ -125,8 +127,7 @@ void RunCase(const Case& c) {
   EXPECT_EQ(run.errors, WithNewlines(c.Text("!")));
   // A line that ends in spaces ends with "|"; the last line break of the
   // text is the one of its last line, if any.
-  std::string output =
-      std::regex_replace(c.Text(">"), std::regex("\\|\n"), "\n");
+  std::string output = Replaced(c.Text(">"), "|\n", "\n");
   if (!output.empty()) output.pop_back();
   if (c.lines.contains("json"))
     EXPECT_EQ(nlohmann::json::parse(run.output), nlohmann::json::parse(output));
