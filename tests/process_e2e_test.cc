@@ -114,7 +114,9 @@ class Process {
 class ProcessTest : public testing::Test {
  protected:
   void SetUp() override {
-    sample::WriteFile(path() / "a.qmx", sample::MakeAnimation({.seed = 3}));
+    sample::WriteFile(
+        path() / "a.qmx",
+        sample::MakeAnimation({.keyframe_count = 3000, .seed = 3}));
     sample::WriteFile(path() / "b.qmx", sample::MakeAnimation({.seed = 8}));
   }
   // Shovan on a.qmx and b.qmx, the use-for-all question waiting for a key.

@@ -44,10 +44,9 @@ struct RunResult {
 struct Limits {
   int64_t file_size = -1, open_files = -1;
 };
-/// Runs program `name` in `dir`, `input` as standard input, without a
-/// terminal or console. The programs are those built here, or the Windows
-/// programs in the directory QMX_TOOL_DIR when the environment names a
-/// QMX_TOOL_LAUNCHER (wine) to start them.
+/// Runs program `name` in `dir` with `input` as standard input and no
+/// terminal or console: the one built here or, when the environment names
+/// a QMX_TOOL_LAUNCHER (wine), the Windows program in QMX_TOOL_DIR.
 RunResult RunTool(const std::string& name,
                   const std::vector<std::string>& arguments,
                   const std::string& input, const std::filesystem::path& dir,

@@ -5,13 +5,12 @@
 #include <cstdlib>
 
 // Stops the fuzzer, which keeps the input, when an invariant is broken.
-#define QMX_FUZZ_CHECK(condition)                                     \
-  do {                                                                \
-    if (!(condition)) {                                               \
-      std::fprintf(stderr, "%s:%d: broken: %s\n", __FILE__, __LINE__, \
-                   #condition);                                       \
-      std::abort();                                                   \
-    }                                                                 \
-  } while (false)
+inline void Check(bool holds, const char* file, int line, const char* what) {
+  if (holds) return;
+  std::fprintf(stderr, "%s:%d: broken: %s\n", file, line, what);
+  std::abort();
+}
+#define QMX_FUZZ_CHECK(condition) \
+  ::Check(condition, __FILE__, __LINE__, #condition)
 
 #endif  // QMX_TESTS_FUZZ_FUZZ_CHECK_H_
