@@ -20,8 +20,7 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
   std::mt19937_64 random(std::random_device{}());
   do {
-    path_ =
-        fs::temp_directory_path() / ("qmx-test-" + std::to_string(random()));
+    path_ = fs::temp_directory_path() / ("qmx-" + std::to_string(random()));
   } while (!fs::create_directory(path_));
   path_ = fs::canonical(path_);
 }
