@@ -77,7 +77,9 @@ int RunBatch(Tool& tool, std::span<const std::string> arguments,
 }
 
 int RunProgram(Tool& tool, int argc, char** argv) {
-  const std::vector<std::string> arguments = platform::StartProgram(argc, argv);
+  const std::optional<std::vector<std::string>> arguments =
+      platform::StartProgram(argc, argv);
+  if (!arguments) return 0;
   ConsoleReader reader(std::cin);
   // On an interactive console the answer to the question is one key, taken
   // without echo and without ENTER; from a pipe or a file it is simply the
@@ -92,7 +94,7 @@ int RunProgram(Tool& tool, int argc, char** argv) {
         ask();
         return reader.GetChar();
       }};
-  return RunBatch(tool, arguments, console);
+  return RunBatch(tool, *arguments, console);
 }
 
 }  // namespace qmx

@@ -38,14 +38,29 @@ class Pipeline {
     return {};
   }
   FileResult Fail(Failure failure);
+  FileResult FailChanged() {
+    Say(Kind::kFailure, true,
+        "The file changed while it was being edited, skipping.");
+    return {};
+  }
+  // A file that changed since it was opened would give a result that is
+  // neither version, so this is asked after the last read of the input and
+  // wherever a read of it failed (a read comes up short when it shrank).
+  bool InputChanged() const {
+    return input_ && input_->file().is_open() &&
+           input_->file().Version() != version_;
+  }
   FileResult Save(WorkingCopy& copy, const std::string& output_name);
 
   Tool& tool_;
   const FileJob& job_;
   Reporter& reporter_;
+  std::optional<InputStore> input_;
+  std::optional<platform::FileVersion> version_;
 };
 
 FileResult Pipeline::Fail(Failure failure) {
+  if (failure != Failure::kWrite && InputChanged()) return FailChanged();
   switch (failure) {
     case Failure::kShort:
       return Skip("File is shorter than its header describes, skipping.");
@@ -79,9 +94,10 @@ FileResult Pipeline::Run() {
   if (!PassesExtensionTest(file_name)) {
     return Skip("Invalid file type, skipping.");
   }
-  const std::optional<int64_t> size = file.Size();
-  if (!size) return Fail(Failure::kRead);
-  InputStore input(std::move(file), *size);
+  version_ = file.Version();
+  if (!version_) return Fail(Failure::kRead);
+  input_.emplace(std::move(file), version_->size);
+  InputStore& input = *input_;
 
   // The result's name before the suffix, and so where the working copy is
   // made: on the same file system as the result, which it becomes.
@@ -95,8 +111,9 @@ FileResult Pipeline::Run() {
   if (tool_.EditsInPlace()) {
     copy = WorkingCopy::Create(directory);
     if (!copy) return Fail(Failure::kWrite);
-    const Failure copied = CopyFailure(copy->Copy(input, 0, 0, *size));
+    const Failure copied = CopyFailure(copy->Copy(input, 0, 0, input.size()));
     if (copied != Failure::kNone) return Fail(copied);
+    if (InputChanged()) return FailChanged();
     input.Close();
     const std::optional<KeyframeArea> read = ReadKeyframeArea(*copy);
     if (!read) return Fail(Failure::kWrite);
@@ -129,8 +146,9 @@ FileResult Pipeline::Run() {
     return Skip(std::string(refused));
   }
   const EditReport report = tool_.Edit(*copy, area, input);
-  input.Close();
   if (report.failure != Failure::kNone) return Fail(report.failure);
+  if (InputChanged()) return FailChanged();
+  input.Close();
 
   if (report.clamped) {
     Say(Kind::kWarning, true,

@@ -24,8 +24,8 @@ CopyStatus File::CopyThroughBuffer(const File& from, int64_t from_pos,
   return CopyStatus::kDone;
 }
 
-std::vector<std::string> StartProgram(int argc, char** argv) {
-  PrepareProcess();
+std::optional<std::vector<std::string>> StartProgram(int argc, char** argv) {
+  if (!PrepareProcess()) return std::nullopt;
   UseUtf8Console();
   std::vector<std::string> arguments = ProgramArguments(argc, argv);
   if (!arguments.empty()) arguments.erase(arguments.begin());

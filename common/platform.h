@@ -22,6 +22,16 @@ namespace qmx::platform {
 /// How a copy between two files ended.
 enum class CopyStatus { kDone, kReadFailed, kWriteFailed };
 
+/// What tells one state of a file's contents from another: its length and
+/// the time of its last change, to the nanosecond where the file system
+/// keeps it (in the system's own units). A rewrite that keeps the length
+/// within one tick of the file system's clock goes unseen.
+struct FileVersion {
+  int64_t size = 0;
+  int64_t modified = 0;
+  bool operator==(const FileVersion&) const = default;
+};
+
 /// An open file, closed when it goes out of scope.
 class File {
  public:
@@ -49,6 +59,8 @@ class File {
   bool IsRegular() const;
   /// The file's length in bytes, or nothing when it cannot be told.
   std::optional<int64_t> Size() const;
+  /// The file's version now, or nothing when it cannot be told.
+  std::optional<FileVersion> Version() const;
   /// Reads exactly `buffer.size()` bytes at `pos`; false when fewer exist
   /// or the read fails.
   bool ReadAt(int64_t pos, std::span<uint8_t> buffer) const;
@@ -148,11 +160,14 @@ bool StdinIsConsole();
 /// console has no more input.
 int ReadConsoleKey(const std::function<void()>& ask);
 
-/// Prepares the process: a write beyond a file size limit fails like any
-/// other write instead of ending the program, and a signal (on Windows a
-/// console event) that ends the program first puts the console back and
-/// removes a named private file.
-void PrepareProcess();
+/// Prepares the process: a closed standard stream is opened on the null
+/// device, so that no file the program opens takes its place; a write
+/// beyond a file size limit fails like any other write instead of ending the
+/// program; and a signal (on Windows a console event) that ends the program
+/// first puts the console back and removes a named private file. False when
+/// a closed standard stream could not be opened: the program must then open
+/// no file.
+bool PrepareProcess();
 
 /// The program's command line in UTF-8, its own name first. On Windows it
 /// is read from the wide command line, since `argv` there holds only what
@@ -166,8 +181,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 void UseUtf8Console();
 
 /// What every program does first: prepares the process and the console,
-/// and returns its arguments in UTF-8, without its own name.
-std::vector<std::string> StartProgram(int argc, char** argv);
+/// and returns its arguments in UTF-8, without its own name. Nothing when
+/// the process could not be prepared: the program then processes no file.
+std::optional<std::vector<std::string>> StartProgram(int argc, char** argv);
 
 }  // namespace qmx::platform
 

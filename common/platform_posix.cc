@@ -44,16 +44,45 @@ void ForgetPendingName(const std::string& name) {
   if (name == pending_name) pending_name[0] = '\0';
 }
 
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+// Every signal whose default action ends the program, but SIGKILL and
+// SIGSTOP, which cannot be caught, and SIGXFSZ, which the program ignores so
+// that a file size limit is a failed write like any other.
+const sigset_t& EndingSignals() {
+  static const sigset_t signals = [] {
+    sigset_t set;
+    ::sigemptyset(&set);
+    for (const int number : {
+             SIGHUP,    SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT,
+             SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE,
+             SIGALRM,   SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,
+#ifdef __linux__
+             SIGSTKFLT, SIGIO,   SIGPWR,
+#endif
+         }) {
+      ::sigaddset(&set, number);
+    }
+#ifdef SIGRTMIN
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) {
+      ::sigaddset(&set, number);
+    }
+#endif
+    return set;
+  }();
+  return signals;
+}
 
 void UndoForExit() {
   if (console_switched) ::tcsetattr(STDIN_FILENO, TCSANOW, &console_saved);
   if (pending_name[0] != '\0') ::unlink(pending_name);
 }
 
+// Runs with every ending signal held, on a stack of its own, so that a
+// stack overflow still gets here.
 void EndOnSignal(int signal_number) {
   UndoForExit();
-  // Ending by the signal itself keeps the exit status a parent expects.
+  // Ending by the signal itself keeps the exit status a parent expects: the
+  // signal stays pending until the handler returns, then takes its default
+  // action (a fault is raised here too, before its instruction runs again).
   ::signal(signal_number, SIG_DFL);
   ::raise(signal_number);
 }
@@ -85,9 +114,27 @@ void Handle(int signal_number, void (*handler)(int)) {
   }
   struct sigaction action {};
   action.sa_handler = handler;
-  ::sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  action.sa_mask = EndingSignals();
+  action.sa_flags = SA_RESTART | SA_ONSTACK;
   ::sigaction(signal_number, &action, nullptr);
+}
+
+// A closed standard stream would be taken by the next file the program
+// opens: console text would go into a result, answers would be read from an
+// animation. Each closed one is opened on the null device first, for
+// reading (input) or writing (output). False when one could not be.
+bool OpenStandardStreams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor is taken, and every one below is open.
+    const int opened =
+        ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (opened != fd) {
+      if (opened >= 0) ::close(opened);
+      return false;
+    }
+  }
+  return true;
 }
 
 // Errors of copy_file_range that only the target can cause.
@@ -142,6 +189,15 @@ std::optional<int64_t> File::Size() const {
   struct stat st;
   if (!is_open() || ::fstat(Fd(handle_), &st) != 0) return std::nullopt;
   return static_cast<int64_t>(st.st_size);
+}
+
+std::optional<FileVersion> File::Version() const {
+  struct stat st;
+  if (!is_open() || ::fstat(Fd(handle_), &st) != 0) return std::nullopt;
+  return FileVersion{
+      .size = static_cast<int64_t>(st.st_size),
+      .modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                  st.st_mtim.tv_nsec};
 }
 
 bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
@@ -259,12 +315,8 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
     if (name.size() >= sizeof pending_name) return std::nullopt;
     // No signal may end the program between the file's creation and the
     // record that lets the handler remove it.
-    sigset_t ending, before;
-    ::sigemptyset(&ending);
-    for (const int signal_number : kEndingSignals) {
-      ::sigaddset(&ending, signal_number);
-    }
-    ::sigprocmask(SIG_BLOCK, &ending, &before);
+    sigset_t before;
+    ::sigprocmask(SIG_BLOCK, &EndingSignals(), &before);
     File file = File::CreateNew(name);
     const int error = errno;
     if (file.is_open()) {
@@ -371,10 +423,22 @@ int ReadConsoleKey(const std::function<void()>& ask) {
   return n == 1 ? key : -1;
 }
 
-void PrepareProcess() {
+bool PrepareProcess() {
+  if (!OpenStandardStreams()) return false;
   ::signal(SIGXFSZ, SIG_IGN);
-  for (const int ending : kEndingSignals) Handle(ending, EndOnSignal);
+  // The handlers' own stack: the program's may be what ran out.
+  static char handler_stack[64 << 10];
+  stack_t stack{};
+  stack.ss_sp = handler_stack;
+  stack.ss_size = sizeof handler_stack;
+  ::sigaltstack(&stack, nullptr);
+  for (int number = 1; number < NSIG; ++number) {
+    if (::sigismember(&EndingSignals(), number) == 1) {
+      Handle(number, EndOnSignal);
+    }
+  }
   Handle(SIGTSTP, StopOnSignal);
+  return true;
 }
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {

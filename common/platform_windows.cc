@@ -197,6 +197,20 @@ std::optional<int64_t> File::Size() const {
   return static_cast<int64_t>(size.QuadPart);
 }
 
+// The last write time counts in 100 ns units.
+std::optional<FileVersion> File::Version() const {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!is_open() || !GetFileInformationByHandle(Handle(handle_), &info)) {
+    return std::nullopt;
+  }
+  return FileVersion{
+      .size = static_cast<int64_t>((uint64_t{info.nFileSizeHigh} << 32) |
+                                   info.nFileSizeLow),
+      .modified = static_cast<int64_t>(
+          (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+          info.ftLastWriteTime.dwLowDateTime)};
+}
+
 // Each transfer names its own offset through OVERLAPPED, so no shared file
 // pointer is involved. On a handle opened without FILE_FLAG_OVERLAPPED the
 // call still completes before it returns.
@@ -380,9 +394,12 @@ int ReadConsoleKey(const std::function<void()>& ask) {
 // keep the system from stopping a drop-in batch with "insert a disk" dialog
 // boxes when a name points at an empty drive, and to end cleanly on the
 // console's events.
-void PrepareProcess() {
+// A missing standard handle needs nothing: no file the program opens can
+// take its place, reads from it end at once and writes to it are dropped.
+bool PrepareProcess() {
   SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS);
   SetConsoleCtrlHandler(EndOnConsoleEvent, TRUE);
+  return true;
 }
 
 std::vector<std::string> ProgramArguments(int, char**) {

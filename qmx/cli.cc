@@ -212,7 +212,10 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
 }
 
 int RunQmx(int argc, char** argv) {
-  return RunQmx(platform::StartProgram(argc, argv), std::cout, std::cerr);
+  const std::optional<std::vector<std::string>> arguments =
+      platform::StartProgram(argc, argv);
+  if (!arguments) return 1;
+  return RunQmx(*arguments, std::cout, std::cerr);
 }
 
 }  // namespace qmx
