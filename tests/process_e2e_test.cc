@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -40,6 +41,8 @@ class Process {
       _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     }
     setpgid(0, 0);
+    const rlimit no_core{0, 0};  // a fault leaves no core file behind
+    setrlimit(RLIMIT_CORE, &no_core);
     signal(SIGTTOU, SIG_IGN);
     tcsetpgrp(0, getpid());
     signal(SIGTTOU, SIG_DFL);
@@ -164,12 +167,16 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
 
 // Ended by a signal, sent or typed, at the question or at a prompt with its
 // working copy made: the terminal is as it was, and nothing is left but
-// the results made before.
+// the results made before; also where the working copy has a name, as for
+// an ordinary user who cannot reach /proc/self/fd.
 TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   for (const auto& [number, key] : {std::pair{SIGTERM, ""},
                                     {SIGHUP, ""},
                                     {SIGINT, "\x03"},
-                                    {SIGQUIT, "\x1c"}}) {
+                                    {SIGQUIT, "\x1c"},
+                                    {SIGUSR1, ""},
+                                    {SIGALRM, ""},
+                                    {SIGSEGV, ""}}) {
     auto shovan = AtTheQuestion();
     *key ? shovan->Write(key) : shovan->Signal(number);
     EXPECT_EQ(shovan->Wait(), 128 + number);
@@ -184,6 +191,79 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
     gyrel.Signal(number);
     EXPECT_EQ(gyrel.Wait(), 128 + number);
     EXPECT_EQ(ListDir(path()), (Names{"a.qmx", "b.qmx"}));
+  }
+  // An empty file system over the tool's own /proc/PID/fd, as the user
+  // nobody: the working copy gets a name of its own.
+  const std::string hide_fd =
+      "mount -t tmpfs -o mode=000 none /proc/$$/fd && exec /usr/bin/setpriv "
+      "--reuid=65534 --regid=65534 --clear-groups " +
+      Tool("gyrel") + " a.qmx";
+  if (std::system(("unshare -m sh -c 'mount -t tmpfs none /proc/$$/fd' "
+                   "2>/dev/null"))) {
+    GTEST_SKIP() << "no mount namespace here for the named working copy";
+  }
+  fs::permissions(path(), fs::perms::all);
+  for (const int number : {SIGUSR1, SIGALRM, SIGSEGV}) {
+    Process gyrel({"/usr/bin/unshare", "-m", "/bin/sh", "-c", hide_fd}, path());
+    gyrel.ReadUntil("Enter rotation angle (in degrees): ");
+    ASSERT_EQ(ListDir(path()).size(), 3u);  // the named working copy
+    gyrel.Signal(number);
+    EXPECT_EQ(gyrel.Wait(), 128 + number);
+    EXPECT_EQ(ListDir(path()), (Names{"a.qmx", "b.qmx"}));
+  }
+}
+
+// An input that changes while a tool waits at its prompt: Snipla, which
+// reads it after the answers, skips it; Gyrel saves the copy it made
+// before asking. A file renamed into its place changes nothing: the tool
+// reads the file it opened.
+TEST_F(ProcessTest, InputChangedAtThePrompt) {
+  const auto rewrite = [](const fs::path& file) {
+    std::fstream(file, std::ios::in | std::ios::out).seekp(100) << "xy";
+  };
+  const auto truncate = [](const fs::path& file) {
+    fs::resize_file(file, 300);
+  };
+  const auto replace = [this](const fs::path& file) {
+    fs::copy(path() / "b.qmx", path() / "new");
+    fs::rename(path() / "new", file);
+  };
+  const std::string skipped =
+      "'a.qmx': The file changed while it was being edited, skipping.\r\n";
+  const struct {
+    const char* tool;
+    const char* answer;
+    std::function<void(const fs::path&)> change;
+    std::string made;  // empty for none
+  } kCases[] = {
+      {"snipla", "1 1\n", rewrite, ""},
+      {"snipla", "1 1\n", truncate, ""},
+      {"snipla", "1 1\n", replace, "a_Truncated(1; 1).qmx"},
+      {"gyrel", "90\n", rewrite, "a_Rotated(90\xC2\xB0).qmx"},
+      {"gyrel", "90\n", truncate, "a_Rotated(90\xC2\xB0).qmx"},
+  };
+  const Bytes original = ReadBytes(path() / "a.qmx");
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.tool) + " " + c.made);
+    sample::WriteFile(path() / "a.qmx", original);
+    // Long ago: a rewrite now cannot keep the time, whatever the clock.
+    fs::last_write_time(path() / "a.qmx", fs::file_time_type{});
+    const Bytes expected =
+        c.made.empty() ? Bytes{} : Alone(c.tool, c.answer, c.made);
+    Process tool({c.tool, "a.qmx"}, path());
+    tool.ReadUntil(": ");
+    c.change(path() / "a.qmx");
+    tool.Write(c.answer);
+    const std::string& said = tool.ReadUntil("(Press ENTER to exit)");
+    EXPECT_EQ(said.find(skipped) != std::string::npos, c.made.empty()) << said;
+    EXPECT_EQ(tool.Finish(), 0);
+    Names left = {"a.qmx", "b.qmx"};
+    if (!c.made.empty()) left.insert(left.begin() + 1, c.made);
+    EXPECT_EQ(ListDir(path()), left);
+    if (!c.made.empty()) {
+      EXPECT_EQ(ReadBytes(path() / c.made), expected);
+      fs::remove(path() / c.made);
+    }
   }
 }
 

@@ -65,8 +65,13 @@ RunResult RunTool(const std::string& name,
   std::vector<std::string> command;
   std::istringstream launcher(Setting("QMX_TOOL_LAUNCHER", ""));
   for (std::string word; launcher >> word;) command.push_back(word);
-  command.push_back(Setting("QMX_TOOL_DIR", QMX_TOOL_DIR) + "/" + name +
-                    (RunsWindowsPrograms() ? ".exe" : ""));
+  const std::string tools = Setting("QMX_TOOL_DIR", QMX_TOOL_DIR) + "/";
+  const std::string exe = RunsWindowsPrograms() ? ".exe" : "";
+  // Wine itself needs its streams: a Windows program goes without standard
+  // handles when the tests' own starter starts it.
+  if (!limits.closed.empty() && RunsWindowsPrograms())
+    command.push_back(tools + "no_streams.exe");
+  command.push_back(tools + name + exe);
   command.insert(command.end(), arguments.begin(), arguments.end());
   const pid_t pid = fork();
   if (pid == 0) {
@@ -80,6 +85,8 @@ RunResult RunTool(const std::string& name,
         dup2(open((streams.path() / "err").c_str(), flags, 0644), 2) < 0 ||
         chdir(dir.c_str()) != 0)
       _exit(126);
+    if (!RunsWindowsPrograms())
+      for (const int stream : limits.closed) close(stream);
     for (const auto& [resource, most] :
          {std::pair{RLIMIT_FSIZE, limits.file_size},
           {RLIMIT_NOFILE, limits.open_files}}) {

@@ -40,9 +40,11 @@ struct RunResult {
   int exit_code;  // -1 when the program did not end normally in time
 };
 /// Limits on a program's process: the most bytes a file it writes may
-/// hold (as on a full disk), the most files it may have open.
+/// hold (as on a full disk), the most files it may have open, and the
+/// standard streams (0, 1, 2) it starts without (Windows: any means all).
 struct Limits {
   int64_t file_size = -1, open_files = -1;
+  std::vector<int> closed;
 };
 /// Runs program `name` in `dir` with `input` as standard input and no
 /// terminal or console: the one built here or, when the environment names

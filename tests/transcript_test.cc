@@ -37,9 +37,9 @@ struct Case {
 };
 
 std::vector<Case> Parse(const fs::path& path) {
-  const std::set<std::string> keys = {"only", "limit", "files", "dir",
-                                      "file", "run",   "type",  ">",
-                                      "!",    "exit",  "json",  "result"};
+  const std::set<std::string> keys = {"only", "limit", "files", "closed", "dir",
+                                      "file", "run",   "type",  ">",      "!",
+                                      "exit", "json",  "result"};
   std::vector<Case> cases;
   std::ifstream in(path);
   std::string line;
@@ -121,8 +121,12 @@ void RunCase(const Case& c) {
   const auto most = [&c](const std::string& key) {
     return c.lines.contains(key) ? std::stoll(c.Text(key)) : -1;
   };
+  std::vector<int> closed;  // "in", "out", "err"
+  std::istringstream streams(c.Text("closed", " "));
+  for (std::string word; streams >> word;)
+    closed.push_back(word == "in" ? 0 : word == "out" ? 1 : 2);
   const RunResult run = RunTool(tool, arguments, typed, dir.path(),
-                                {most("limit"), most("files")});
+                                {most("limit"), most("files"), closed});
   EXPECT_EQ(run.exit_code, std::max(most("exit"), 0ll));  // 0 unless given
   EXPECT_EQ(run.errors, WithNewlines(c.Text("!")));
   // A line that ends in spaces ends with "|"; the last line break of the
