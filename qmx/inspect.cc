@@ -38,18 +38,27 @@ std::optional<Inspection> Inspect(
     return std::nullopt;
   }
   error = "Could not read the file.";
-  const std::optional<int64_t> size = file.Size();
-  if (!size) return std::nullopt;
-  const InputStore input(std::move(file), *size);
+  const std::optional<platform::FileVersion> version = file.Version();
+  if (!version) return std::nullopt;
+  const int64_t size = version->size;
+  const InputStore input(std::move(file), size);
+  // What was read of a file that changed meanwhile belongs to no version of
+  // it; a read also comes up short when it shrank.
+  const auto failed = [&] {
+    if (input.file().Version() != version) {
+      error = "The file changed while it was being read.";
+    }
+    return std::nullopt;
+  };
 
   Inspection inspection;
-  inspection.length = *size;
+  inspection.length = size;
   const std::optional<KeyframeArea> area = ReadKeyframeArea(input);
-  if (!area) return std::nullopt;
+  if (!area) return failed();
   inspection.area = *area;
-  if (*size >= kHeaderRecordCountOffset + 2) {
+  if (size >= kHeaderRecordCountOffset + 2) {
     uint8_t count[2];
-    if (!input.Read(kHeaderRecordCountOffset, count)) return std::nullopt;
+    if (!input.Read(kHeaderRecordCountOffset, count)) return failed();
     inspection.header_record_count = LoadU16(count);
   }
   const std::optional<int64_t> read =
@@ -59,7 +68,7 @@ std::optional<Inspection> Inspect(
                         keyframe(CoordinatesAt(first + k * area->stride));
                       }
                     });
-  if (!read) return std::nullopt;
+  if (!read || input.file().Version() != version) return failed();
   inspection.keyframes_read = *read;
   error.clear();
   return inspection;
