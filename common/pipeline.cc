@@ -9,18 +9,11 @@ namespace {
 using Kind = Message::Kind;
 using Failure = EditReport::Failure;
 
+constexpr PathStyle kStyle = kNativePathStyle;
+
 // A directory can hold only so many numbered names; past them the result is
 // reported as not saved rather than trying for ever.
 constexpr int kMostNumberedNames = 9999;
-
-// Where a suffix goes in `name`: before the last dot of its file name
-// part, or at its end.
-size_t SuffixPosition(std::string_view name) {
-  const size_t slash = name.rfind('/');
-  const size_t start = slash == std::string_view::npos ? 0 : slash + 1;
-  const size_t dot = name.rfind('.');
-  return dot == std::string_view::npos || dot < start ? name.size() : dot;
-}
 
 class Pipeline {
  public:
@@ -90,8 +83,8 @@ FileResult Pipeline::Run() {
     Say(Kind::kSkip, false, "File could not be found.");
     return {};
   }
-  const std::string_view file_name = FileName(job_.argument);
-  if (!PassesExtensionTest(file_name)) {
+  const std::string_view file_name = FileName(job_.argument, kStyle);
+  if (!PassesExtensionTest(file_name) || NamesStream(job_.argument, kStyle)) {
     return Skip("Invalid file type, skipping.");
   }
   version_ = file.Version();
@@ -99,12 +92,10 @@ FileResult Pipeline::Run() {
   input_.emplace(std::move(file), version_->size);
   InputStore& input = *input_;
 
-  // The result's name before the suffix, and so where the working copy is
-  // made: on the same file system as the result, which it becomes.
-  const std::string name = job_.output_dir.empty()
-                               ? std::string(BaseName(job_.argument))
-                               : job_.output_dir + "/" + std::string(file_name);
-  const std::string directory(DirectoryPart(name));
+  // The working copy is made where the result goes: on the same file
+  // system as the result, which it becomes.
+  const std::string directory =
+      ResultDirectory(job_.argument, job_.output_dir, kStyle);
 
   std::optional<WorkingCopy> copy;
   KeyframeArea area;
@@ -172,7 +163,10 @@ FileResult Pipeline::Run() {
     completion += std::to_string(*report.new_keyframe_count);
   }
   Say(Kind::kProgress, false, std::move(completion));
-  return Save(*copy, OutputName(name, tool_.Suffix()));
+  // Named as the system saves it, so that every name told is the one saved.
+  const std::string output_name = InDirectory(
+      directory, OutputName(file_name, tool_.Suffix(), kStyle), kStyle);
+  return Save(*copy, SavedName(output_name, kStyle));
 }
 
 // Gives the result the output name, or the first free numbered one.
@@ -195,54 +189,19 @@ FileResult Pipeline::Save(WorkingCopy& copy, const std::string& output_name) {
 
 }  // namespace
 
-std::string_view BaseName(std::string_view argument) {
-  const size_t slash = argument.rfind('\\');
-  return slash == std::string_view::npos ? argument
-                                         : argument.substr(slash + 1);
-}
-
-std::string_view FileName(std::string_view argument) {
-  const size_t slash = argument.find_last_of("/\\");
-  return slash == std::string_view::npos ? argument
-                                         : argument.substr(slash + 1);
-}
-
-bool PassesExtensionTest(std::string_view file_name) {
-  const size_t dot = file_name.rfind('.');
-  const std::string_view extension = dot == std::string_view::npos
-                                         ? file_name.substr(0, 3)
-                                         : file_name.substr(dot + 1, 3);
-  return extension == "qmx" || extension == "QMX";
-}
-
-std::string OutputName(std::string_view name, std::string_view suffix) {
-  std::string output(name);
-  output.insert(SuffixPosition(name), suffix);
-  return output;
-}
-
-std::string NumberedName(std::string_view name, int number) {
-  return OutputName(name, " (" + std::to_string(number) + ")");
-}
-
 std::optional<std::string> GiveFreeName(
     const std::function<platform::PrivateFile::NameResult(const std::string&)>&
         give_name,
     const std::string& name) {
   using NameResult = platform::PrivateFile::NameResult;
   for (int number = 1; number <= kMostNumberedNames; ++number) {
-    std::string candidate = number == 1 ? name : NumberedName(name, number);
+    std::string candidate =
+        number == 1 ? name : NumberedName(name, number, kStyle);
     const NameResult named = give_name(candidate);
     if (named == NameResult::kNamed) return candidate;
     if (named == NameResult::kFailed) break;
   }
   return std::nullopt;
-}
-
-std::string_view DirectoryPart(std::string_view name) {
-  const size_t slash = name.rfind('/');
-  if (slash == std::string_view::npos) return {};
-  return slash == 0 ? name.substr(0, 1) : name.substr(0, slash);
 }
 
 FileResult ProcessFile(Tool& tool, const FileJob& job, Reporter& reporter) {

@@ -12,29 +12,11 @@
 #include <string>
 #include <string_view>
 
+#include "common/paths.h"
 #include "common/platform.h"
 #include "common/tool.h"
 
 namespace qmx {
-
-/// The part of `argument` after its last backslash, or all of it: the name
-/// that messages quote. Only the backslash counts here, on every platform.
-std::string_view BaseName(std::string_view argument);
-
-/// The file's own name: the part of `argument` after its last '/' or '\'.
-std::string_view FileName(std::string_view argument);
-
-/// True when the up to three characters after the last dot of `file_name`
-/// (its first three characters when it has no dot) are exactly "qmx" or
-/// "QMX".
-bool PassesExtensionTest(std::string_view file_name);
-
-/// `name` with `suffix` inserted before the last dot of its file name part
-/// (after its last '/'), or appended when that part has no dot.
-std::string OutputName(std::string_view name, std::string_view suffix);
-
-/// `name` with " (n)" inserted as OutputName inserts a suffix.
-std::string NumberedName(std::string_view name, int number);
 
 /// Gives a complete file the name `name` through `give_name`, or, when that
 /// name is taken, the first free one of NumberedName(name, 2), (name, 3),
@@ -44,10 +26,6 @@ std::optional<std::string> GiveFreeName(
     const std::function<platform::PrivateFile::NameResult(const std::string&)>&
         give_name,
     const std::string& name);
-
-/// The directory part of `name`: everything before its last '/' ("/" for a
-/// name right under the root), or "" for the current directory.
-std::string_view DirectoryPart(std::string_view name);
 
 /// One line (or part of one) that the pipeline has to say about a file.
 struct Message {
@@ -76,8 +54,8 @@ class Reporter {
 /// One file to process.
 struct FileJob {
   std::string argument;
-  /// Where the result goes; empty for the default: the current directory,
-  /// or the input's own directory for an argument with forward slashes.
+  /// The directory for the result; empty for where ResultDirectory puts it
+  /// by the argument alone.
   std::string output_dir;
   /// The console to ask the parameters on; null when they are given.
   Console* console = nullptr;
@@ -92,7 +70,7 @@ struct FileResult {
     kSkipped,   // skipped, or failed before the edit was complete
   };
   Outcome outcome = Outcome::kSkipped;
-  std::string saved_as;  // the result's name, when written
+  std::string saved_as;  // the result's name as saved, when written
 };
 
 /// Processes one file with `tool`. Leaves nothing behind but the result:

@@ -101,8 +101,8 @@ class PrivateFile {
   /// always takes the named way (so that it can be tested anywhere).
   enum class Kind { kUnnamed, kNamed };
 
-  /// Creates the file in `dir` ("" for the current directory). Nothing when
-  /// it cannot be created.
+  /// Creates the file in `dir` ("" for the current directory), joined to it
+  /// as InDirectory joins a name. Nothing when it cannot be created.
   static std::optional<PrivateFile> Create(const std::string& dir,
                                            Kind kind = Kind::kUnnamed);
 

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/paths.h"
 #include "common/platform.h"
 
 namespace qmx::platform {
@@ -311,7 +312,8 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
   }
 #endif
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = directory + "/.qmx-" + RandomLetters() + ".tmp";
+    const std::string name =
+        InDirectory(dir, ".qmx-" + RandomLetters() + ".tmp", PathStyle::kPosix);
     if (name.size() >= sizeof pending_name) return std::nullopt;
     // No signal may end the program between the file's creation and the
     // record that lets the handler remove it.

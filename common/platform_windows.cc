@@ -20,6 +20,7 @@
 #include <iostream>
 #include <vector>
 
+#include "common/paths.h"
 #include "common/platform.h"
 #include "common/wide_text.h"
 
@@ -155,14 +156,6 @@ std::string RandomLetters() {
   return letters;
 }
 
-// `name` in `dir` ("" for the current directory), with the separator the
-// program uses.
-std::string InDirectory(const std::string& dir, const std::string& name) {
-  if (dir.empty()) return name;
-  const char last = dir.back();
-  return last == '/' || last == '\\' ? dir + name : dir + "/" + name;
-}
-
 }  // namespace
 
 // Reading never stands in anyone's way: the input may be open elsewhere,
@@ -274,8 +267,8 @@ bool File::Close() {
 // back.
 std::optional<PrivateFile> PrivateFile::Create(const std::string& dir, Kind) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name =
-        InDirectory(dir, ".qmx-" + RandomLetters() + ".tmp");
+    const std::string name = InDirectory(
+        dir, ".qmx-" + RandomLetters() + ".tmp", PathStyle::kWindows);
     const std::optional<std::wstring> system_name = SystemPath(name);
     if (!system_name) return std::nullopt;
     AcquireSRWLockExclusive(&naming_lock);

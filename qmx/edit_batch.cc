@@ -34,16 +34,10 @@ class LineReporter : public Reporter {
 int RunEditBatch(Tool& tool, std::span<const std::string> files,
                  const BatchOptions& options, std::ostream& out,
                  std::ostream& err) {
-  // "out/" names the same directory as "out", and the results' names
-  // should not show a doubled slash.
-  std::string output_dir = options.output_dir;
-  while (output_dir.size() > 1 && output_dir.back() == '/') {
-    output_dir.pop_back();
-  }
   int status = 0;
   for (const std::string& file : files) {
     const FileJob job{.argument = file,
-                      .output_dir = output_dir,
+                      .output_dir = options.output_dir,
                       .console = nullptr,
                       .ask = false};
     LineReporter reporter(err, file, options.quiet);

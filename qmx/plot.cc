@@ -249,8 +249,8 @@ void DrawTrack(std::string& svg, const Track& track, const char* colour,
 
 bool SavePicture(const std::string& svg, const std::string& picture,
                  std::string& saved_as) {
-  std::optional<platform::PrivateFile> file =
-      platform::PrivateFile::Create(std::string(DirectoryPart(picture)));
+  std::optional<platform::PrivateFile> file = platform::PrivateFile::Create(
+      std::string(DirectoryPart(picture, kNativePathStyle)));
   if (!file) return false;
   const auto* bytes = reinterpret_cast<const uint8_t*>(svg.data());
   if (!file->file().WriteAt(0, std::span(bytes, svg.size()))) return false;
@@ -321,8 +321,10 @@ std::string PlotSvg(std::span<const Track> tracks) {
   return svg;
 }
 
-int RunPlot(std::span<const std::string> files, const std::string& picture,
+int RunPlot(std::span<const std::string> files, const std::string& requested,
             bool quiet, std::ostream& out, std::ostream& err) {
+  // Named as the system saves it, so that every name told is the one saved.
+  const std::string picture = SavedName(requested, kNativePathStyle);
   bool all_read = true;
   const std::vector<Track> tracks = ReadEach(files, &ReadTrack, err, all_read);
   if (tracks.empty()) return 1;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iomanip>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -37,9 +38,9 @@ struct Case {
 };
 
 std::vector<Case> Parse(const fs::path& path) {
-  const std::set<std::string> keys = {"only", "limit", "files", "closed", "dir",
-                                      "file", "run",   "type",  ">",      "!",
-                                      "exit", "json",  "result"};
+  const std::set<std::string> keys = {
+      "only", "limit", "files", "closed", "dir",  "drive", "file",
+      "run",  "type",  ">",     "!",      "exit", "json",  "result"};
   std::vector<Case> cases;
   std::ifstream in(path);
   std::string line;
@@ -78,6 +79,29 @@ std::string Replaced(std::string text, std::string_view a, std::string_view b) {
   return text;
 }
 
+// A drive letter that the Windows programs see as directory `dir` while it
+// lives: a link in the wine prefix's dosdevices/ (wine-run.sh ROOT keeps
+// the prefix in ROOT/prefix), made under a letter that no other link has.
+struct MappedDrive {
+  explicit MappedDrive(const fs::path& dir) {
+    std::istringstream launcher(std::getenv("QMX_TOOL_LAUNCHER"));
+    std::string root;
+    launcher >> root >> root;  // the script, then its ROOT
+    std::error_code taken;
+    for (char letter = 'y'; letter > 'c' && name.empty(); --letter) {
+      link = fs::path(root) / "prefix/dosdevices" / (letter + std::string(":"));
+      fs::create_directory_symlink(dir, link, taken);
+      if (!taken) name = char(std::toupper(letter)) + std::string(":");
+    }
+  }
+  MappedDrive(const MappedDrive&) = delete;
+  ~MappedDrive() {
+    if (!name.empty()) fs::remove(link);
+  }
+  fs::path link;
+  std::string name;  // "X:", or "" when no letter was free
+};
+
 // `text` with its line breaks as the programs write them.
 std::string WithNewlines(const std::string& text) {
   return RunsWindowsPrograms() ? Replaced(text, "\n", "\r\n") : text;
@@ -107,15 +131,26 @@ void RunCase(const Case& c) {
     sample::WriteFile(dir.path() / name, inputs[name] = bytes);
     names.push_back(name);
   }
-  // "{dir}" stands for the directory of the run, as the system spells it.
+  std::optional<MappedDrive> drive;
+  if (c.lines.contains("drive")) {
+    ASSERT_TRUE(RunsWindowsPrograms()) << "a drive for Windows programs only";
+    drive.emplace(dir.path() / c.Text("drive", ""));
+    ASSERT_NE(drive->name, "") << "no drive letter free";
+  }
+  // "{dir}" stands for the directory of the run, as the system spells it,
+  // "{drive}" for the drive; in the command line and the console text.
   const std::string where = RunsWindowsPrograms()
                                 ? "Z:" + Replaced(dir.path(), "/", "\\")
                                 : dir.path().string();
+  const auto placed = [&](const std::string& text) {
+    return Replaced(Replaced(text, "{dir}", where), "{drive}",
+                    drive ? drive->name : "");
+  };
   std::istringstream command(c.Text("run", ""));
   std::string tool;
   command >> tool;
-  for (std::string word; command >> word;)
-    arguments.push_back(Replaced(word, "{dir}", where));
+  for (std::string word; command >> std::quoted(word);)
+    arguments.push_back(placed(word));
   const std::string typed =  // "\n" and "\r" for line breaks
       Replaced(Replaced(c.Text("type", ""), "\\n", "\n"), "\\r", "\r");
   const auto most = [&c](const std::string& key) {
@@ -128,10 +163,10 @@ void RunCase(const Case& c) {
   const RunResult run = RunTool(tool, arguments, typed, dir.path(),
                                 {most("limit"), most("files"), closed});
   EXPECT_EQ(run.exit_code, std::max(most("exit"), 0ll));  // 0 unless given
-  EXPECT_EQ(run.errors, WithNewlines(c.Text("!")));
+  EXPECT_EQ(run.errors, WithNewlines(placed(c.Text("!"))));
   // A line that ends in spaces ends with "|"; the last line break of the
   // text is the one of its last line, if any.
-  std::string output = Replaced(c.Text(">"), "|\n", "\n");
+  std::string output = placed(Replaced(c.Text(">"), "|\n", "\n"));
   if (!output.empty()) output.pop_back();
   if (c.lines.contains("json"))
     EXPECT_EQ(nlohmann::json::parse(run.output), nlohmann::json::parse(output));

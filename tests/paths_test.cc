@@ -1,0 +1,81 @@
+#include "common/paths.h"
+
+#include <gtest/gtest.h>
+
+namespace qmx {
+namespace {
+
+constexpr PathStyle kPosix = PathStyle::kPosix;
+constexpr PathStyle kWindows = PathStyle::kWindows;
+
+// Where the mirror of an argument lands, with and without -o; the working
+// copy is made in the directory of the result, whatever its form.
+TEST(PathsTest, ResultPath) {
+  struct Case {
+    PathStyle style;
+    const char *argument, *output_dir, *result;
+  };
+  const Case cases[] = {
+      {kPosix, "/walk.qmx", "", "/walk_Mirrored.qmx"},
+      {kPosix, "X\\/sub/walk.qmx", "", "X\\/sub/walk_Mirrored.qmx"},
+      {kPosix, "sub/X\\walk.qmx", "", "walk_Mirrored.qmx"},
+      {kPosix, "D:walk.qmx", "out", "out/D:walk_Mirrored.qmx"},
+      {kPosix, "sub/walk.qmx", "out/", "out/walk_Mirrored.qmx"},
+      {kPosix, "walk.qmx", "out\\", "out\\/walk_Mirrored.qmx"},
+      {kWindows, "C:/a/walk.qmx", "", "C:/a/walk_Mirrored.qmx"},
+      {kWindows, "/walk.qmx", "", "/walk_Mirrored.qmx"},
+      {kWindows, "C:\\a/b\\walk.qmx", "", "walk_Mirrored.qmx"},
+      {kWindows, "D:walk.qmx", "", "D:walk_Mirrored.qmx"},
+      {kWindows, "D:walk.qmx", "out", "out\\walk_Mirrored.qmx"},
+      {kWindows, "a\\walk.qmx", "out\\", "out\\walk_Mirrored.qmx"},
+      {kWindows, "walk.qmx", "out/", "out/walk_Mirrored.qmx"},
+      {kWindows, "walk.qmx", "C:\\", "C:\\walk_Mirrored.qmx"},
+      {kWindows, "walk.qmx", "C:", "C:walk_Mirrored.qmx"},
+      {kWindows, "walk.qmx", "\\\\?\\C:\\out",
+       "\\\\?\\C:\\out\\walk_Mirrored.qmx"},
+      {kWindows, "walk.qmx", "\\\\?\\C:\\o/",
+       "\\\\?\\C:\\o/\\walk_Mirrored.qmx"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.argument) + " -o " + c.output_dir);
+    const std::string dir = ResultDirectory(c.argument, c.output_dir, c.style);
+    const std::string name =
+        OutputName(FileName(c.argument, c.style), "_Mirrored", c.style);
+    const std::string result = InDirectory(dir, name, c.style);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(DirectoryPart(result, c.style), dir);
+  }
+}
+
+// A colon other than a drive's names a stream on Windows; on POSIX it is a
+// character like any other.
+TEST(PathsTest, StreamNames) {
+  const std::pair<const char*, bool> windows[] = {
+      {"walk.qmx:s", true},           {"C:\\a:b\\walk.qmx", true},
+      {"D:walk.qmx::$DATA", true},    {"D:walk.qmx", false},
+      {"\\\\?\\C:\\walk.qmx", false}, {"\\\\.\\c:\\walk.qmx", false}};
+  for (const auto& [argument, stream] : windows) {
+    EXPECT_EQ(NamesStream(argument, kWindows), stream) << argument;
+    EXPECT_FALSE(NamesStream(argument, kPosix)) << argument;
+  }
+}
+
+// As Windows saves a name: trailing dots and spaces of its last part go,
+// except in a "\\?\" path; POSIX keeps every name as it is.
+TEST(PathsTest, SavedAndNumberedNames) {
+  const std::tuple<PathStyle, const char*, const char*> saved[] = {
+      {kWindows, "walk_Mirrored.qmx ", "walk_Mirrored.qmx"},
+      {kWindows, "a. \\walk. .", "a. \\walk"},
+      {kWindows, "D:walk ", "D:walk"},
+      {kWindows, "\\\\?\\C:\\walk.qmx ", "\\\\?\\C:\\walk.qmx "},
+      {kWindows, "a\\..", "a\\.."},
+      {kPosix, "walk_Mirrored.qmx ", "walk_Mirrored.qmx "},
+  };
+  for (const auto& [style, path, name] : saved)
+    EXPECT_EQ(SavedName(path, style), name) << path;
+  EXPECT_EQ(NumberedName("C:\\v1.\\plot", 2, kWindows), "C:\\v1.\\plot (2)");
+  EXPECT_EQ(NumberedName("v1.\\plot", 2, kPosix), "v1 (2).\\plot");
+}
+
+}  // namespace
+}  // namespace qmx
