@@ -42,6 +42,23 @@ const CLI::Validator kWholeDecimal(
     },
     "");
 
+// A folder for results, checked through the platform layer, which reaches
+// every name the system can hold (on Windows also those outside the ANSI
+// code page). The words are those of the command-line library's own check.
+const CLI::Validator kExistingDirectory(
+    [](std::string& path) -> std::string {
+      switch (platform::KindOfPath(path)) {
+        case platform::PathKind::kDirectory:
+          return {};
+        case platform::PathKind::kNone:
+          return "Directory does not exist: " + path;
+        case platform::PathKind::kOther:
+          break;
+      }
+      return "Directory is actually a file: " + path;
+    },
+    "");
+
 const char kExitStatus[] =
     "Exit status: 0 when every file was done, 1 when any file was skipped or "
     "failed, 2 for a usage error (nothing is done then).";
@@ -71,7 +88,7 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
   edit->add_option("-o,--output-dir", options.batch.output_dir,
                    "Directory for the results (default: the current "
                    "directory, or the input's own for a path with '/')")
-      ->check(CLI::Validator(CLI::ExistingDirectory).description(""))
+      ->check(kExistingDirectory)
       ->type_name("DIR");
   edit->add_flag("-q,--quiet", options.batch.quiet,
                  "No lines for warnings, only for skips and failures");
