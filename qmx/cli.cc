@@ -59,6 +59,26 @@ const CLI::Validator kExistingDirectory(
     },
     "");
 
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+// The arguments as the parser gets them. "/?" asks for help where it
+// cannot be a name: as the first argument, where the subcommand goes, and,
+// on Windows, where no file or folder name can hold a '?', anywhere before
+// "--". It gives the help that --help after the first argument gives.
+std::vector<std::string> ParserArguments(
+    std::span<const std::string> arguments) {
+  for (size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
+    if (arguments[i] != "/?" || (i > 0 && !kWindows)) continue;
+    if (i == 0) return {"--help"};
+    return {arguments[0], "--help"};
+  }
+  return {arguments.begin(), arguments.end()};
+}
+
 const char kExitStatus[] =
     "Exit status: 0 when every file was done, 1 when any file was skipped or "
     "failed, 2 for a usage error (nothing is done then).";
@@ -105,6 +125,10 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
       "pipelines, and a look inside .qmx keyframe animations.\n"
       "Nothing is asked and standard input is never read.",
       "qmx");
+  // Options start with '-' on every platform: an argument that starts with
+  // '/' is a path, on Windows too. Subcommands take this over as they are
+  // added.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", "qmx " QMX_VERSION);
   app.require_subcommand(1);
   app.footer(std::string("Run 'qmx SUBCOMMAND --help' for a subcommand's "
@@ -196,7 +220,8 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
       "error.");
 
   try {
-    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    std::vector<std::string> reversed = ParserArguments(arguments);
+    std::reverse(reversed.begin(), reversed.end());
     app.parse(reversed);
   } catch (const CLI::ParseError& error) {
     // Help and the version are asked for; everything else is a usage error.

@@ -107,15 +107,20 @@ void RunCase(const Case& c) {
     sample::WriteFile(dir.path() / name, inputs[name] = bytes);
     names.push_back(name);
   }
-  // "{dir}" stands for the directory of the run, as the system spells it.
+  // "{dir}" stands for the directory of the run, as the system spells it,
+  // "{/dir}" for it from the root with '/' (on Windows: of the run's
+  // drive), in the command and in the text expected.
   const std::string where = RunsWindowsPrograms()
                                 ? "Z:" + Replaced(dir.path(), "/", "\\")
                                 : dir.path().string();
+  const auto placed = [&](const std::string& text) {
+    return Replaced(Replaced(text, "{dir}", where), "{/dir}",
+                    dir.path().string());
+  };
   std::istringstream command(c.Text("run", ""));
   std::string tool;
   command >> tool;
-  for (std::string word; command >> word;)
-    arguments.push_back(Replaced(word, "{dir}", where));
+  for (std::string word; command >> word;) arguments.push_back(placed(word));
   const std::string typed =  // "\n" and "\r" for line breaks
       Replaced(Replaced(c.Text("type", ""), "\\n", "\n"), "\\r", "\r");
   const auto most = [&c](const std::string& key) {
@@ -124,10 +129,10 @@ void RunCase(const Case& c) {
   const RunResult run = RunTool(tool, arguments, typed, dir.path(),
                                 {most("limit"), most("files")});
   EXPECT_EQ(run.exit_code, std::max(most("exit"), 0ll));  // 0 unless given
-  EXPECT_EQ(run.errors, WithNewlines(c.Text("!")));
+  EXPECT_EQ(run.errors, WithNewlines(placed(c.Text("!"))));
   // A line that ends in spaces ends with "|"; the last line break of the
   // text is the one of its last line, if any.
-  std::string output = Replaced(c.Text(">"), "|\n", "\n");
+  std::string output = placed(Replaced(c.Text(">"), "|\n", "\n"));
   if (!output.empty()) output.pop_back();
   if (c.lines.contains("json"))
     EXPECT_EQ(nlohmann::json::parse(run.output), nlohmann::json::parse(output));
