@@ -81,7 +81,8 @@ std::vector<std::string> ParserArguments(
 
 const char kExitStatus[] =
     "Exit status: 0 when every file was done, 1 when any file was skipped or "
-    "failed, 2 for a usage error (nothing is done then).";
+    "failed or standard output could not be written, 2 for a usage error "
+    "(nothing is done then).";
 
 // The files a subcommand works on: one or more.
 void AddFiles(CLI::App* command, std::vector<std::string>& files,
@@ -116,10 +117,9 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
   return edit;
 }
 
-}  // namespace
-
-int RunQmx(std::span<const std::string> arguments, std::ostream& out,
-           std::ostream& err) {
+// RunQmx up to the check of what went to `out`.
+int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
+                std::ostream& err) {
   CLI::App app(
       "qmx: the edits of gyrel, shovan, snipla and flipta for scripts and "
       "pipelines, and a look inside .qmx keyframe animations.\n"
@@ -196,8 +196,8 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
                  "README)");
   AddFiles(info, info_files, "Animation files");
   info->footer(
-      "Exit status: 0 when every file was read, 1 when any could not be, 2 "
-      "for a usage error.");
+      "Exit status: 0 when every file was read, 1 when any could not be or "
+      "standard output could not be written, 2 for a usage error.");
 
   std::vector<std::string> plot_files;
   std::string picture = "plot.svg";
@@ -216,8 +216,8 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
   AddFiles(plot, plot_files, "Animation files");
   plot->footer(
       "Standard output gets the picture's name. Exit status: 0 when every "
-      "file is in the picture, 1 when any could not be read, 2 for a usage "
-      "error.");
+      "file is in the picture, 1 when any could not be read or standard "
+      "output could not be written, 2 for a usage error.");
 
   try {
     std::vector<std::string> reversed = ParserArguments(arguments);
@@ -251,6 +251,19 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
     return RunPlot(plot_files, picture, plot_quiet, out, err);
   }
   return kUsageError;
+}
+
+}  // namespace
+
+int RunQmx(std::span<const std::string> arguments, std::ostream& out,
+           std::ostream& err) {
+  const int status = ParseAndRun(arguments, out, err);
+  // Whatever was asked for, help included, failed when what was meant for
+  // standard output could not be written: a reader would take what it got
+  // for all there is. A usage error writes nothing there.
+  if (status == kUsageError || out.flush()) return status;
+  err << "qmx: could not write to standard output" << std::endl;
+  return 1;
 }
 
 int RunQmx(int argc, char** argv) {

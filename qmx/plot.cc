@@ -323,8 +323,11 @@ std::string PlotSvg(std::span<const Track> tracks) {
 
 int RunPlot(std::span<const std::string> files, const std::string& picture,
             bool quiet, std::ostream& out, std::ostream& err) {
-  bool all_read = true;
-  const std::vector<Track> tracks = ReadEach(files, &ReadTrack, err, all_read);
+  std::vector<Track> tracks;
+  const bool all_read = ReadEach(files, &ReadTrack, err, [&](Track track) {
+    tracks.push_back(std::move(track));
+    return true;
+  });
   if (tracks.empty()) return 1;
   std::string saved_as;
   if (!SavePicture(PlotSvg(tracks), picture, saved_as)) {
@@ -336,7 +339,7 @@ int RunPlot(std::span<const std::string> files, const std::string& picture,
         << saved_as << '.' << std::endl;
   }
   out << saved_as << std::endl;
-  return all_read ? 0 : 1;
+  return all_read && out ? 0 : 1;
 }
 
 }  // namespace qmx
