@@ -149,6 +149,12 @@ enum class RenameWay { kAny, kLinkFallback };
 bool RenameNoReplace(const std::string& from, const std::string& to,
                      RenameWay way = RenameWay::kAny);
 
+/// What `path` names: nothing that can be reached, a directory, or anything
+/// else (a file, a device). On Windows it is looked up through the wide
+/// functions like every name the programs open.
+enum class PathKind { kNone, kDirectory, kOther };
+PathKind KindOfPath(const std::string& path);
+
 /// True when standard input is an interactive console.
 bool StdinIsConsole();
 

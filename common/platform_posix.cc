@@ -393,6 +393,12 @@ bool RenameNoReplace(const std::string& from, const std::string& to,
   return true;
 }
 
+PathKind KindOfPath(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return PathKind::kNone;
+  return S_ISDIR(st.st_mode) ? PathKind::kDirectory : PathKind::kOther;
+}
+
 bool StdinIsConsole() { return ::isatty(STDIN_FILENO) == 1; }
 
 int ReadConsoleKey(const std::function<void()>& ask) {

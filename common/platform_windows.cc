@@ -359,6 +359,15 @@ bool RenameNoReplace(const std::string& from, const std::string& to,
   return true;
 }
 
+PathKind KindOfPath(const std::string& path) {
+  const std::optional<std::wstring> name = SystemPath(path);
+  const DWORD attributes =
+      name ? GetFileAttributesW(name->c_str()) : INVALID_FILE_ATTRIBUTES;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kNone;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::kDirectory
+                                                      : PathKind::kOther;
+}
+
 // _isatty would also say yes for NUL, and a console read whose input is
 // redirected waits for a key that never comes. Only a real console input
 // handle has a console mode.

@@ -42,9 +42,47 @@ const CLI::Validator kWholeDecimal(
     },
     "");
 
+// A folder for results, checked through the platform layer, which reaches
+// every name the system can hold (on Windows also those outside the ANSI
+// code page). The words are those of the command-line library's own check.
+const CLI::Validator kExistingDirectory(
+    [](std::string& path) -> std::string {
+      switch (platform::KindOfPath(path)) {
+        case platform::PathKind::kDirectory:
+          return {};
+        case platform::PathKind::kNone:
+          return "Directory does not exist: " + path;
+        case platform::PathKind::kOther:
+          break;
+      }
+      return "Directory is actually a file: " + path;
+    },
+    "");
+
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+// The arguments as the parser gets them. "/?" asks for help where it
+// cannot be a name: as the first argument, where the subcommand goes, and,
+// on Windows, where no file or folder name can hold a '?', anywhere before
+// "--". It gives the help that --help after the first argument gives.
+std::vector<std::string> ParserArguments(
+    std::span<const std::string> arguments) {
+  for (size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
+    if (arguments[i] != "/?" || (i > 0 && !kWindows)) continue;
+    if (i == 0) return {"--help"};
+    return {arguments[0], "--help"};
+  }
+  return {arguments.begin(), arguments.end()};
+}
+
 const char kExitStatus[] =
     "Exit status: 0 when every file was done, 1 when any file was skipped or "
-    "failed, 2 for a usage error (nothing is done then).";
+    "failed or standard output could not be written, 2 for a usage error "
+    "(nothing is done then).";
 
 // The files a subcommand works on: one or more.
 void AddFiles(CLI::App* command, std::vector<std::string>& files,
@@ -71,7 +109,7 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
   edit->add_option("-o,--output-dir", options.batch.output_dir,
                    "Directory for the results (default: the current "
                    "directory, or the input's own for a path with '/')")
-      ->check(CLI::Validator(CLI::ExistingDirectory).description(""))
+      ->check(kExistingDirectory)
       ->type_name("DIR");
   edit->add_flag("-q,--quiet", options.batch.quiet,
                  "No lines for warnings, only for skips and failures");
@@ -79,15 +117,18 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
   return edit;
 }
 
-}  // namespace
-
-int RunQmx(std::span<const std::string> arguments, std::ostream& out,
-           std::ostream& err) {
+// RunQmx up to the check of what went to `out`.
+int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
+                std::ostream& err) {
   CLI::App app(
       "qmx: the edits of gyrel, shovan, snipla and flipta for scripts and "
       "pipelines, and a look inside .qmx keyframe animations.\n"
       "Nothing is asked and standard input is never read.",
       "qmx");
+  // Options start with '-' on every platform: an argument that starts with
+  // '/' is a path, on Windows too. Subcommands take this over as they are
+  // added.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", "qmx " QMX_VERSION);
   app.require_subcommand(1);
   app.footer(std::string("Run 'qmx SUBCOMMAND --help' for a subcommand's "
@@ -155,8 +196,8 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
                  "README)");
   AddFiles(info, info_files, "Animation files");
   info->footer(
-      "Exit status: 0 when every file was read, 1 when any could not be, 2 "
-      "for a usage error.");
+      "Exit status: 0 when every file was read, 1 when any could not be or "
+      "standard output could not be written, 2 for a usage error.");
 
   std::vector<std::string> plot_files;
   std::string picture = "plot.svg";
@@ -175,11 +216,12 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
   AddFiles(plot, plot_files, "Animation files");
   plot->footer(
       "Standard output gets the picture's name. Exit status: 0 when every "
-      "file is in the picture, 1 when any could not be read, 2 for a usage "
-      "error.");
+      "file is in the picture, 1 when any could not be read or standard "
+      "output could not be written, 2 for a usage error.");
 
   try {
-    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    std::vector<std::string> reversed = ParserArguments(arguments);
+    std::reverse(reversed.begin(), reversed.end());
     app.parse(reversed);
   } catch (const CLI::ParseError& error) {
     // Help and the version are asked for; everything else is a usage error.
@@ -209,6 +251,19 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
     return RunPlot(plot_files, picture, plot_quiet, out, err);
   }
   return kUsageError;
+}
+
+}  // namespace
+
+int RunQmx(std::span<const std::string> arguments, std::ostream& out,
+           std::ostream& err) {
+  const int status = ParseAndRun(arguments, out, err);
+  // Whatever was asked for, help included, failed when what was meant for
+  // standard output could not be written: a reader would take what it got
+  // for all there is. A usage error writes nothing there.
+  if (status == kUsageError || out.flush()) return status;
+  err << "qmx: could not write to standard output" << std::endl;
+  return 1;
 }
 
 int RunQmx(int argc, char** argv) {

@@ -44,8 +44,9 @@ int RunEditBatch(Tool& tool, std::span<const std::string> files,
     const FileResult result = ProcessFile(tool, job, reporter);
     if (result.outcome == FileResult::Outcome::kWritten) {
       // Flushed at once, so that the next step of a pipeline can start on
-      // this file while later ones are processed.
-      out << result.saved_as << std::endl;
+      // this file while later ones are processed. A name that cannot be
+      // written ends the run: whoever reads the names would miss its file.
+      if (!(out << result.saved_as << std::endl)) return 1;
     } else {
       status = 1;
     }

@@ -23,7 +23,9 @@ struct BatchOptions {
 /// Runs `tool`, with the parameters it was made with, over `files` in
 /// order. Writes the name of each result to `out`, one per line, and one
 /// line per warning, skip or failure to `err`, naming the file as given.
-/// Returns 0 when every file was written, 1 when any was not.
+/// Each name is flushed; after one that cannot be written no further file
+/// is processed. Returns 0 when every file was written and named, 1
+/// otherwise.
 int RunEditBatch(Tool& tool, std::span<const std::string> files,
                  const BatchOptions& options, std::ostream& out,
                  std::ostream& err);

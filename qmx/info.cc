@@ -4,6 +4,7 @@
 #include <iomanip>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "common/batch_driver.h"
@@ -124,48 +125,43 @@ std::optional<FileInfo> ReadFileInfo(const std::string& file,
   return info;
 }
 
-void PrintInfo(std::span<const FileInfo> infos, std::ostream& out) {
+void PrintInfo(const FileInfo& info, std::ostream& out) {
   constexpr int kLabel = 20;
   constexpr int kColumn = 16;
-  bool first = true;
-  for (const FileInfo& info : infos) {
-    if (!first) out << '\n';
-    first = false;
-    const Inspection& inspection = info.inspection;
-    const HeaderValues header = Header(inspection);
-    const auto line = [&out](const char* label, const std::string& value) {
-      out << "  " << std::left << std::setw(kLabel) << label << value << '\n';
-    };
-    out << info.file << '\n';
-    line("length", ByteCount(inspection.length));
-    line("header records", Shown(header.records));
-    line("table length", Shown(header.table_length, " bytes"));
-    line("keyframes", Shown(header.keyframes));
-    line("first mesh count", Shown(header.first_mesh_count));
-    line("keyframe stride", Shown(header.stride, " bytes"));
-    line("keyframe data", KeyframeAreaText(info));
-    line("player object", info.PlayerObject() ? "yes" : "no");
-    if (!info.root_offset || !info.bounding_box) {
-      line("ranges", "none: no keyframe to read");
-      continue;
-    }
-    std::ostringstream heading;
-    heading << std::left << std::setw(kColumn) << "X" << std::setw(kColumn)
-            << "Y"
-            << "Z";
-    line("", heading.str());
-    const auto ranges = [&](const char* label, const AxisRanges& r) {
-      std::ostringstream row;
-      row << std::left << std::setw(kColumn) << RangeText(r.axis[0])
-          << std::setw(kColumn) << RangeText(r.axis[1]) << RangeText(r.axis[2]);
-      line(label, row.str());
-    };
-    ranges("root offset", *info.root_offset);
-    ranges("bounding box", *info.bounding_box);
-    if (inspection.keyframes_read < header.keyframes.value_or(0)) {
-      line("", "(over the " + std::to_string(inspection.keyframes_read) +
-                   " keyframes the file holds)");
-    }
+  const Inspection& inspection = info.inspection;
+  const HeaderValues header = Header(inspection);
+  const auto line = [&out](const char* label, const std::string& value) {
+    out << "  " << std::left << std::setw(kLabel) << label << value
+        << std::endl;
+  };
+  out << info.file << std::endl;
+  line("length", ByteCount(inspection.length));
+  line("header records", Shown(header.records));
+  line("table length", Shown(header.table_length, " bytes"));
+  line("keyframes", Shown(header.keyframes));
+  line("first mesh count", Shown(header.first_mesh_count));
+  line("keyframe stride", Shown(header.stride, " bytes"));
+  line("keyframe data", KeyframeAreaText(info));
+  line("player object", info.PlayerObject() ? "yes" : "no");
+  if (!info.root_offset || !info.bounding_box) {
+    line("ranges", "none: no keyframe to read");
+    return;
+  }
+  std::ostringstream heading;
+  heading << std::left << std::setw(kColumn) << "X" << std::setw(kColumn) << "Y"
+          << "Z";
+  line("", heading.str());
+  const auto ranges = [&](const char* label, const AxisRanges& r) {
+    std::ostringstream row;
+    row << std::left << std::setw(kColumn) << RangeText(r.axis[0])
+        << std::setw(kColumn) << RangeText(r.axis[1]) << RangeText(r.axis[2]);
+    line(label, row.str());
+  };
+  ranges("root offset", *info.root_offset);
+  ranges("bounding box", *info.bounding_box);
+  if (inspection.keyframes_read < header.keyframes.value_or(0)) {
+    line("", "(over the " + std::to_string(inspection.keyframes_read) +
+                 " keyframes the file holds)");
   }
 }
 
@@ -200,15 +196,25 @@ void PrintInfoJson(std::span<const FileInfo> infos, std::ostream& out) {
 
 int RunInfo(std::span<const std::string> files, bool json_output,
             std::ostream& out, std::ostream& err) {
-  bool all_read = true;
-  const std::vector<FileInfo> infos =
-      ReadEach(files, &ReadFileInfo, err, all_read);
   if (json_output) {
+    std::vector<FileInfo> infos;
+    const bool all_read = ReadEach(files, &ReadFileInfo, err, [&](FileInfo i) {
+      infos.push_back(std::move(i));
+      return true;
+    });
     PrintInfoJson(infos, out);
-  } else {
-    PrintInfo(infos, out);
+    return all_read ? 0 : 1;
   }
-  return all_read ? 0 : 1;
+  // A block goes out as soon as its file is read: a reader sees it at once,
+  // and one that cannot be written stops the run before the next file.
+  bool first = true;
+  const bool all_done =
+      ReadEach(files, &ReadFileInfo, err, [&](const FileInfo& info) {
+        if (!std::exchange(first, false)) out << std::endl;
+        PrintInfo(info, out);
+        return out.good();
+      });
+  return all_done ? 0 : 1;
 }
 
 }  // namespace qmx

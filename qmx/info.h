@@ -44,15 +44,18 @@ struct FileInfo {
 std::optional<FileInfo> ReadFileInfo(const std::string& file,
                                      std::string& error);
 
-/// The short, aligned form for people, one block per file.
-void PrintInfo(std::span<const FileInfo> infos, std::ostream& out);
+/// The short, aligned form for people: the file's block of lines, each
+/// flushed as it is written.
+void PrintInfo(const FileInfo& info, std::ostream& out);
 
 /// One JSON array of one object per file (field names in the README).
 void PrintInfoJson(std::span<const FileInfo> infos, std::ostream& out);
 
-/// Reads and prints every file: the blocks or the array on `out`, one line
-/// on `err` per file that could not be read. Returns 0 when every file
-/// was read, 1 otherwise.
+/// Reads and prints every file: on `out` each block as its file is read,
+/// with an empty line between, or the array once all are read; one line on
+/// `err` per file that could not be read. Stops after a block that could
+/// not be written. Returns 0 when every file was read and printed, 1
+/// otherwise.
 int RunInfo(std::span<const std::string> files, bool json, std::ostream& out,
             std::ostream& err);
 

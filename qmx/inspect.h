@@ -11,7 +11,6 @@
 #include <ostream>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "common/batch_driver.h"
 #include "common/fields.h"
@@ -50,26 +49,25 @@ std::optional<Inspection> Inspect(
     std::string& error);
 
 /// Reads each of `files` in order with `read(file, error)`, which gives
-/// nothing and sets `error` when the file cannot be read; each such file
-/// gets a line on `err` and `all_read` becomes false. Returns what was read.
-template <class T>
-std::vector<T> ReadEach(std::span<const std::string> files,
-                        std::optional<T> (*read)(const std::string&,
-                                                 std::string&),
-                        std::ostream& err, bool& all_read) {
-  std::vector<T> read_files;
-  all_read = true;
+/// nothing and sets `error` when the file cannot be read: such a file gets a
+/// line on `err`. What is read goes to `take(contents)`, which returns false
+/// to stop before the next file. True when every file was read and taken.
+template <class T, class Take>
+bool ReadEach(std::span<const std::string> files,
+              std::optional<T> (*read)(const std::string&, std::string&),
+              std::ostream& err, Take take) {
+  bool all_read = true;
   for (const std::string& file : files) {
     std::string error;
     std::optional<T> contents = read(file, error);
-    if (contents) {
-      read_files.push_back(std::move(*contents));
-    } else {
+    if (!contents) {
       Quoted(err << "qmx: ", file) << error << std::endl;
       all_read = false;
+    } else if (!take(std::move(*contents))) {
+      return false;
     }
   }
-  return read_files;
+  return all_read;
 }
 
 }  // namespace qmx

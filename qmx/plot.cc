@@ -325,8 +325,11 @@ int RunPlot(std::span<const std::string> files, const std::string& requested,
             bool quiet, std::ostream& out, std::ostream& err) {
   // Named as the system saves it, so that every name told is the one saved.
   const std::string picture = SavedName(requested, kNativePathStyle);
-  bool all_read = true;
-  const std::vector<Track> tracks = ReadEach(files, &ReadTrack, err, all_read);
+  std::vector<Track> tracks;
+  const bool all_read = ReadEach(files, &ReadTrack, err, [&](Track track) {
+    tracks.push_back(std::move(track));
+    return true;
+  });
   if (tracks.empty()) return 1;
   std::string saved_as;
   if (!SavePicture(PlotSvg(tracks), picture, saved_as)) {
@@ -338,7 +341,7 @@ int RunPlot(std::span<const std::string> files, const std::string& requested,
         << saved_as << '.' << std::endl;
   }
   out << saved_as << std::endl;
-  return all_read ? 0 : 1;
+  return all_read && out ? 0 : 1;
 }
 
 }  // namespace qmx

@@ -37,7 +37,7 @@ std::string PlotSvg(std::span<const Track> tracks);
 /// first free numbered name when that exists; never replaces anything. The
 /// name it was saved under goes to `out`, a line per file that could not be
 /// read (and one when the picture could not be saved) to `err`. Returns 0
-/// when every file is in the picture, 1 otherwise.
+/// when every file is in the picture and its name was written, 1 otherwise.
 int RunPlot(std::span<const std::string> files, const std::string& picture,
             bool quiet, std::ostream& out, std::ostream& err);
 

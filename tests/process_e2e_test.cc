@@ -1,6 +1,6 @@
 // What only a running process shows: the terminal around the use-for-all
 // key, signals, runs side by side and as an ordinary user, another file
-// system, files closed, and memory on a huge file.
+// system, files closed, memory on a huge file, and a full standard output.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -301,6 +301,22 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   EXPECT_EQ(ReadBytes(path() / moved),
             Alone("shovan", "100 0 0\n", "a_Repositioned(100,0,0).qmx"));
   EXPECT_EQ(ReadBytes(other / turned), Alone("gyrel", "90\n", turned));
+}
+
+// qmx with its standard output on a full device: the first name that
+// cannot be written ends the run with status 1 and a line on standard
+// error; the result saved stays, complete, and the next file is not made.
+TEST_F(ProcessTest, QmxStopsAtAFullStandardOutput) {
+  Process qmx(
+      {"/bin/sh", "-c", "exec \"$0\" rotate --by 90 a.qmx b.qmx >/dev/full",
+       Tool("qmx")},
+      path());
+  EXPECT_EQ(qmx.ReadUntil("output\r\n"),
+            "qmx: could not write to standard output\r\n");
+  EXPECT_EQ(qmx.Wait(), 1);
+  const std::string turned = "a_Rotated(90\xC2\xB0).qmx";
+  EXPECT_EQ(ListDir(path()), (Names{"a.qmx", turned, "b.qmx"}));
+  EXPECT_EQ(ReadBytes(path() / turned), Alone("gyrel", "90\n", turned));
 }
 
 // The largest animation and 2 GiB after it, then eleven more files, with

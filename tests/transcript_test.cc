@@ -138,13 +138,16 @@ void RunCase(const Case& c) {
     ASSERT_NE(drive->name, "") << "no drive letter free";
   }
   // "{dir}" stands for the directory of the run, as the system spells it,
-  // "{drive}" for the drive; in the command line and the console text.
+  // "{/dir}" for it from the root with '/' (on Windows: of the run's
+  // drive), "{drive}" for the drive; in the command and in the text
+  // expected.
   const std::string where = RunsWindowsPrograms()
                                 ? "Z:" + Replaced(dir.path(), "/", "\\")
                                 : dir.path().string();
   const auto placed = [&](const std::string& text) {
-    return Replaced(Replaced(text, "{dir}", where), "{drive}",
-                    drive ? drive->name : "");
+    return Replaced(
+        Replaced(Replaced(text, "{dir}", where), "{/dir}", dir.path().string()),
+        "{drive}", drive ? drive->name : "");
   };
   std::istringstream command(c.Text("run", ""));
   std::string tool;

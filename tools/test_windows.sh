@@ -46,24 +46,27 @@ x86_64-w64-mingw32-g++-posix -o build-windows/ansi_names_sample.exe cmake/ansi_n
 check build-windows/ansi_names_sample.exe gyrel/gyrel.ico "imports CreateFileA"
 ctest --preset windows-cross -j "$(nproc)"
 # The transcripts through the Windows programs, run by the Linux build's
-# runner with wine; then the degree-sign name again under the ANSI code
-# pages 1252, 932 and 65001, which wine takes from the Unix locale.
+# runner with wine; then the cases of names outside ASCII (Gyrel's degree
+# sign, qmx's folders) again under the ANSI code pages 1252, 932 and 65001,
+# which wine takes from the Unix locale.
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)" --target e2e_tests
 export QMX_TOOL_DIR=$PWD/build-windows/bin
 export QMX_TOOL_LAUNCHER="$PWD/cmake/wine-run.sh $PWD/build-windows/wine"
 build/bin/e2e_tests --gtest_filter='Transcript.*' --gtest_brief=1
 sh tools/make_locales.sh build-windows/locales en_US ja_JP hi_IN
+named=(gyrel_takes_a_result_with_the_degree_sign_in_its_name_as_input
+  qmx_writes_into_folders_named_in_any_script)
+filter=$(printf 'Transcript.Case/%s:' "${named[@]}")
 for locale in en_US ja_JP hi_IN; do
   if [ ! -f "build-windows/locales/$locale.UTF-8/LC_CTYPE" ]; then
     echo "test_windows: no $locale.UTF-8 locale; its code page is not tested"
     continue
   fi
   out=$(QMX_WINE_LOCALE=$locale.UTF-8 LOCPATH=$PWD/build-windows/locales \
-    build/bin/e2e_tests --gtest_brief=1 \
-    --gtest_filter=Transcript.Case/gyrel_takes_a_result_with_the_degree_sign_in_its_name_as_input) ||
+    build/bin/e2e_tests --gtest_brief=1 --gtest_filter="$filter") ||
     { echo "$out"; exit 1; }
   echo "$out"
-  grep -q '^\[  PASSED  \] 1 test\.$' <<<"$out" ||
-    { echo "test_windows: the degree-name case did not run under $locale" >&2; exit 1; }
+  grep -q "^\[  PASSED  \] ${#named[@]} tests\.\$" <<<"$out" ||
+    { echo "test_windows: the cases of names did not all run under $locale" >&2; exit 1; }
 done
