@@ -136,6 +136,28 @@ BOOL WINAPI EndOnConsoleEvent(DWORD) {
   return FALSE;  // the system's own handling ends the process
 }
 
+// Takes what is written and drops it.
+class DroppingBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+// A program started without a standard output or error handle (by another
+// program, or as a service) drops what it would write there, as if it went
+// to NUL, rather than failing to write it. Without an input handle, reading
+// simply finds the end of the input.
+void DropOutputWithoutHandle() {
+  static DroppingBuffer dropped;
+  for (const auto& [id, stream] : {std::pair{STD_OUTPUT_HANDLE, &std::cout},
+                                   {STD_ERROR_HANDLE, &std::cerr}}) {
+    const HANDLE handle = GetStdHandle(id);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+      stream->rdbuf(&dropped);
+    }
+  }
+}
+
 // Six letters that differ from process to process and call to call. An
 // existing name is simply tried again, so they need not be unpredictable.
 std::string RandomLetters() {
@@ -396,11 +418,10 @@ int ReadConsoleKey(const std::function<void()>& ask) {
 // keep the system from stopping a drop-in batch with "insert a disk" dialog
 // boxes when a name points at an empty drive, and to end cleanly on the
 // console's events.
-// A missing standard handle needs nothing: no file the program opens can
-// take its place, reads from it end at once and writes to it are dropped.
 bool PrepareProcess() {
   SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS);
   SetConsoleCtrlHandler(EndOnConsoleEvent, TRUE);
+  DropOutputWithoutHandle();
   return true;
 }
 
