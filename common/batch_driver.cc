@@ -80,11 +80,19 @@ int RunProgram(Tool& tool, int argc, char** argv) {
   const std::optional<std::vector<std::string>> arguments =
       platform::StartProgram(argc, argv);
   if (!arguments) return 0;
-  ConsoleReader reader(std::cin);
   // On an interactive console the answer to the question is one key, taken
   // without echo and without ENTER; from a pipe or a file it is simply the
   // next character, read through the same reader as every other answer.
+  // Only answers from a file or a pipe may start with a byte-order mark, as
+  // an editor or a shell writes one.
   const bool console_input = platform::StdinIsConsole();
+  AnswerDecoder answers(
+      [](std::span<char> buffer) {
+        std::cout.flush();  // what was asked shows before the wait
+        return platform::ReadStandardInput(buffer);
+      },
+      !console_input, platform::ReadStandardInputAsIs);
+  ConsoleReader reader(answers);
   Console console{
       .in = reader,
       .out = std::cout,

@@ -1,5 +1,8 @@
 #include "common/console_input.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace qmx {
 namespace {
 
@@ -14,40 +17,156 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 // a long run of digits a failed read without overflowing.
 constexpr uint32_t kMagnitudeCap = 65537;
 
+// The most of a line in memory at once.
+constexpr size_t kMostHeld = size_t{64} << 10;
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+
 }  // namespace
 
-bool ConsoleReader::FillLine() {
-  line_.clear();
-  next_ = 0;
-  if (!std::getline(in_, line_)) {
-    line_.clear();
-    return false;
+// Reads no further than a mark could reach, and the least that can tell,
+// so that nothing after a UTF-16 mark is read before `on_utf16_` has run.
+void AnswerDecoder::LookForMark() {
+  while (true) {
+    const std::string_view seen(kept_, kept_size_);
+    if (seen == kUtf8Mark || seen == kUtf16Mark) {
+      kept_size_ = 0;
+      if (seen == kUtf16Mark) {
+        utf16_ = true;
+        if (on_utf16_) on_utf16_();
+      }
+      return;
+    }
+    size_t wanted = 0;
+    for (const std::string_view mark : {kUtf8Mark, kUtf16Mark}) {
+      if (!mark.starts_with(seen)) continue;
+      const size_t rest = mark.size() - seen.size();
+      wanted = wanted == 0 ? rest : std::min(wanted, rest);
+    }
+    if (wanted == 0) return;
+    const size_t got = read_(std::span(kept_ + kept_size_, wanted));
+    if (got == 0) {
+      ended_ = true;
+      return;
+    }
+    kept_size_ += got;
   }
-  if (!in_.eof()) line_.push_back('\n');
-  return true;
 }
 
+size_t AnswerDecoder::Read(std::span<char> buffer) {
+  if (look_for_mark_) {
+    look_for_mark_ = false;
+    LookForMark();
+  }
+  if (kept_size_ > 0) {
+    const size_t count = std::min(kept_size_, buffer.size());
+    std::copy_n(kept_, count, buffer.begin());
+    std::copy(kept_ + count, kept_ + kept_size_, kept_);
+    kept_size_ -= count;
+    return count;
+  }
+  if (ended_) return 0;
+  if (utf16_) return ReadUtf16(buffer);
+  const size_t got = read_(buffer);
+  ended_ = got == 0;
+  return got;
+}
+
+// Decodes in place. The bytes read go in after two free places, which take
+// what a held CR and the first code unit can give, so that the characters
+// written never overtake the bytes still to be decoded.
+size_t AnswerDecoder::ReadUtf16(std::span<char> buffer) {
+  while (true) {
+    const size_t got = read_(buffer.subspan(2));
+    size_t out = 0;
+    if (got == 0) {
+      ended_ = true;
+      if (cr_held_) buffer[out++] = '\r';
+      return out;
+    }
+    for (size_t i = 2; i < 2 + got; ++i) {
+      const auto byte = static_cast<unsigned char>(buffer[i]);
+      if (!low_byte_) {
+        low_byte_ = byte;
+        continue;
+      }
+      Decode(static_cast<char16_t>(*low_byte_ | byte << 8), buffer, out);
+      low_byte_.reset();
+    }
+    if (out > 0) return out;
+  }
+}
+
+void AnswerDecoder::Decode(char16_t unit, std::span<char> buffer, size_t& out) {
+  const bool second_half = in_pair_ && unit >= 0xDC00 && unit <= 0xDFFF;
+  in_pair_ = unit >= 0xD800 && unit <= 0xDBFF;
+  if (second_half) return;  // its pair is already one character
+  if (cr_held_) {
+    cr_held_ = false;
+    if (unit != u'\n') buffer[out++] = '\r';
+  }
+  if (unit == u'\r') {
+    cr_held_ = true;
+    return;
+  }
+  buffer[out++] = unit < 0x80 ? static_cast<char>(unit) : '?';
+}
+
+ConsoleReader::ConsoleReader(AnswerDecoder& input)
+    : input_(input), held_(std::make_unique_for_overwrite<char[]>(kMostHeld)) {}
+
+bool ConsoleReader::Fill() {
+  next_ = end_ = 0;  // nothing is held while more is read
+  end_ = input_.Read(std::span(held_.get(), kMostHeld));
+  return end_ > 0;
+}
+
+// The line of a character looked at is the held line, even before the
+// character is taken.
 int ConsoleReader::Peek() {
-  if (next_ == line_.size() && !FillLine()) return -1;
-  return static_cast<unsigned char>(line_[next_]);
+  if (next_ == end_ && !Fill()) return -1;
+  in_line_ = true;
+  return static_cast<unsigned char>(held_[next_]);
+}
+
+void ConsoleReader::Advance() {
+  in_line_ = held_[next_] != '\n';
+  ++next_;
 }
 
 int ConsoleReader::GetChar() {
   const int c = Peek();
-  if (c != -1) ++next_;
+  if (c != -1) Advance();
   return c;
+}
+
+// The rest of a line may lie beyond what is in memory: it is read and
+// dropped piece by piece up to its line break.
+void ConsoleReader::DiscardLine() {
+  while (in_line_) {
+    const char* line_break =
+        std::find(held_.get() + next_, held_.get() + end_, '\n');
+    if (line_break != held_.get() + end_) {
+      next_ = static_cast<size_t>(line_break - held_.get()) + 1;
+      in_line_ = false;
+      return;
+    }
+    next_ = end_;
+    if (!Fill()) return;
+  }
 }
 
 bool ConsoleReader::ReadSignedMagnitude(bool& negative, uint32_t& magnitude) {
   int c = Peek();
   while (IsSpace(c)) {
-    ++next_;
+    Advance();
     c = Peek();
   }
   negative = false;
   if (c == '+' || c == '-') {
     negative = c == '-';
-    ++next_;
+    Advance();
     c = Peek();
   }
   if (!IsDigit(c)) return false;
@@ -55,7 +174,7 @@ bool ConsoleReader::ReadSignedMagnitude(bool& negative, uint32_t& magnitude) {
   while (IsDigit(c)) {
     magnitude = magnitude * 10 + static_cast<uint32_t>(c - '0');
     if (magnitude > kMagnitudeCap) magnitude = kMagnitudeCap;
-    ++next_;
+    Advance();
     c = Peek();
   }
   return true;

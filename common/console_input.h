@@ -1,19 +1,66 @@
 #ifndef QMX_COMMON_CONSOLE_INPUT_H_
 #define QMX_COMMON_CONSOLE_INPUT_H_
 
+#include <cstddef>
 #include <cstdint>
-#include <istream>
+#include <functional>
+#include <memory>
 #include <optional>
-#include <string>
+#include <span>
 
 namespace qmx {
 
-/// Reads standard input the way a console delivers it: one line at a time.
-/// The reader holds at most one line; what it has not handed out yet is the
-/// line's unread rest, line break included.
+/// One read of raw input: puts the next bytes into the front of `buffer`
+/// as they become available, waiting for at least one, and returns how
+/// many; 0 at the end of the input or on a failure.
+using ReadInput = std::function<size_t(std::span<char> buffer)>;
+
+/// The answers as the console reader takes them. With `look_for_mark`, the
+/// first bytes read are checked for a byte-order mark: a UTF-8 mark is
+/// dropped; after a UTF-16LE mark `on_utf16` runs and the rest is decoded,
+/// each character to one byte: ASCII as itself, CR LF as LF, any other
+/// character (a surrogate pair is one) as '?'; an odd last byte is dropped.
+/// Otherwise the bytes come as they are. Once the input has ended, it stays
+/// ended.
+class AnswerDecoder {
+ public:
+  AnswerDecoder(ReadInput read, bool look_for_mark,
+                std::function<void()> on_utf16 = {})
+      : read_(std::move(read)),
+        look_for_mark_(look_for_mark),
+        on_utf16_(std::move(on_utf16)) {}
+
+  /// Puts the next bytes of the answers into the front of `buffer` (of at
+  /// least 3 bytes) and returns how many, 0 at their end. Reads the input
+  /// at most `buffer.size()` bytes at a time.
+  size_t Read(std::span<char> buffer);
+
+ private:
+  void LookForMark();
+  size_t ReadUtf16(std::span<char> buffer);
+  // Adds the character of one UTF-16 code unit at `out`, if it completes
+  // one.
+  void Decode(char16_t unit, std::span<char> buffer, size_t& out);
+
+  ReadInput read_;
+  bool look_for_mark_;
+  std::function<void()> on_utf16_;
+  bool utf16_ = false;
+  bool ended_ = false;
+  char kept_[3] = {};  // bytes read for the mark that are not one
+  size_t kept_size_ = 0;
+  std::optional<unsigned char> low_byte_;  // the first byte of a code unit
+  bool cr_held_ = false;  // a CR that is dropped if LF comes next
+  bool in_pair_ = false;  // the last unit opened a surrogate pair
+};
+
+/// Reads the answers the way a console delivers them: line by line. The
+/// held line is the line of the last character looked at; at most 64 KiB of
+/// it are in memory at once, read as they are needed, so that a line of any
+/// length takes bounded memory.
 class ConsoleReader {
  public:
-  explicit ConsoleReader(std::istream& in) : in_(in) {}
+  explicit ConsoleReader(AnswerDecoder& input);
 
   /// Formatted extraction of a signed 16-bit integer: skips white space
   /// (reading further lines as needed), takes an optional sign and every
@@ -27,25 +74,29 @@ class ConsoleReader {
   std::optional<uint16_t> ReadUint16();
 
   /// Drops the unread rest of the held line, its line break included. Never
-  /// reads a new line: when nothing unread is held, nothing is dropped.
-  void DiscardLine() { next_ = line_.size(); }
+  /// reads a new line: when the held line has been read to its end, nothing
+  /// is dropped.
+  void DiscardLine();
 
-  /// Returns the next character of input, reading a new line when nothing
-  /// unread is held; -1 at the end of input.
+  /// Returns the next character of input, reading further when nothing
+  /// unread is in memory; -1 at the end of input.
   int GetChar();
 
-  /// True when part of a line is held unread.
-  bool HoldsUnread() const { return next_ < line_.size(); }
+  /// True when characters read from the input are in memory unread.
+  bool HoldsUnread() const { return next_ < end_; }
 
  private:
   // Extracts sign and magnitude; the magnitude saturates just above 65536.
   bool ReadSignedMagnitude(bool& negative, uint32_t& magnitude);
   int Peek();
-  bool FillLine();
+  void Advance();
+  bool Fill();
 
-  std::istream& in_;
-  std::string line_;  // the held line, with its line break if it had one
-  size_t next_ = 0;   // first character of line_ not handed out yet
+  AnswerDecoder& input_;
+  std::unique_ptr<char[]> held_;  // the part of the input in memory
+  size_t next_ = 0;               // first character of held_ not handed out yet
+  size_t end_ = 0;                // end of what held_ holds
+  bool in_line_ = false;          // the held line has an unread rest
 };
 
 }  // namespace qmx

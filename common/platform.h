@@ -158,6 +158,16 @@ PathKind KindOfPath(const std::string& path);
 /// True when standard input is an interactive console.
 bool StdinIsConsole();
 
+/// Reads what standard input has ready into the front of `buffer`, waiting
+/// for at least one byte; returns how many, 0 at its end or on a failure.
+/// On Windows it comes as the C runtime's text mode gives it (CR LF as LF,
+/// a Ctrl-Z ending it) until ReadStandardInputAsIs.
+size_t ReadStandardInput(std::span<char> buffer);
+
+/// From now on standard input is read byte for byte as it is: on Windows it
+/// leaves text mode; elsewhere it never was in one.
+void ReadStandardInputAsIs();
+
 /// Reads one key from the console without echo and without waiting for
 /// ENTER, after `ask` has shown the question. The console is switched before
 /// `ask` runs, so that a key typed the moment the question appears is not

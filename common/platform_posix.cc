@@ -401,6 +401,16 @@ PathKind KindOfPath(const std::string& path) {
 
 bool StdinIsConsole() { return ::isatty(STDIN_FILENO) == 1; }
 
+size_t ReadStandardInput(std::span<char> buffer) {
+  while (true) {
+    const ssize_t n = ::read(STDIN_FILENO, buffer.data(), buffer.size());
+    if (n >= 0) return static_cast<size_t>(n);
+    if (errno != EINTR) return 0;
+  }
+}
+
+void ReadStandardInputAsIs() {}
+
 int ReadConsoleKey(const std::function<void()>& ask) {
   if (::tcgetattr(STDIN_FILENO, &console_saved) != 0) {
     ask();

@@ -9,6 +9,8 @@
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <conio.h>
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <windows.h>
 
@@ -397,6 +399,20 @@ bool StdinIsConsole() {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
+
+// Through the C runtime's descriptor, with no stdio buffer in between that
+// could hold bytes already translated in text mode when the mode changes.
+// A read takes at most the 4 KiB of a stdio buffer, as reads of standard
+// input always did: older Windows take a console read's buffer from a
+// shared heap of 64 KiB, so a read that large can fail.
+size_t ReadStandardInput(std::span<char> buffer) {
+  const int n =
+      _read(0, buffer.data(),
+            static_cast<unsigned>(std::min<size_t>(buffer.size(), 4096)));
+  return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+void ReadStandardInputAsIs() { _setmode(0, _O_BINARY); }
 
 // _getwch reads the console itself, without echo and without line input,
 // and puts the console's mode back when it has the key. The key comes as a

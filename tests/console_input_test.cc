@@ -2,46 +2,95 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <string>
 
 namespace qmx {
 namespace {
 
-// What is left for the next reader call, read to the end.
-std::string Rest(ConsoleReader& reader) {
-  std::string rest;
-  for (int c = reader.GetChar(); c != -1; c = reader.GetChar()) rest += char(c);
-  return rest;
+using namespace std::string_literals;
+
+// Text as UTF-16LE after its byte-order mark.
+std::string Utf16(std::u16string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : text) bytes += {char(unit), char(unit >> 8)};
+  return bytes;
 }
 
-TEST(ConsoleReaderTest, Numbers) {
+template <typename T>
+std::string Number(std::optional<T> value) {
+  return value ? std::to_string(*value) : "-";
+}
+
+const std::string kLong(70000, 'x'), kSpaces(70000, ' ');
+const std::u16string kLong16(40000, u'x'), kSpaces16(40000, u' ');
+
+// Calls in turn ('i' ReadInt16, 'u' ReadUint16, 'd' DiscardLine, 'c'
+// GetChar), each number ("-" for none) or character noted, then "|" and
+// what is left: the same however the input comes in pieces, never more
+// than 64 KiB read at once. In answers without a mark "\4" is Ctrl-D on a
+// terminal: a read that gives nothing, after which more would come.
+TEST(ConsoleReaderTest, Calls) {
   // clang-format off
-  const struct { const char* input; std::optional<int> value; const char* rest; } kSigned[] = {
-      {"  -512 rest\n", -512, " rest\n"}, {"+7\n", 7, "\n"}, {"\n\n \t12\n", 12, "\n"},
-      {"45.9\n", 45, ".9\n"}, {"0012x", 12, "x"}, {"32767", 32767, ""}, {"-32768", -32768, ""},
-      {"32768\n", {}, "\n"}, {"-32769", {}, ""}, {"40000 5\n", {}, " 5\n"},  // all digits taken
-      {"99999999999999999999999\n", {}, "\n"}, {"word\n", {}, "word\n"},
-      {"-\n", {}, "\n"}, {"- 5\n", {}, " 5\n"}, {"", {}, ""}, {"   \n  ", {}, ""}};
-  const struct { const char* input; std::optional<int> value; } kUnsigned[] = {
-      {"65535", 65535}, {"65536", {}}, {"+3", 3}, {"-3", 65533}, {"-0", 0}, {"-65535", 1},
-      {"-65536", {}}, {"x", {}}};
+  const struct { std::string input; const char* calls; std::string seen; bool mark = false; } kCases[] = {
+      {"  -512 rest\n", "i", "-512| rest\n"}, {"+7\n", "i", "7|\n"}, {"\n\n \t12\n", "i", "12|\n"},
+      {"45.9\n", "i", "45|.9\n"}, {"0012x", "i", "12|x"}, {"32767", "i", "32767|"},
+      {"-32768", "i", "-32768|"}, {"32768\n", "i", "-|\n"}, {"-32769", "i", "-|"},
+      {"40000 5\n", "i", "-| 5\n"},  // all digits taken
+      {"99999999999999999999999\n", "i", "-|\n"}, {"word\n", "i", "-|word\n"},
+      {"-\n", "i", "-|\n"}, {"- 5\n", "i", "-| 5\n"}, {"", "i", "-|"}, {"   \n  ", "i", "-|"},
+      {"65535 65536 +3 -3 -0 -65535 -65536 x", "uuuuuuuu", "65535 - 3 65533 0 1 - -|x"},
+      {"5\n6\n", "di", "5|\n6\n"},  // nothing looked at: nothing dropped
+      {"5\n6\n", "icdi", "5 \n 6|\n"},  // the line read to its end
+      {"5\nabc\n6\n", "ididi", "5 - 6|\n"},  // a line looked at is held
+      {"7" + kLong + "\n8\n", "idi", "7 8|\n"}, {kSpaces + "-5 x\n", "idc", "-5 EOF|"},
+      {"5\4" "6\n", "iic", "5 - EOF|"},  // an end stays
+      {"\xEF\xBB\xBF" "90\n", "i", "90|\n", true},
+      {"\xEF\xBB\xBF" "90\n", "i", "-|\xEF\xBB\xBF" "90\n"},  // a console
+      {"\xEF\xBB" "5", "i", "-|\xEF\xBB" "5", true}, {"\xFF", "c", "\xFF|", true},
+      {"\xFE\xFF\0" "5"s, "i", "-|\xFE\xFF\0" "5"s, true},  // big-endian
+      {Utf16(u"45К\r\nК\r\n-90\r\n"), "idci", "45 ? -90|\n", true},
+      {Utf16(u"1\r2\r"), "ic", "1 \r|2\r", true},  // only CR LF is a line break
+      {Utf16(u"7") + "8", "i", "7|", true},  // an odd last byte
+      {Utf16(u"😀5\u0A0D6"), "cici", "? 5 ? 6|", true},  // 0D 0A is no CR LF
+      {Utf16(u"7" + kLong16 + u"\r\n8"), "idi", "7 8|", true},
+      {Utf16(kSpaces16 + u"3"), "i", "3|", true}};
   // clang-format on
-  for (const auto& c : kSigned) {
-    std::istringstream in(c.input);
-    ConsoleReader reader(in);
-    const std::optional<int16_t> value = reader.ReadInt16();
-    EXPECT_EQ(value ? std::optional<int>(*value) : std::nullopt, c.value)
-        << c.input;
-    // What is left is the rest of the line the number ended on.
-    EXPECT_EQ(reader.HoldsUnread(), *c.rest != '\0') << c.input;
-    EXPECT_EQ(Rest(reader), c.rest) << c.input;
-  }
-  for (const auto& c : kUnsigned) {
-    std::istringstream in(c.input);
-    ConsoleReader reader(in);
-    const std::optional<uint16_t> value = reader.ReadUint16();
-    EXPECT_EQ(value ? std::optional<int>(*value) : std::nullopt, c.value)
-        << c.input;
+  for (const auto& c : kCases) {
+    for (const size_t piece : {size_t{1}, size_t{3}, size_t{4096}, SIZE_MAX}) {
+      size_t at = 0, most_asked = 0;
+      AnswerDecoder decoder(
+          [&](std::span<char> buffer) {
+            most_asked = std::max(most_asked, buffer.size());
+            const size_t end =
+                c.mark ? c.input.size()
+                       : std::min(c.input.find('\4', at), c.input.size());
+            if (at == end && at < c.input.size()) return ++at, size_t{0};
+            const size_t n = c.input.copy(
+                buffer.data(), std::min({piece, buffer.size(), end - at}), at);
+            at += n;
+            return n;
+          },
+          c.mark);
+      ConsoleReader reader(decoder);
+      std::string seen;
+      for (const char* call = c.calls; *call; ++call) {
+        if (*call == 'd') {
+          reader.DiscardLine();
+          continue;
+        }
+        const int ch = *call == 'c' ? reader.GetChar() : 0;
+        seen += seen.empty() ? "" : " ";
+        seen += *call == 'i'   ? Number(reader.ReadInt16())
+                : *call == 'u' ? Number(reader.ReadUint16())
+                : ch == -1     ? "EOF"
+                               : std::string(1, char(ch));
+      }
+      seen += '|';
+      for (int ch; (ch = reader.GetChar()) != -1;) seen += char(ch);
+      EXPECT_EQ(seen, c.seen) << c.calls << " " << c.input.substr(0, 20)
+                              << " in pieces of " << piece;
+      EXPECT_LE(most_asked, 65536u);
+    }
   }
 }
 

@@ -352,5 +352,36 @@ TEST_F(ProcessTest, HugeFileAndElevenMoreInLittleMemoryAndFewFiles) {
             uint16_t(sample::GetU16(largest, root_x) + 1));
 }
 
+// Answers in bounded memory: a line of 100 MB, with a number at its start
+// and more after 50 MB of spaces, gives the answers a short one does, and
+// standard input from /dev/zero, a line that never ends, is read without
+// growing.
+TEST_F(ProcessTest, AnswerLinesInLittleMemory) {
+#ifdef __SANITIZE_ADDRESS__
+  const long most_kb = 16 * 1024;  // the sanitizers' own memory on top
+#else
+  const long most_kb = 4 * 1024;
+#endif
+  const auto bash = [this](const std::string& tool, const std::string& input) {
+    return std::make_unique<Process>(
+        Names{"/bin/bash", "-c",
+              "exec " + Tool(tool) + " a.qmx b.qmx " + input},
+        path());
+  };
+  const std::string run = "head -c 50000000 /dev/zero | tr '\\0' ";
+  auto shovan = bash("shovan", "< <(printf 1; " + run + "' '; printf '2 3'; " +
+                                   run + "x; printf '\\ny'; exec cat)");
+  shovan->ReadUntil("(Press ENTER to exit)");
+  EXPECT_LE(shovan->PeakKb(), most_kb) << "kB";
+  EXPECT_EQ(shovan->Finish(), 0);
+  EXPECT_EQ(ListDir(path()), (Names{"a.qmx", "a_Repositioned(1,2,3).qmx",
+                                    "b.qmx", "b_Repositioned(1,2,3).qmx"}));
+  auto gyrel = bash("gyrel", "</dev/zero");
+  gyrel->ReadUntil("Enter rotation angle (in degrees): ");
+  usleep(1000000);
+  EXPECT_TRUE(gyrel->Running());
+  EXPECT_LE(gyrel->PeakKb(), most_kb) << "kB";
+}
+
 }  // namespace
 }  // namespace qmx::test

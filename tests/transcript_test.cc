@@ -107,6 +107,23 @@ std::string WithNewlines(const std::string& text) {
   return RunsWindowsPrograms() ? Replaced(text, "\n", "\r\n") : text;
 }
 
+// What `text` types: "\n", "\r" and "\xHH" stand for those bytes, and
+// "{N*TEXT}" for TEXT N times.
+std::string Typed(std::string text) {
+  for (size_t at; (at = text.find('{')) != std::string::npos;) {
+    const size_t star = text.find('*', at), end = text.find('}', at);
+    std::string repeated;
+    for (int n = std::stoi(text.substr(at + 1, star - at - 1)); n > 0; --n)
+      repeated += text.substr(star + 1, end - star - 1);
+    text.replace(at, end - at + 1, repeated);
+  }
+  text = Replaced(Replaced(text, "\\n", "\n"), "\\r", "\r");
+  for (size_t at = 0; (at = text.find("\\x", at)) != std::string::npos; ++at)
+    text.replace(at, 4, 1,
+                 char(std::stoi(text.substr(at + 2, 2), nullptr, 16)));
+  return text;
+}
+
 // A file for "NAME = DESCRIPTION", with the name.
 std::pair<std::string, Bytes> Make(const std::string& line) {
   const size_t eq = line.find(" = ");
@@ -154,8 +171,7 @@ void RunCase(const Case& c) {
   command >> tool;
   for (std::string word; command >> std::quoted(word);)
     arguments.push_back(placed(word));
-  const std::string typed =  // "\n" and "\r" for line breaks
-      Replaced(Replaced(c.Text("type", ""), "\\n", "\n"), "\\r", "\r");
+  const std::string typed = Typed(c.Text("type", ""));
   const auto most = [&c](const std::string& key) {
     return c.lines.contains(key) ? std::stoll(c.Text(key)) : -1;
   };
