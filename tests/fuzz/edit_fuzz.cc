@@ -9,16 +9,23 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #include "flipta/mirror.h"
 #include "gyrel/rotation.h"
 #include "shovan/reposition.h"
-#include "tests/fuzz/fuzz_check.h"
 
 namespace qmx {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+// Stops the fuzzer, which keeps the input, when an invariant is broken.
+void Check(bool holds, const char* what) {
+  if (!holds) std::fprintf(stderr, "broken: %s\n", what), std::abort();
+}
+#define QMX_FUZZ_CHECK(condition) Check(condition, #condition)
 
 KeyframeArea AreaOf(Bytes bytes) {
   MemoryStore store(bytes);
