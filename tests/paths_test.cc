@@ -5,8 +5,7 @@
 namespace qmx {
 namespace {
 
-constexpr PathStyle kPosix = PathStyle::kPosix;
-constexpr PathStyle kWindows = PathStyle::kWindows;
+using enum PathStyle;
 
 // Where the mirror of an argument lands, with and without -o; the working
 // copy is made in the directory of the result, whatever its form.

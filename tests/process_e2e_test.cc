@@ -165,10 +165,9 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
 }
 
 // Ended by a signal, sent or typed, at the question: the terminal is as it
-// was, and nothing is left but the results made before. At a prompt, the
-// working copy made, nothing is left either: unnamed, even after SIGKILL;
-// named, as for the user nobody under an empty file system over the tool's
-// own /proc/PID/fd.
+// was, and only the results made before are left. At a prompt no working
+// copy is left: unnamed, even after SIGKILL; named, as for the user nobody
+// with an empty file system over the tool's own /proc/PID/fd.
 TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   const std::pair<int, const char*> kEndings[] = {
       {SIGTERM, ""}, {SIGHUP, ""},  {SIGINT, "\x03"}, {SIGQUIT, "\x1c"},
@@ -240,11 +239,10 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
 }
 
 // The largest animation and 2 GiB after it, then eleven more files, with
-// at most twelve files open at once and the offsets in a 100 MB answer line
-// (50 MB of spaces after the 1, of letters after "0 0"): edited in little
-// memory as a short line would have them; a file left open per input would
-// fail the last ones. Answers from /dev/zero, a line that never ends, are
-// read without growing.
+// at most twelve files open and the offsets in a 100 MB answer line (50 MB
+// of spaces after the 1, of letters after "0 0"): edited in little memory,
+// as a short line would have them; a file left open per input would fail
+// the last ones. Answers from /dev/zero are read without growing.
 TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   const Bytes largest = sample::MakeLargestAnimation();
   const uint64_t size = largest.size() + (uint64_t{2} << 30);

@@ -37,28 +37,6 @@ TEST(CheckedFieldsTest, AnAccessOutsideFailsForGood) {
   }
 }
 
-// The header reads over every prefix of a file: which values are known,
-// and whether the file counts as ending early.
-TEST(KeyframeAreaTest, HeaderReadsOverEveryPrefix) {
-  const Bytes file = sample::MakeAnimation(
-      {.header_record_count = 2, .keyframe_count = 3, .mesh_count = 15});
-  for (int64_t length = 0; length <= 16 + 86; ++length) {
-    Bytes prefix(file.begin(), file.begin() + length);
-    MemoryStore store(prefix);
-    const KeyframeArea area = *ReadKeyframeArea(store);
-    const bool whole = length == 16 + 86;
-    EXPECT_EQ(area.complete, whole) << length;
-    EXPECT_EQ(area.keyframe_count_read, length >= 16 + 64) << length;
-    EXPECT_EQ(area.EndedEarly(), !whole) << length;
-    if (whole) {
-      EXPECT_EQ(area.table_length, 16);
-      EXPECT_EQ(area.keyframe_count, 3);
-      EXPECT_EQ(area.stride, 110);
-      EXPECT_EQ(area.KeyframeAt(2), 16 + 66 + 220);
-    }
-  }
-}
-
 // An edit whose result depends on the order of its accesses and of the
 // keyframes, so that overlapping keyframes show any change of order.
 constexpr int64_t kReach = 18;

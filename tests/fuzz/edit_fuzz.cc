@@ -1,11 +1,8 @@
-// Fuzzes the three edits in place over arbitrary files and parameters. The
-// first byte chooses the edit (modulo 3), then come two bytes of angle for
-// the rotation or six of X, Y and Z offsets for the repositioning, then the
-// file.
-//
-// Each edit keeps every byte outside the keyframes the file holds (the
-// mirror every byte of a file that is not a player animation's), and moving
-// back by the negated offsets gives the input back.
+// Fuzzes the three edits over arbitrary files and parameters: the first
+// byte chooses the edit, two bytes of angle or six of offsets follow, then
+// the file. Each edit keeps every byte outside the keyframes the file holds
+// (the mirror every byte of a non-player file); moving back by the negated
+// offsets gives the input back.
 
 #include <algorithm>
 #include <cstdint>
