@@ -82,9 +82,6 @@ class ConsoleReader {
   /// unread is in memory; -1 at the end of input.
   int GetChar();
 
-  /// True when characters read from the input are in memory unread.
-  bool HoldsUnread() const { return next_ < end_; }
-
  private:
   // Extracts sign and magnitude; the magnitude saturates just above 65536.
   bool ReadSignedMagnitude(bool& negative, uint32_t& magnitude);

@@ -1,38 +1,28 @@
-// qmx's command line in this process, in a fresh working directory, on a
-// standard output that takes everything or, as on a full disk, nothing.
+// The front ends in this process, each test in a fresh working directory:
+// qmx on a standard output that takes nothing, as on a full disk, and
+// inputs that change while a tool waits for its answers or qmx reads them.
 
 #include "qmx/cli.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
+#include "common/batch_driver.h"
+#include "gyrel/gyrel_tool.h"
+#include "qmx/inspect.h"
+#include "snipla/snipla_tool.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
 
 namespace qmx {
 namespace {
 
-#ifdef _WIN32
-constexpr bool kWindows = true;
-#else
-constexpr bool kWindows = false;
-#endif
-
-// Every write fails.
-class FullDisk : public std::streambuf {
-  int_type overflow(int_type) override { return traits_type::eof(); }
-};
-
+namespace fs = std::filesystem;
+using test::PathOf;
 using Arguments = std::vector<std::string>;
-
-class CliTest : public testing::Test {
- protected:
-  void SetUp() override { std::filesystem::current_path(dir_.path()); }
-  void TearDown() override { std::filesystem::current_path(home_); }
-  const std::filesystem::path home_ = std::filesystem::current_path();
-  test::TempDir dir_;
-};
+using CliTest = test::InTempDir;
 
 // Output that cannot be written ends the run at once with status 1 and a
 // line on standard error, whatever was asked: no further file is read or
@@ -41,51 +31,108 @@ TEST_F(CliTest, OutputThatCannotBeWritten) {
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
   const std::string kFailed = "qmx: could not write to standard output\n";
-  const struct {
-    Arguments arguments;
-    std::string errors;
-    int status;
-    std::vector<std::string> left;
-  } cases[] = {
-      {{"mirror", "walk.qmx", "walk.qmx"},
-       kFailed,
-       1,
-       {"walk.qmx", "walk_Mirrored.qmx"}},
+  // clang-format off
+  const struct { Arguments arguments; std::string errors; int status; Arguments left; } cases[] = {
+      {{"mirror", "walk.qmx", "walk.qmx"}, kFailed, 1, {"walk.qmx", "walk_Mirrored.qmx"}},
       {{"info", "walk.qmx", "missing.qmx"}, kFailed, 1, {"walk.qmx"}},
       {{"info", "--json", "walk.qmx", "missing.qmx"},
-       "qmx: 'missing.qmx': File could not be found.\n" + kFailed,
-       1,
-       {"walk.qmx"}},
+       "qmx: 'missing.qmx': File could not be found.\n" + kFailed, 1, {"walk.qmx"}},
       {{"plot", "walk.qmx"}, kFailed, 1, {"plot.svg", "walk.qmx"}},
       {{"--help"}, kFailed, 1, {"walk.qmx"}},
-      {{"mirror", "-o", "walk.qmx", "walk.qmx"},
-       "--output-dir: Directory is actually a file: walk.qmx\n"
-       "Run with --help for more information.\n",
-       2,
-       {"walk.qmx"}},
-  };
+      {{"mirror", "-o", "walk.qmx", "walk.qmx"}, "--output-dir: Directory is actually a file: "
+       "walk.qmx\nRun with --help for more information.\n", 2, {"walk.qmx"}}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));
-    FullDisk full;
-    std::ostream out(&full);
+    std::ostream out(nullptr);  // every write fails
     std::ostringstream errors;
     EXPECT_EQ(RunQmx(c.arguments, out, errors), c.status);
     EXPECT_EQ(errors.str(), c.errors);
     EXPECT_EQ(test::ListDir("."), c.left);
     for (const std::string& name : test::ListDir("."))
-      if (name != "walk.qmx") std::filesystem::remove(test::PathOf(name));
+      if (name != "walk.qmx") fs::remove(test::PathOf(name));
   }
 }
 
-// "/?" after a subcommand: its help on Windows, where no name can hold a
-// '?'; elsewhere a path like any other.
-TEST_F(CliTest, SlashQuestionMarkAfterASubcommand) {
-  std::ostringstream help, asked, errors;
-  RunQmx(Arguments{"mirror", "--help"}, help, errors);
-  RunQmx(Arguments{"mirror", "/?"}, asked, errors);
-  EXPECT_EQ(asked.str(), kWindows ? help.str() : "");
-  EXPECT_EQ(errors.str(),
-            kWindows ? "" : "qmx: '/?': File could not be found.\n");
+// Each makes a.qmx a version of its own, as its time was set long ago.
+using Change = void (*)();
+void Rewrite() { std::fstream("a.qmx", std::ios::in | std::ios::out) << "x"; }
+void CutShort() { fs::resize_file("a.qmx", 1000); }
+void Replace() {
+  std::ofstream("new.qmx") << "x";
+  fs::rename("new.qmx", "a.qmx");
+}
+
+// What `tool` says of a.qmx, the sample walk, with `typed` as the answers;
+// `change` runs when they are first asked for.
+std::string Said(Tool&& tool, std::string typed, Change change) {
+  sample::WriteFile("a.qmx", *sample::MakeFromDescription("sample walk.qmx"));
+  fs::last_write_time("a.qmx", {});  // a time no rewrite now keeps
+  AnswerDecoder answers(
+      [&](std::span<char> buffer) {
+        if (change) std::exchange(change, nullptr)();
+        const size_t n = typed.copy(buffer.data(), buffer.size());
+        typed.erase(0, n);
+        return n;
+      },
+      false);
+  ConsoleReader reader(answers);
+  std::ostringstream out;
+  Console console{reader, out, {}};
+  RunBatch(tool, std::vector<std::string>{"a.qmx"}, console);
+  return out.str();
+}
+
+// Snipla, which reads the input after the answers, skips a file rewritten
+// or cut short meanwhile; Gyrel saves the copy it made before asking. A
+// file renamed into the input's place changes nothing: the tool reads the
+// file it opened (on Windows no name of an open file can be replaced).
+TEST_F(CliTest, InputChangedWhileAToolWaitsForItsAnswers) {
+  // clang-format off
+  const struct { bool snipla; Change change; bool saved; } kCases[] = {
+      {true, Rewrite, false}, {true, CutShort, false},
+#ifndef _WIN32
+      {true, Replace, true},
+#endif
+      {false, Rewrite, true}, {false, CutShort, true}};
+  // clang-format on
+  for (const auto& c : kCases) {
+    const auto run = [&](Change change) {
+      return c.snipla ? Said(SniplaTool(), "1 1\n", change)
+                      : Said(GyrelTool(), "90\n", change);
+    };
+    const fs::path made = PathOf(c.snipla ? "a_Truncated(1; 1).qmx"
+                                          : "a_Rotated(90\xC2\xB0).qmx");
+    run(nullptr);
+    const test::Bytes unchanged = test::ReadBytes(made);
+    fs::remove(made);
+    const std::string said = run(c.change);
+    EXPECT_EQ(said.find("'a.qmx': The file changed while it was being "
+                        "edited, skipping.\n\n") == std::string::npos,
+              c.saved)
+        << said;
+    EXPECT_EQ(test::ReadBytes(made), c.saved ? unchanged : test::Bytes{});
+    EXPECT_EQ(test::ListDir(".").size(), c.saved ? 2u : 1u) << said;
+    fs::remove(made);
+  }
+}
+
+// What info and plot read of a file that changes meanwhile belongs to no
+// version of it: the file is reported, not described. A cut comes out in
+// a short read of the last piece.
+TEST_F(CliTest, InputChangedWhileQmxReadsIt) {
+  for (const Change change : {Rewrite, CutShort}) {
+    sample::WriteFile("a.qmx", sample::MakeAnimation({.keyframe_count = 3000}));
+    fs::last_write_time("a.qmx", {});
+    int keyframes = 0;
+    std::string error;
+    const auto read = [&](const KeyframeCoordinates&) {
+      if (keyframes++ == 0) change();
+    };
+    EXPECT_FALSE(Inspect("a.qmx", read, error));
+    EXPECT_EQ(error, "The file changed while it was being read.");
+    EXPECT_EQ(keyframes < 3000, change == CutShort);
+  }
 }
 
 }  // namespace

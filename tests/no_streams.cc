@@ -2,18 +2,14 @@
 // after it, without standard handles, as a program started that way by
 // another sees it; returns its exit status (125 when it cannot be started).
 
+#include <shlwapi.h>
 #include <windows.h>
 
 #include <string>
 
 int wmain() {
   // The command line as it came, after this program's own name.
-  const wchar_t* rest = GetCommandLineW();
-  for (bool quoted = false;
-       *rest && (quoted || (*rest != L' ' && *rest != L'\t')); ++rest)
-    quoted ^= *rest == L'"';
-  while (*rest == L' ' || *rest == L'\t') ++rest;
-  std::wstring command(rest);
+  std::wstring command(PathGetArgsW(GetCommandLineW()));
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;  // and every handle null

@@ -5,17 +5,15 @@
 namespace qmx {
 namespace {
 
-constexpr PathStyle kPosix = PathStyle::kPosix;
-constexpr PathStyle kWindows = PathStyle::kWindows;
+using enum PathStyle;
 
 // Where the mirror of an argument lands, with and without -o; the working
 // copy is made in the directory of the result, whatever its form.
 TEST(PathsTest, ResultPath) {
-  struct Case {
+  const struct {
     PathStyle style;
     const char *argument, *output_dir, *result;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {kPosix, "/walk.qmx", "", "/walk_Mirrored.qmx"},
       {kPosix, "X\\/sub/walk.qmx", "", "X\\/sub/walk_Mirrored.qmx"},
       {kPosix, "sub/X\\walk.qmx", "", "walk_Mirrored.qmx"},
@@ -36,7 +34,7 @@ TEST(PathsTest, ResultPath) {
       {kWindows, "walk.qmx", "\\\\?\\C:\\o/",
        "\\\\?\\C:\\o/\\walk_Mirrored.qmx"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.argument) + " -o " + c.output_dir);
     const std::string dir = ResultDirectory(c.argument, c.output_dir, c.style);
     const std::string name =
@@ -53,6 +51,7 @@ TEST(PathsTest, StreamNames) {
   const std::pair<const char*, bool> windows[] = {
       {"walk.qmx:s", true},           {"C:\\a:b\\walk.qmx", true},
       {"D:walk.qmx::$DATA", true},    {"D:walk.qmx", false},
+      {"1:walk.qmx", true},  // no drive
       {"\\\\?\\C:\\walk.qmx", false}, {"\\\\.\\c:\\walk.qmx", false}};
   for (const auto& [argument, stream] : windows) {
     EXPECT_EQ(NamesStream(argument, kWindows), stream) << argument;

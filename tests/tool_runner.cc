@@ -85,6 +85,8 @@ RunResult RunTool(const std::string& name,
         dup2(open((streams.path() / "err").c_str(), flags, 0644), 2) < 0 ||
         chdir(dir.c_str()) != 0)
       _exit(126);
+    for (const int stream : limits.full)
+      if (dup2(open("/dev/full", O_WRONLY), stream) < 0) _exit(126);
     if (!RunsWindowsPrograms())
       for (const int stream : limits.closed) close(stream);
     for (const auto& [resource, most] :

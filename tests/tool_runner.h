@@ -4,6 +4,8 @@
 // Files and names as the tests see them (names in UTF-8 on every
 // platform), and the real programs run as a user runs them.
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -30,6 +32,15 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+/// A test in a fresh working directory of its own.
+class InTempDir : public testing::Test {
+ protected:
+  void SetUp() override { std::filesystem::current_path(dir_.path()); }
+  void TearDown() override { std::filesystem::current_path(home_); }
+  const std::filesystem::path home_ = std::filesystem::current_path();
+  TempDir dir_;
+};
+
 Bytes ReadBytes(const std::filesystem::path& path);
 /// Everything below `dir`, as UTF-8 paths relative to it, sorted.
 std::vector<std::string> ListDir(const std::filesystem::path& dir);
@@ -40,11 +51,11 @@ struct RunResult {
   int exit_code;  // -1 when the program did not end normally in time
 };
 /// Limits on a program's process: the most bytes a file it writes may
-/// hold (as on a full disk), the most files it may have open, and the
-/// standard streams (0, 1, 2) it starts without (Windows: any means all).
+/// hold, the most files it may have open, the standard streams (0, 1, 2)
+/// it starts without (Windows: any means all) and those on a full device.
 struct Limits {
   int64_t file_size = -1, open_files = -1;
-  std::vector<int> closed;
+  std::vector<int> closed, full;
 };
 /// Runs program `name` in `dir` with `input` as standard input and no
 /// terminal or console: the one built here or, when the environment names

@@ -39,8 +39,8 @@ struct Case {
 
 std::vector<Case> Parse(const fs::path& path) {
   const std::set<std::string> keys = {
-      "only", "limit", "files", "closed", "dir",  "drive", "file",
-      "run",  "type",  ">",     "!",      "exit", "json",  "result"};
+      "only", "limit", "files", "closed", "full", "dir",  "drive", "file",
+      "run",  "type",  ">",     "!",      "exit", "json", "result"};
   std::vector<Case> cases;
   std::ifstream in(path);
   std::string line;
@@ -79,27 +79,21 @@ std::string Replaced(std::string text, std::string_view a, std::string_view b) {
   return text;
 }
 
-// A drive letter that the Windows programs see as directory `dir` while it
+// Drive Q:, which the Windows programs see as directory `dir` while it
 // lives: a link in the wine prefix's dosdevices/ (wine-run.sh ROOT keeps
-// the prefix in ROOT/prefix), made under a letter that no other link has.
+// the prefix in ROOT/prefix).
 struct MappedDrive {
   explicit MappedDrive(const fs::path& dir) {
     std::istringstream launcher(std::getenv("QMX_TOOL_LAUNCHER"));
     std::string root;
     launcher >> root >> root;  // the script, then its ROOT
-    std::error_code taken;
-    for (char letter = 'y'; letter > 'c' && name.empty(); --letter) {
-      link = fs::path(root) / "prefix/dosdevices" / (letter + std::string(":"));
-      fs::create_directory_symlink(dir, link, taken);
-      if (!taken) name = char(std::toupper(letter)) + std::string(":");
-    }
+    link = fs::path(root) / "prefix/dosdevices/q:";
+    fs::remove(link);  // left by a run that was killed
+    fs::create_directory_symlink(dir, link);
   }
   MappedDrive(const MappedDrive&) = delete;
-  ~MappedDrive() {
-    if (!name.empty()) fs::remove(link);
-  }
+  ~MappedDrive() { fs::remove(link); }
   fs::path link;
-  std::string name;  // "X:", or "" when no letter was free
 };
 
 // `text` with its line breaks as the programs write them.
@@ -152,19 +146,17 @@ void RunCase(const Case& c) {
   if (c.lines.contains("drive")) {
     ASSERT_TRUE(RunsWindowsPrograms()) << "a drive for Windows programs only";
     drive.emplace(dir.path() / c.Text("drive", ""));
-    ASSERT_NE(drive->name, "") << "no drive letter free";
   }
-  // "{dir}" stands for the directory of the run, as the system spells it,
-  // "{/dir}" for it from the root with '/' (on Windows: of the run's
-  // drive), "{drive}" for the drive; in the command and in the text
-  // expected.
+  // In the command and the text expected, "{dir}" stands for the run's
+  // directory as the system spells it, "{/dir}" for it from the root with
+  // '/' (on Windows: of the run's drive), "{drive}" for the drive.
   const std::string where = RunsWindowsPrograms()
                                 ? "Z:" + Replaced(dir.path(), "/", "\\")
                                 : dir.path().string();
   const auto placed = [&](const std::string& text) {
     return Replaced(
         Replaced(Replaced(text, "{dir}", where), "{/dir}", dir.path().string()),
-        "{drive}", drive ? drive->name : "");
+        "{drive}", drive ? "Q:" : "");
   };
   std::istringstream command(c.Text("run", ""));
   std::string tool;
@@ -175,12 +167,16 @@ void RunCase(const Case& c) {
   const auto most = [&c](const std::string& key) {
     return c.lines.contains(key) ? std::stoll(c.Text(key)) : -1;
   };
-  std::vector<int> closed;  // "in", "out", "err"
-  std::istringstream streams(c.Text("closed", " "));
-  for (std::string word; streams >> word;)
-    closed.push_back(word == "in" ? 0 : word == "out" ? 1 : 2);
-  const RunResult run = RunTool(tool, arguments, typed, dir.path(),
-                                {most("limit"), most("files"), closed});
+  const auto streams = [&c](const std::string& key) {
+    std::vector<int> numbers;  // of "in", "out", "err"
+    std::istringstream words(c.Text(key, " "));
+    for (std::string word; words >> word;)
+      numbers.push_back(word == "in" ? 0 : word == "out" ? 1 : 2);
+    return numbers;
+  };
+  const RunResult run = RunTool(
+      tool, arguments, typed, dir.path(),
+      {most("limit"), most("files"), streams("closed"), streams("full")});
   EXPECT_EQ(run.exit_code, std::max(most("exit"), 0ll));  // 0 unless given
   EXPECT_EQ(run.errors, WithNewlines(placed(c.Text("!"))));
   // A line that ends in spaces ends with "|"; the last line break of the

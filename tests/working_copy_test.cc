@@ -12,18 +12,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-TEST(CheckedFieldsTest, LittleEndianAtAbsolutePositionsUntilOutside) {
-  Bytes bytes = {0x34, 0x12, 0xFF, 0x80, 0, 0, 0};
-  CheckedFields fields(bytes, 100);  // the bytes from position 100 on
-  EXPECT_EQ(fields.ReadU16(100), 0x1234);
-  EXPECT_EQ(fields.ReadS16(102), -32513);
-  EXPECT_EQ(fields.ReadU8(103), 0x80);
-  fields.WriteS16(104, -2);
-  fields.WriteU24(101, 0xABCDEF);
-  EXPECT_FALSE(fields.failed());
-  EXPECT_EQ(bytes, (Bytes{0x34, 0xEF, 0xCD, 0xAB, 0xFE, 0xFF, 0}));
-  // Any access outside fails, and from then on even those that fit do
-  // nothing.
+// An access outside the bytes (here positions 10 to 13) fails, and from
+// then on even those that fit do nothing. Every edit's values pass through
+// the accesses that fit, so the transcripts pin those.
+TEST(CheckedFieldsTest, AnAccessOutsideFailsForGood) {
   // clang-format off
   const std::pair<const char*, void (*)(CheckedFields&)> cases[] = {
       {"word on the last byte", [](CheckedFields& f) { f.ReadU16(13); }},
@@ -42,28 +34,6 @@ TEST(CheckedFieldsTest, LittleEndianAtAbsolutePositionsUntilOutside) {
     EXPECT_EQ(outside.ReadU16(10), 0) << what;
     outside.WriteU16(10, 0xFFFF);
     EXPECT_EQ(four, (Bytes{1, 2, 3, 4})) << what;
-  }
-}
-
-// The header reads over every prefix of a file: which values are known,
-// and whether the file counts as ending early.
-TEST(KeyframeAreaTest, HeaderReadsOverEveryPrefix) {
-  const Bytes file = sample::MakeAnimation(
-      {.header_record_count = 2, .keyframe_count = 3, .mesh_count = 15});
-  for (int64_t length = 0; length <= 16 + 86; ++length) {
-    Bytes prefix(file.begin(), file.begin() + length);
-    MemoryStore store(prefix);
-    const KeyframeArea area = *ReadKeyframeArea(store);
-    const bool whole = length == 16 + 86;
-    EXPECT_EQ(area.complete, whole) << length;
-    EXPECT_EQ(area.keyframe_count_read, length >= 16 + 64) << length;
-    EXPECT_EQ(area.EndedEarly(), !whole) << length;
-    if (whole) {
-      EXPECT_EQ(area.table_length, 16);
-      EXPECT_EQ(area.keyframe_count, 3);
-      EXPECT_EQ(area.stride, 110);
-      EXPECT_EQ(area.KeyframeAt(2), 16 + 66 + 220);
-    }
   }
 }
 
@@ -98,12 +68,11 @@ WalkResult CheckedWalk(Bytes& bytes, int64_t stride) {
 // Edits in pieces, over whole files and files cut inside the
 // last keyframe, the first keyframe and the header.
 TEST(EditKeyframesTest, MatchesAWalkThatChecksEveryAccess) {
-  struct Case {
+  const struct {
     const char* what;
     uint16_t keyframes, meshes;  // the meshes give the stride
     int64_t trailing;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"one piece", 50, 15, 7},
       {"several pieces", 6000, 15, 0},
       {"many pieces, trailing data", 20000, 15, 3},
@@ -113,7 +82,7 @@ TEST(EditKeyframesTest, MatchesAWalkThatChecksEveryAccess) {
       {"no keyframes", 0, 15, 40},
   };
   std::mt19937 random(11);
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const uint16_t stride = KeyframeStride(c.meshes);
     Bytes file(
         size_t(std::max(KeyframePosition(16, stride, c.keyframes) + kReach,

@@ -19,7 +19,7 @@ mkdir -p "$findings"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 printf '%-22s %12s %8s\n' target executions seconds
-for target in edit snipla console_reader; do
+for target in edit console_reader; do
   fuzzer=build-fuzz/bin/${target}_fuzz
   # New inputs go to a scratch corpus; the seeds in the repository stay as
   # they are.

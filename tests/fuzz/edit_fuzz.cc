@@ -1,24 +1,28 @@
-// Fuzzes the three edits in place over arbitrary files and parameters. The
-// first byte chooses the edit (modulo 3), then come two bytes of angle for
-// the rotation or six of X, Y and Z offsets for the repositioning, then the
-// file.
-//
-// Each edit keeps every byte outside the keyframes the file holds (the
-// mirror every byte of a file that is not a player animation's), and moving
-// back by the negated offsets gives the input back.
+// Fuzzes the three edits over arbitrary files and parameters: the first
+// byte chooses the edit, two bytes of angle or six of offsets follow, then
+// the file. Each edit keeps every byte outside the keyframes the file holds
+// (the mirror every byte of a non-player file); moving back by the negated
+// offsets gives the input back.
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #include "flipta/mirror.h"
 #include "gyrel/rotation.h"
 #include "shovan/reposition.h"
-#include "tests/fuzz/fuzz_check.h"
 
 namespace qmx {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+// Stops the fuzzer, which keeps the input, when an invariant is broken.
+void Check(bool holds, const char* what) {
+  if (!holds) std::fprintf(stderr, "broken: %s\n", what), std::abort();
+}
+#define QMX_FUZZ_CHECK(condition) Check(condition, #condition)
 
 KeyframeArea AreaOf(Bytes bytes) {
   MemoryStore store(bytes);
