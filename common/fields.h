@@ -157,6 +157,10 @@ struct KeyframeArea {
   bool EndedEarly() const {
     return !complete && !(keyframe_count_read && keyframe_count == 0);
   }
+  /// True when the first keyframe has exactly the player-character's mesh
+  /// count. A file that ends before that mesh count reads it as 0 and is
+  /// no player animation.
+  bool IsPlayerObject() const { return first_mesh_count == kPlayerMeshCount; }
 };
 
 /// The most header bytes the reads below can reach: a table of 65528 bytes

@@ -69,6 +69,13 @@ inline constexpr int64_t kXAngleOffset = 0;  // within a mesh rotation
 inline constexpr int64_t kYAngleOffset = 2;
 inline constexpr int64_t kZAngleOffset = 4;
 
+// Angles are stored in angle units, 1024 to a full turn.
+inline constexpr int32_t kAngleUnitsPerTurn = 1024;
+
+// The player-character object, the only one that is mirrored, has this
+// many meshes.
+inline constexpr uint16_t kPlayerMeshCount = 15;
+
 // Mesh count of the first keyframe, relative to T.
 inline constexpr int64_t kFirstMeshCountOffset = kHeaderSize + kMeshCountOffset;
 
@@ -97,6 +104,11 @@ constexpr int64_t KeyframePosition(uint16_t table_length, uint16_t stride,
 constexpr int64_t MeshAngleOffset(int64_t m, int64_t angle_offset) {
   return kMeshRotationsOffset + kMeshRotationSize * m + angle_offset;
 }
+
+/// Keyframe stride of a player-character animation. It is used for every
+/// keyframe, whatever mesh count the later keyframes hold.
+inline constexpr uint16_t kPlayerStride = KeyframeStride(kPlayerMeshCount);
+static_assert(kPlayerStride == 110);
 
 }  // namespace qmx
 

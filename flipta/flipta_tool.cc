@@ -25,7 +25,7 @@ const ToolTexts kFliptaTexts = {
 const ToolTexts& FliptaTool::texts() const { return kFliptaTexts; }
 
 bool FliptaTool::Accepts(const KeyframeArea& area) const {
-  return IsPlayerObject(area);
+  return area.IsPlayerObject();
 }
 
 EditReport FliptaTool::Edit(WorkingCopy& copy, const KeyframeArea& area,

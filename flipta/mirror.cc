@@ -93,10 +93,11 @@ void MirrorAngles(uint8_t* first, int64_t length) {
     const Words mask = LoadWords(&kMirroredWords[static_cast<size_t>(word)]);
     // The mirror in wrapping 16-bit lanes: both candidates are exact
     // wherever they are chosen.
-    const Words at_or_above = reinterpret_cast<Words>(
-        reinterpret_cast<SignedWords>(v) >= static_cast<int16_t>(kFullTurn));
-    const Words mirrored =
-        (at_or_above & (v - kFullTurn)) | (~at_or_above & (0 - kFullTurn - v));
+    const Words at_or_above =
+        reinterpret_cast<Words>(reinterpret_cast<SignedWords>(v) >=
+                                static_cast<int16_t>(kAngleUnitsPerTurn));
+    const Words mirrored = (at_or_above & (v - kAngleUnitsPerTurn)) |
+                           (~at_or_above & (0 - kAngleUnitsPerTurn - v));
     const Words out = (mask & mirrored) | (~mask & v);
     std::memcpy(first + pos, &out, sizeof out);
     word += kWordsPerVector;
@@ -140,12 +141,9 @@ class Mirror final : public KeyframeVisitor {
 
 int16_t MirrorAngle(int16_t v) {
   const int32_t wide = v;
-  return static_cast<int16_t>(wide - kFullTurn >= 0 ? wide - kFullTurn
-                                                    : -kFullTurn - wide);
-}
-
-bool IsPlayerObject(const KeyframeArea& area) {
-  return area.first_mesh_count == kPlayerMeshCount;
+  return static_cast<int16_t>(wide - kAngleUnitsPerTurn >= 0
+                                  ? wide - kAngleUnitsPerTurn
+                                  : -kAngleUnitsPerTurn - wide);
 }
 
 void MirrorWholeKeyframes(uint8_t* first, int64_t count) {

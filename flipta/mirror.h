@@ -17,26 +17,10 @@
 
 namespace qmx {
 
-/// Mesh count of the player-character object, the only object mirrored.
-inline constexpr uint16_t kPlayerMeshCount = 15;
-
-/// Keyframe stride of a player-character animation. It is used for every
-/// keyframe, whatever mesh count the later keyframes hold.
-inline constexpr uint16_t kPlayerStride = KeyframeStride(kPlayerMeshCount);
-static_assert(kPlayerStride == 110);
-
-/// One full turn in angle units.
-inline constexpr int32_t kFullTurn = 1024;
-
 /// The angle mirror: `v - 1024` when that is 0 or more, otherwise
 /// `-1024 - v`. The result always fits 16 bits, so it never wraps. For every
 /// `v` from -2047 to 1023 the mirror of the mirror is `v`.
 int16_t MirrorAngle(int16_t v);
-
-/// True when the first keyframe has exactly the player-character's mesh
-/// count. A file that ends before that mesh count reads it as 0 and is
-/// refused.
-bool IsPlayerObject(const KeyframeArea& area);
 
 /// Mirrors `count` player keyframes that lie back to back from `first` on,
 /// all wholly inside the file.

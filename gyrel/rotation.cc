@@ -26,7 +26,6 @@ constexpr double kAngleUnitsPerDegree = static_cast<double>(2.8444f);
 
 constexpr int kFullTurnDegrees = 360;
 constexpr int kQuarterTurnDegrees = 90;
-constexpr int kFullTurnAngleUnits = 1024;
 
 // Half away from zero, the sign taken from `v` as computed: v + 0.5 or
 // v - 0.5, truncated toward zero (which converting to int does, exactly as
@@ -126,10 +125,10 @@ int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle) {
   int sum = static_cast<int16_t>(
       static_cast<uint16_t>(y_angle + rotation.y_angle_step));
   // One correction only: a sum of exactly 1024 stays 1024.
-  if (sum > kFullTurnAngleUnits) {
-    sum -= kFullTurnAngleUnits;
+  if (sum > kAngleUnitsPerTurn) {
+    sum -= kAngleUnitsPerTurn;
   } else if (sum < 0) {
-    sum += kFullTurnAngleUnits;
+    sum += kAngleUnitsPerTurn;
   }
   return static_cast<int16_t>(sum);
 }

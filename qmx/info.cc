@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "common/batch_driver.h"
-#include "flipta/mirror.h"
 
 namespace qmx {
 namespace {
@@ -97,7 +96,7 @@ std::string KeyframeAreaText(const FileInfo& info) {
 
 }  // namespace
 
-bool FileInfo::PlayerObject() const { return IsPlayerObject(inspection.area); }
+bool FileInfo::PlayerObject() const { return inspection.area.IsPlayerObject(); }
 
 int64_t FileInfo::MissingBytes() const {
   const std::optional<int64_t> end = inspection.KeyframesEnd();

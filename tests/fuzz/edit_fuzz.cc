@@ -84,9 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       QMX_FUZZ_CHECK(Edited(after, move(-1)) == before);
   } else {
     const Bytes after = Edited(before, [](ByteStore& s, const KeyframeArea& a) {
-      if (IsPlayerObject(a)) MirrorAnimation(s, a);
+      if (a.IsPlayerObject()) MirrorAnimation(s, a);
     });
-    CheckOutsideKept(before, after, area, IsPlayerObject(area) ? 110 : 0);
+    CheckOutsideKept(before, after, area,
+                     area.IsPlayerObject() ? kPlayerStride : 0);
   }
   return 0;
 }

@@ -1,4 +1,5 @@
-// POSIX implementation of the platform layer.
+// Linux implementation of the platform layer (it uses Linux calls such as
+// renameat2, O_TMPFILE, linkat through /proc and copy_file_range).
 
 #include <errno.h>
 #include <fcntl.h>
