@@ -1,6 +1,7 @@
 // The front ends in this process, each test in a fresh working directory:
-// qmx on a standard output that takes nothing, as on a full disk, and
-// inputs that change while a tool waits for its answers or qmx reads them.
+// qmx on a standard output that takes nothing, as on a full disk, its usage
+// errors, and inputs that change while a tool waits for its answers or qmx
+// reads them.
 
 #include "qmx/cli.h"
 
