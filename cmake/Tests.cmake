@@ -3,24 +3,25 @@
 # A native build uses the installed GoogleTest (Debian: libgtest-dev). Its
 # libraries are built for the build machine only, so a cross build compiles
 # GoogleTest from its sources (Debian: googletest, which libgtest-dev pulls
-# in), found on the build machine or named by QMX_GTEST_SOURCE_DIR. A native
-# build's tests also read and render qmx's pictures (Debian: libpugixml-dev,
-# libpng-dev, librsvg2-bin). Without all that the programs are built all the
-# same, unless QMX_BUILD_TESTS is ON, as in the project's presets and CI.
+# in), found on the build machine or named by QMX_GTEST_SOURCE_DIR. Without
+# it the programs are built all the same, unless QMX_BUILD_TESTS is ON, as
+# in the project's presets and CI. Only the test of qmx plot's picture
+# needs more, to read and render it (Debian: libpugixml-dev, libpng-dev,
+# librsvg2-bin); without them it alone is left out (qmx_picture_test).
 
 set(qmx_tests OFF)
+set(qmx_picture_test OFF)
 if(QMX_BUILD_TESTS STREQUAL "OFF")
   return()
 endif()
 
-set(qmx_picture_tools ON)
 if(NOT CMAKE_CROSSCOMPILING)
   find_package(GTest QUIET)
   find_package(pugixml QUIET)
   find_package(PNG QUIET)
   find_program(QMX_RSVG_CONVERT rsvg-convert)
-  if(NOT pugixml_FOUND OR NOT PNG_FOUND OR NOT QMX_RSVG_CONVERT)
-    set(qmx_picture_tools OFF)
+  if(pugixml_FOUND AND PNG_FOUND AND QMX_RSVG_CONVERT)
+    set(qmx_picture_test ON)
   endif()
 endif()
 if(NOT GTest_FOUND)
@@ -29,17 +30,41 @@ if(NOT GTest_FOUND)
             DOC "GoogleTest's sources, compiled by a cross build")
 endif()
 
-if((GTest_FOUND OR QMX_GTEST_SOURCE_DIR) AND qmx_picture_tools)
+if(GTest_FOUND OR QMX_GTEST_SOURCE_DIR)
   set(qmx_tests ON)
 elseif(QMX_BUILD_TESTS STREQUAL "ON")
-  message(FATAL_ERROR "QMX_BUILD_TESTS is ON but GoogleTest or the picture "
-          "tools were not found: install libgtest-dev, libpugixml-dev, "
-          "libpng-dev and librsvg2-bin, or set QMX_GTEST_SOURCE_DIR to "
-          "GoogleTest's sources")
+  message(FATAL_ERROR "QMX_BUILD_TESTS is ON but GoogleTest was not found: "
+          "install libgtest-dev, or set QMX_GTEST_SOURCE_DIR to GoogleTest's "
+          "sources")
 else()
-  message(STATUS "GoogleTest or the picture tools not found: building the "
-          "programs without the tests (install libgtest-dev, libpugixml-dev, "
-          "libpng-dev and librsvg2-bin to build them)")
+  message(STATUS "GoogleTest not found: building the programs without the "
+          "tests (install libgtest-dev to build them)")
+endif()
+if(qmx_tests AND NOT qmx_picture_test AND NOT CMAKE_CROSSCOMPILING)
+  message(WARNING "The test of qmx plot's picture is left out: install "
+          "libpugixml-dev, libpng-dev and librsvg2-bin to build it")
+endif()
+
+# The fuzz targets whose seeds CTest replays (not under wine). The console
+# reader's target takes its input apart with a header of clang's, copied
+# alone: beside it lie clang's own C headers, which gcc cannot read.
+set(qmx_replayed_fuzz_targets)
+if(qmx_tests AND NOT WIN32)
+  set(qmx_replayed_fuzz_targets edit_fuzz)
+  execute_process(COMMAND clang -print-resource-dir
+                  OUTPUT_VARIABLE qmx_clang_resources
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  find_file(QMX_FUZZED_DATA_PROVIDER fuzzer/FuzzedDataProvider.h
+            HINTS "${qmx_clang_resources}/include")
+  set(qmx_fuzzed_data_provider_dir ${CMAKE_BINARY_DIR}/fuzz_include)
+  if(QMX_FUZZED_DATA_PROVIDER)
+    file(COPY ${QMX_FUZZED_DATA_PROVIDER}
+         DESTINATION ${qmx_fuzzed_data_provider_dir}/fuzzer)
+    list(APPEND qmx_replayed_fuzz_targets console_reader_fuzz)
+  else()
+    message(STATUS "fuzzer/FuzzedDataProvider.h (clang) not found: the "
+            "console reader's fuzz seeds are not replayed")
+  endif()
 endif()
 
 if(qmx_tests AND NOT GTest_FOUND)

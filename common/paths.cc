@@ -48,6 +48,18 @@ std::string_view FileName(std::string_view argument, PathStyle style) {
                              : separator + 1);
 }
 
+std::string ResultDirectory(std::string_view argument,
+                            std::string_view output_dir, PathStyle style) {
+  if (!output_dir.empty()) return InDirectory(output_dir, "", style);
+  const size_t separator = argument.find_last_of("/\\");
+  if (separator == std::string_view::npos) {
+    return std::string(argument.substr(0, DriveLength(argument, style)));
+  }
+  return argument[separator] == '/'
+             ? std::string(argument.substr(0, separator + 1))
+             : std::string();
+}
+
 bool PassesExtensionTest(std::string_view file_name) {
   const size_t dot = file_name.rfind('.');
   const std::string_view extension = dot == std::string_view::npos
@@ -94,18 +106,6 @@ std::string InDirectory(std::string_view dir, std::string_view name,
 
 std::string_view DirectoryPart(std::string_view path, PathStyle style) {
   return path.substr(0, LastPartStart(path, style));
-}
-
-std::string ResultDirectory(std::string_view argument,
-                            std::string_view output_dir, PathStyle style) {
-  if (!output_dir.empty()) return InDirectory(output_dir, "", style);
-  const size_t separator = argument.find_last_of("/\\");
-  if (separator == std::string_view::npos) {
-    return std::string(argument.substr(0, DriveLength(argument, style)));
-  }
-  return argument[separator] == '/'
-             ? std::string(argument.substr(0, separator + 1))
-             : std::string();
 }
 
 std::string SavedName(std::string_view path, PathStyle style) {

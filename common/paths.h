@@ -26,14 +26,39 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::kWindows;
 inline constexpr PathStyle kNativePathStyle = PathStyle::kPosix;
 #endif
 
-/// The part of `argument` after its last backslash, or all of it: the name
-/// that the interactive tools' messages quote. Only the backslash counts
-/// here, in either style.
+// The three rules that split a file argument, each its own way on purpose:
+//   BaseName         the name that messages quote: after the last backslash
+//                    only. A file dropped on a tool's icon comes as a full
+//                    Windows path, and its messages have always named just
+//                    the file; a path typed with '/' is quoted as typed.
+//   FileName         the name that the type test and the result's name take:
+//                    after the last separator of either kind, so that only
+//                    the file's own name counts, never a directory's
+//                    ("x.qmx/walk" is no animation; "v1./qmxfile" takes its
+//                    suffix at its end).
+//   ResultDirectory  where the result goes: the working directory for a
+//                    dropped (backslash) path, where the tools have always
+//                    saved; beside the input for a '/' path, which shells
+//                    and scripts pass.
+// No other code splits a path.
+
+/// The part of `argument` after its last backslash, or all of it, in
+/// either style.
 std::string_view BaseName(std::string_view argument);
 
 /// The file's own name: the part of `argument` after its last '/' or '\'
 /// (in either style), or, in the Windows style, after a leading drive.
 std::string_view FileName(std::string_view argument, PathStyle style);
+
+/// Where the results for `argument` go, as InDirectory takes a directory
+/// (it ends in a separator or a drive, or is "" for the current one):
+/// `output_dir` with a separator as InDirectory adds one, when it is given;
+/// otherwise, when the argument's last separator is a '/', the argument up
+/// to and including that '/' (beside the input); in the Windows style the
+/// drive of an argument such as "D:walk.qmx" (the current directory of that
+/// drive, again beside the input); else "".
+std::string ResultDirectory(std::string_view argument,
+                            std::string_view output_dir, PathStyle style);
 
 /// True when the up to three characters after the last dot of `file_name`
 /// (its first three characters when it has no dot) are exactly "qmx" or
@@ -65,16 +90,6 @@ std::string InDirectory(std::string_view dir, std::string_view name,
 /// name in the current directory: InDirectory of it and a name is that name
 /// beside `path`.
 std::string_view DirectoryPart(std::string_view path, PathStyle style);
-
-/// Where the results for `argument` go, as InDirectory takes a directory
-/// (it ends in a separator or a drive, or is "" for the current one):
-/// `output_dir` with a separator as InDirectory adds one, when it is given;
-/// otherwise, when the argument's last separator is a '/', the argument up
-/// to and including that '/' (beside the input); in the Windows style the
-/// drive of an argument such as "D:walk.qmx" (the current directory of that
-/// drive, again beside the input); else "".
-std::string ResultDirectory(std::string_view argument,
-                            std::string_view output_dir, PathStyle style);
 
 /// `path` as the system saves it: in the Windows style without the trailing
 /// dots and spaces of its last part, except in a "\\?\" path (a part of

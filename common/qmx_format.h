@@ -45,6 +45,9 @@ inline constexpr int64_t kRangeStartOffset = 32;
 inline constexpr int64_t kRangeEndOffset = 34;
 inline constexpr int64_t kHeaderRecordCountOffset = 52;
 inline constexpr int64_t kHeaderRecordSize = 8;
+// The header record table starts right after its count.
+inline constexpr int64_t kHeaderRecordTableOffset = 54;
+static_assert(kHeaderRecordTableOffset == kHeaderRecordCountOffset + 2);
 
 // Header fields after the header record table, relative to T.
 inline constexpr int64_t kTotalBOffset = 54;

@@ -20,28 +20,6 @@ size_t SequenceLength(unsigned char lead) {
   return 0;
 }
 
-// Decodes the character at the start of `text` into `code` and returns its
-// length; 0 when no whole, shortest-form character up to U+10FFFF starts
-// there. Surrogate code points are taken.
-size_t Decode(std::string_view text, char32_t& code) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  const size_t length = SequenceLength(lead);
-  if (length == 0 || length > text.size()) return 0;
-  if (length == 1) {
-    code = lead;
-    return 1;
-  }
-  code = lead & (0x7F >> length);
-  for (size_t i = 1; i < length; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (!IsContinuation(byte)) return 0;
-    code = (code << 6) | (byte & 0x3F);
-  }
-  constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kShortest[length] || code > 0x10FFFF) return 0;
-  return length;
-}
-
 void Append(std::u16string& out, char32_t code) {
   if (code < 0x10000) {
     out += static_cast<char16_t>(code);
@@ -52,21 +30,16 @@ void Append(std::u16string& out, char32_t code) {
   out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
 }
 
-// Converts `text`; with `lossy` a byte that starts no character becomes
-// U+FFFD, otherwise it makes the conversion fail.
+// Converts `text`; with `lossy` a byte that is not UTF-8 becomes U+FFFD,
+// otherwise it makes the conversion fail.
 std::optional<std::u16string> Convert(std::string_view text, bool lossy) {
   std::u16string out;
   out.reserve(text.size());
   while (!text.empty()) {
-    char32_t code = 0;
-    size_t length = Decode(text, code);
-    if (length == 0) {
-      if (!lossy) return std::nullopt;
-      code = kReplacement;
-      length = 1;
-    }
-    Append(out, code);
-    text.remove_prefix(length);
+    const Utf8Unit unit = DecodeUtf8(text);
+    if (unit.kind == Utf8Unit::Kind::kNotUtf8 && !lossy) return std::nullopt;
+    Append(out, unit.code);
+    text.remove_prefix(unit.length);
   }
   return out;
 }
@@ -74,6 +47,24 @@ std::optional<std::u16string> Convert(std::string_view text, bool lossy) {
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 }  // namespace
+
+Utf8Unit DecodeUtf8(std::string_view text) {
+  constexpr Utf8Unit kStray{Utf8Unit::Kind::kNotUtf8, kReplacement, 1};
+  const auto lead = static_cast<unsigned char>(text[0]);
+  const size_t length = SequenceLength(lead);
+  if (length == 0 || length > text.size()) return kStray;
+  char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (!IsContinuation(byte)) return kStray;
+    code = (code << 6) | (byte & 0x3F);
+  }
+  constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < kShortest[length] || code > 0x10FFFF) return kStray;
+  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+  return {surrogate ? Utf8Unit::Kind::kSurrogate : Utf8Unit::Kind::kCharacter,
+          code, length};
+}
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;

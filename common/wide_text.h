@@ -15,17 +15,34 @@
 
 namespace qmx {
 
+/// What starts a piece of UTF-8 text: a character, a surrogate code point
+/// in its three-byte form (which WTF-8 writes for an unpaired surrogate of a
+/// Windows name, and which no UTF-8 holds), or a byte that starts no whole,
+/// shortest-form sequence up to U+10FFFF.
+struct Utf8Unit {
+  enum class Kind { kCharacter, kSurrogate, kNotUtf8 };
+  Kind kind;
+  /// The code point; U+FFFD for kNotUtf8.
+  char32_t code;
+  /// The bytes it takes; 1 for kNotUtf8.
+  size_t length;
+};
+
+/// The one UTF-8 decoder: what starts `text`, which must not be empty.
+/// Each caller decides what a surrogate or a stray byte becomes.
+Utf8Unit DecodeUtf8(std::string_view text);
+
 /// `text` in UTF-8. A surrogate without its partner, which a Windows file
 /// name may hold, gets the three bytes of its code point (as WTF-8 writes
 /// it), so that Utf8ToUtf16 gives the same name back.
 std::string Utf16ToUtf8(std::u16string_view text);
 
-/// `text` in UTF-16; nothing when it is not UTF-8. Surrogates in their
+/// `text` in UTF-16; nothing when a byte is not UTF-8. Surrogates in their
 /// three-byte form are taken, so every result of Utf16ToUtf8 comes back.
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 
-/// As Utf8ToUtf16 for text that is only shown: every byte that does not
-/// belong to a character becomes U+FFFD.
+/// As Utf8ToUtf16 for text that is only shown on a console: every byte that
+/// is not UTF-8 becomes U+FFFD; surrogates are kept, as names hold them.
 std::u16string Utf8ToUtf16Lossy(std::string_view text);
 
 /// Splits a Windows command line into its words as the system's

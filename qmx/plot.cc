@@ -8,6 +8,7 @@
 #include "common/batch_driver.h"
 #include "common/pipeline.h"
 #include "common/platform.h"
+#include "common/wide_text.h"
 
 namespace qmx {
 namespace {
@@ -35,40 +36,19 @@ std::string Number(double value) {
   return text;
 }
 
-// The Unicode scalar value (U+0000..U+10FFFF, no surrogate) whose
-// shortest-form UTF-8 starts `text`, with its length in bytes; length 0 when
-// none does.
-size_t Decode(std::string_view text, char32_t& code) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  const size_t length = lead < 0x80   ? 1
-                        : lead < 0xC2 ? 0
-                        : lead < 0xE0 ? 2
-                        : lead < 0xF0 ? 3
-                        : lead < 0xF5 ? 4
-                                      : 0;
-  if (length == 0 || length > text.size()) return 0;
-  code = length == 1 ? lead : lead & (0x7F >> length);
-  for (size_t i = 1; i < length; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if ((byte & 0xC0) != 0x80) return 0;
-    code = code << 6 | (byte & 0x3F);
-  }
-  constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-  const bool scalar = code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-  return scalar && code >= kShortest[length] ? length : 0;
-}
-
 // `text` as XML character data: markup characters escaped; each byte that
-// starts no UTF-8 character (a file name can hold any) and each character
-// XML 1.0 forbids, or that a reader would change (line breaks), replaced by
-// U+FFFD.
+// is not UTF-8 (a file name can hold any), each byte of a surrogate (which
+// XML cannot hold) and each character XML 1.0 forbids, or that a reader
+// would change (line breaks), replaced by U+FFFD.
 std::string Escaped(std::string_view text) {
   std::string out;
   while (!text.empty()) {
-    char32_t code = 0;
-    const size_t length = Decode(text, code);
-    if (length == 0 || (code < 0x20 && code != '\t') || code == 0xFFFE ||
-        code == 0xFFFF) {
+    const Utf8Unit unit = DecodeUtf8(text);
+    const char32_t code = unit.code;
+    if (unit.kind != Utf8Unit::Kind::kCharacter) {
+      for (size_t i = 0; i < unit.length; ++i) out += "\xEF\xBF\xBD";
+    } else if ((code < 0x20 && code != '\t') || code == 0xFFFE ||
+               code == 0xFFFF) {
       out += "\xEF\xBF\xBD";
     } else if (code == '&') {
       out += "&amp;";
@@ -79,9 +59,9 @@ std::string Escaped(std::string_view text) {
     } else if (code == '"') {
       out += "&quot;";
     } else {
-      out += text.substr(0, length);
+      out += text.substr(0, unit.length);
     }
-    text.remove_prefix(std::max<size_t>(length, 1));
+    text.remove_prefix(unit.length);
   }
   return out;
 }

@@ -1,6 +1,7 @@
 // The front ends in this process, each test in a fresh working directory:
-// qmx on a standard output that takes nothing, as on a full disk, and
-// inputs that change while a tool waits for its answers or qmx reads them.
+// qmx on a standard output that takes nothing, as on a full disk, its usage
+// errors, and inputs that change while a tool waits for its answers or qmx
+// reads them.
 
 #include "qmx/cli.h"
 
@@ -26,21 +27,31 @@ using CliTest = test::InTempDir;
 
 // Output that cannot be written ends the run at once with status 1 and a
 // line on standard error, whatever was asked: no further file is read or
-// made, what is saved stays. A usage error stays one.
-TEST_F(CliTest, OutputThatCannotBeWritten) {
+// made, what is saved stays. A usage error, which writes no output, does
+// nothing: status 2, its line and where help is on standard error.
+TEST_F(CliTest, OutputThatCannotBeWrittenAndUsageErrors) {
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
-  const std::string kFailed = "qmx: could not write to standard output\n";
+  const std::string kFailed = "qmx: could not write to standard output\n",
+                    kHelp = "\nRun with --help for more information.\n";
+  const Arguments kWalk = {"walk.qmx"};
   // clang-format off
   const struct { Arguments arguments; std::string errors; int status; Arguments left; } cases[] = {
       {{"mirror", "walk.qmx", "walk.qmx"}, kFailed, 1, {"walk.qmx", "walk_Mirrored.qmx"}},
-      {{"info", "walk.qmx", "missing.qmx"}, kFailed, 1, {"walk.qmx"}},
+      {{"info", "walk.qmx", "missing.qmx"}, kFailed, 1, kWalk},
       {{"info", "--json", "walk.qmx", "missing.qmx"},
-       "qmx: 'missing.qmx': File could not be found.\n" + kFailed, 1, {"walk.qmx"}},
+       "qmx: 'missing.qmx': File could not be found.\n" + kFailed, 1, kWalk},
       {{"plot", "walk.qmx"}, kFailed, 1, {"plot.svg", "walk.qmx"}},
-      {{"--help"}, kFailed, 1, {"walk.qmx"}},
-      {{"mirror", "-o", "walk.qmx", "walk.qmx"}, "--output-dir: Directory is actually a file: "
-       "walk.qmx\nRun with --help for more information.\n", 2, {"walk.qmx"}}};
+      {{"--help"}, kFailed, 1, kWalk},
+      {{}, "A subcommand is required" + kHelp, 2, kWalk},
+      {{"move", "--by", "32768,0,0", "walk.qmx"}, "Could not convert: --by = 32768,0,0" + kHelp, 2, kWalk},
+      {{"move", "--by", "0x10,0,0", "walk.qmx"}, "--by: not a whole decimal number: '0x10'" + kHelp, 2, kWalk},
+      {{"rotate", "--by", "1.5", "walk.qmx"}, "--by: not a whole decimal number: '1.5'" + kHelp, 2, kWalk},
+      {{"rotate", "--by", "-32769", "walk.qmx"}, "Could not convert: --by = -32769" + kHelp, 2, kWalk},
+      {{"cut", "--front", "-1", "--back", "0", "walk.qmx"}, "Could not convert: --front = -1" + kHelp, 2, kWalk},
+      {{"cut", "--front", "0", "--back", "65536", "walk.qmx"}, "Could not convert: --back = 65536" + kHelp, 2, kWalk},
+      {{"mirror", "-o", "missing", "walk.qmx"}, "--output-dir: Directory does not exist: missing" + kHelp, 2, kWalk},
+      {{"mirror", "-o", "walk.qmx", "walk.qmx"}, "--output-dir: Directory is actually a file: walk.qmx" + kHelp, 2, kWalk}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));

@@ -23,6 +23,7 @@ TEST(WideTextTest, NamesBothWaysAndBytesThatAreNoUtf8) {
   for (const auto& [utf16, utf8] : names) {
     EXPECT_EQ(Utf16ToUtf8(utf16), utf8);
     EXPECT_EQ(Utf8ToUtf16(utf8), utf16) << utf8;
+    EXPECT_EQ(Utf8ToUtf16Lossy(utf8), utf16) << utf8;  // the console's
   }
   for (const auto& [bytes, shown] : no_utf8) {
     EXPECT_EQ(Utf8ToUtf16(bytes), std::nullopt);

@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/paths.h"
 #include "tools/sample_animation.h"
 
 namespace {
@@ -39,7 +40,9 @@ bool Write(const std::string& path, const Shape& shape) {
 
 bool WriteSamples(const std::string& dir) {
   for (const qmx::sample::NamedSample& sample : qmx::sample::BundledSamples()) {
-    if (!Write(dir + "/" + sample.name, sample.shape)) return false;
+    const std::string path =
+        qmx::InDirectory(dir, sample.name, qmx::kNativePathStyle);
+    if (!Write(path, sample.shape)) return false;
   }
   return true;
 }

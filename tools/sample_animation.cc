@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/fields.h"
 #include "common/qmx_format.h"
 
 namespace qmx::sample {
@@ -40,13 +41,11 @@ int16_t Swing(double amplitude, double phase) {
 }  // namespace
 
 void PutU16(std::vector<uint8_t>& bytes, int64_t pos, uint16_t value) {
-  bytes[static_cast<size_t>(pos)] = static_cast<uint8_t>(value);
-  bytes[static_cast<size_t>(pos) + 1] = static_cast<uint8_t>(value >> 8);
+  StoreU16(bytes.data() + pos, value);
 }
 
 uint16_t GetU16(const std::vector<uint8_t>& bytes, int64_t pos) {
-  return static_cast<uint16_t>(bytes[static_cast<size_t>(pos)] |
-                               bytes[static_cast<size_t>(pos) + 1] << 8);
+  return LoadU16(bytes.data() + pos);
 }
 
 std::vector<uint8_t> MakeAnimation(const Shape& shape) {
@@ -64,28 +63,26 @@ std::vector<uint8_t> MakeAnimation(const Shape& shape) {
     bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(random.Next());
   }
   for (int64_t i = 0; i < table_length; ++i) {
-    bytes[static_cast<size_t>(54 + i)] = static_cast<uint8_t>(random.Next());
+    bytes[static_cast<size_t>(kHeaderRecordTableOffset + i)] =
+        static_cast<uint8_t>(random.Next());
   }
   for (int64_t i = table_length + kTotalBOffset; i < table_length + kHeaderSize;
        ++i) {
     bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(random.Next());
   }
+  CheckedFields fields(bytes);
   bytes[kFactorAOffset] = shape.factor_a;
   bytes[kFactorBOffset] = shape.factor_b;
-  PutU16(bytes, kRangeStartOffset, shape.range_start);
-  PutU16(bytes, kRangeEndOffset,
-         static_cast<uint16_t>(shape.range_start + shape.keyframe_count - 1));
-  PutU16(bytes, kHeaderRecordCountOffset, shape.header_record_count);
-  const uint32_t total_b = uint32_t{shape.factor_b} * shape.keyframe_count;
-  bytes[static_cast<size_t>(table_length + kTotalBOffset)] =
-      static_cast<uint8_t>(total_b);
-  bytes[static_cast<size_t>(table_length + kTotalBOffset + 1)] =
-      static_cast<uint8_t>(total_b >> 8);
-  bytes[static_cast<size_t>(table_length + kTotalBOffset + 2)] =
-      static_cast<uint8_t>(total_b >> 16);
-  PutU16(bytes, table_length + kTotalAOffset,
-         static_cast<uint16_t>(shape.factor_a * shape.keyframe_count));
-  PutU16(bytes, table_length + kKeyframeCountOffset, shape.keyframe_count);
+  fields.WriteU16(kRangeStartOffset, shape.range_start);
+  fields.WriteU16(
+      kRangeEndOffset,
+      static_cast<uint16_t>(shape.range_start + shape.keyframe_count - 1));
+  fields.WriteU16(kHeaderRecordCountOffset, shape.header_record_count);
+  fields.WriteU24(table_length + kTotalBOffset,
+                  uint32_t{shape.factor_b} * shape.keyframe_count);
+  fields.WriteU16(table_length + kTotalAOffset,
+                  static_cast<uint16_t>(shape.factor_a * shape.keyframe_count));
+  fields.WriteU16(table_length + kKeyframeCountOffset, shape.keyframe_count);
 
   // The figure walks along +Z, one stride every 16 keyframes, bobbing and
   // swaying; its limbs swing with the stride.
@@ -100,7 +97,7 @@ std::vector<uint8_t> MakeAnimation(const Shape& shape) {
     const int16_t root_y = static_cast<int16_t>(-Swing(30, 2 * phase) - 40);
     const int16_t root_z = static_cast<int16_t>((k * 48) % 30000 - 15000);
     const auto put = [&](int64_t offset, int value) {
-      PutU16(bytes, at + offset, static_cast<uint16_t>(value));
+      fields.WriteU16(at + offset, static_cast<uint16_t>(value));
     };
     put(kMinXOffset, root_x - half_width - random.Between(0, 30));
     put(kMaxXOffset, root_x + half_width + random.Between(0, 30));

@@ -59,12 +59,10 @@ std::vector<NamedSample> BundledSamples();
 /// keyframes of 15 meshes.
 std::vector<uint8_t> MakeLargestAnimation();
 
-/// Little-endian access for tests that build or inspect files by hand.
+/// A 16-bit word of `bytes` at `pos`, which must lie inside them, for tests
+/// that build or inspect files by hand.
 void PutU16(std::vector<uint8_t>& bytes, int64_t pos, uint16_t value);
 uint16_t GetU16(const std::vector<uint8_t>& bytes, int64_t pos);
-inline int16_t GetS16(const std::vector<uint8_t>& bytes, int64_t pos) {
-  return static_cast<int16_t>(GetU16(bytes, pos));
-}
 
 /// Writes `bytes` to `path`; false on any failure.
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
