@@ -45,28 +45,6 @@ if(qmx_tests AND NOT qmx_picture_test AND NOT CMAKE_CROSSCOMPILING)
           "libpugixml-dev, libpng-dev and librsvg2-bin to build it")
 endif()
 
-# The fuzz targets whose seeds CTest replays (not under wine). The console
-# reader's target takes its input apart with a header of clang's, copied
-# alone: beside it lie clang's own C headers, which gcc cannot read.
-set(qmx_replayed_fuzz_targets)
-if(qmx_tests AND NOT WIN32)
-  set(qmx_replayed_fuzz_targets edit_fuzz)
-  execute_process(COMMAND clang -print-resource-dir
-                  OUTPUT_VARIABLE qmx_clang_resources
-                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  find_file(QMX_FUZZED_DATA_PROVIDER fuzzer/FuzzedDataProvider.h
-            HINTS "${qmx_clang_resources}/include")
-  set(qmx_fuzzed_data_provider_dir ${CMAKE_BINARY_DIR}/fuzz_include)
-  if(QMX_FUZZED_DATA_PROVIDER)
-    file(COPY ${QMX_FUZZED_DATA_PROVIDER}
-         DESTINATION ${qmx_fuzzed_data_provider_dir}/fuzzer)
-    list(APPEND qmx_replayed_fuzz_targets console_reader_fuzz)
-  else()
-    message(STATUS "fuzzer/FuzzedDataProvider.h (clang) not found: the "
-            "console reader's fuzz seeds are not replayed")
-  endif()
-endif()
-
 if(qmx_tests AND NOT GTest_FOUND)
   # Compiled for the target, never installed.
   set(INSTALL_GTEST OFF CACHE BOOL "Install GoogleTest" FORCE)
