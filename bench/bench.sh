@@ -213,6 +213,8 @@ hold() {
 }
 
 size() { stat -c %s "$1"; }
+load() { cut -d' ' -f1 /proc/loadavg; }
+load_start=$(load)
 echo "Inputs: largest $(size "$work/largest/largest.qmx") bytes;" \
   "batch 1000 files of $(size "$work/batch/a1000.qmx") bytes;" \
   "huge $(size "$work/huge/huge.qmx") bytes (sparse)."
@@ -256,6 +258,14 @@ for tool in "${tools[@]}"; do
     }'
 done
 echo
+# Pairs keep the ratios steady under a moderate drift of load; on a machine
+# busier than its cores, single runs are delayed at random and the ratios
+# spread, so the figures deserve a note.
+echo "Load average (1 minute): $load_start at the start, $(load) at the end," \
+  "on $(nproc) cores."
+LC_ALL=C awk -v a="$load_start" -v b="$(load)" -v n="$(nproc)" \
+  'BEGIN { exit !(a > n || b > n) }' &&
+  echo "The machine was busy: take the figures again when it is quiet."
 if [ ${#misses[@]} -gt 0 ]; then
   echo "Missed:"
   printf '  %s\n' "${misses[@]}" | awk '!seen[$0]++'
