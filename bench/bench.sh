@@ -260,11 +260,12 @@ done
 echo
 # Pairs keep the ratios steady under a moderate drift of load; on a machine
 # busier than its cores, single runs are delayed at random and the ratios
-# spread, so the figures deserve a note.
+# spread, so the figures deserve a note. The benchmark itself adds about 1
+# to the load.
 echo "Load average (1 minute): $load_start at the start, $(load) at the end," \
   "on $(nproc) cores."
 LC_ALL=C awk -v a="$load_start" -v b="$(load)" -v n="$(nproc)" \
-  'BEGIN { exit !(a > n || b > n) }' &&
+  'BEGIN { exit !(a > n + 1 || b > n + 1) }' &&
   echo "The machine was busy: take the figures again when it is quiet."
 if [ ${#misses[@]} -gt 0 ]; then
   echo "Missed:"
