@@ -133,45 +133,50 @@ int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle) {
   return static_cast<int16_t>(sum);
 }
 
-EditReport RotateAnimation(ByteStore& store, const KeyframeArea& area,
-                           int angle) {
-  const Rotation rotation = MakeRotation(angle);
-  // Without meshes, offset 22 belongs to the next keyframe or to the
-  // trailing data, so there is no root mesh angle to advance.
-  const bool has_root_mesh = area.first_mesh_count > 0;
-  constexpr int64_t kYAngle = MeshAngleOffset(0, kYAngleOffset);
-  const int64_t reach = has_root_mesh ? kYAngle + 2 : kRootZOffset + 2;
-  const WalkResult walk =
-      EditEachKeyframe(store, area, area.stride, reach, [&](auto& keyframe) {
-        RootAndBox before;
-        before.root_x = keyframe.ReadS16(kRootXOffset);
-        before.root_z = keyframe.ReadS16(kRootZOffset);
-        before.min_x = keyframe.ReadS16(kMinXOffset);
-        before.min_z = keyframe.ReadS16(kMinZOffset);
-        before.max_x = keyframe.ReadS16(kMaxXOffset);
-        before.max_z = keyframe.ReadS16(kMaxZOffset);
-        // A value from a failed read must not count as clamped either.
-        if (keyframe.failed()) return false;
+namespace {
 
-        const TurnResult result = Turn(rotation, before);
-        keyframe.WriteS16(kRootXOffset, result.turned.root_x);
-        keyframe.WriteS16(kRootZOffset, result.turned.root_z);
-        keyframe.WriteS16(kMinXOffset, result.turned.min_x);
-        keyframe.WriteS16(kMinZOffset, result.turned.min_z);
-        keyframe.WriteS16(kMaxXOffset, result.turned.max_x);
-        keyframe.WriteS16(kMaxZOffset, result.turned.max_z);
+constexpr int64_t kYAngle = MeshAngleOffset(0, kYAngleOffset);
 
-        if (has_root_mesh) {
-          const int16_t y_angle = keyframe.ReadS16(kYAngle);
-          if (!keyframe.failed()) {
-            keyframe.WriteS16(kYAngle, AdvanceYAngle(rotation, y_angle));
-          }
-        }
-        return result.clamped;
-      });
-  EditReport report = ReportOf(walk);
-  report.clamped = walk.noted;
-  return report;
+}  // namespace
+
+// Without meshes, offset 22 belongs to the next keyframe or to the trailing
+// data, so there is no root mesh angle to advance.
+KeyframeTurn::KeyframeTurn(const KeyframeArea& area, int angle)
+    : rotation_(MakeRotation(angle)),
+      has_root_mesh_(area.first_mesh_count > 0),
+      stride_(area.stride),
+      reach_(has_root_mesh_ ? kYAngle + 2 : kRootZOffset + 2) {}
+
+template <class Keyframe>
+bool KeyframeTurn::operator()(Keyframe& keyframe) const {
+  RootAndBox before;
+  before.root_x = keyframe.ReadS16(kRootXOffset);
+  before.root_z = keyframe.ReadS16(kRootZOffset);
+  before.min_x = keyframe.ReadS16(kMinXOffset);
+  before.min_z = keyframe.ReadS16(kMinZOffset);
+  before.max_x = keyframe.ReadS16(kMaxXOffset);
+  before.max_z = keyframe.ReadS16(kMaxZOffset);
+  // A value from a failed read must not count as clamped either.
+  if (keyframe.failed()) return false;
+
+  const TurnResult result = Turn(rotation_, before);
+  keyframe.WriteS16(kRootXOffset, result.turned.root_x);
+  keyframe.WriteS16(kRootZOffset, result.turned.root_z);
+  keyframe.WriteS16(kMinXOffset, result.turned.min_x);
+  keyframe.WriteS16(kMinZOffset, result.turned.min_z);
+  keyframe.WriteS16(kMaxXOffset, result.turned.max_x);
+  keyframe.WriteS16(kMaxZOffset, result.turned.max_z);
+
+  if (has_root_mesh_) {
+    const int16_t y_angle = keyframe.ReadS16(kYAngle);
+    if (!keyframe.failed()) {
+      keyframe.WriteS16(kYAngle, AdvanceYAngle(rotation_, y_angle));
+    }
+  }
+  return result.clamped;
 }
+
+template bool KeyframeTurn::operator()(KeyframeBytes&) const;
+template bool KeyframeTurn::operator()(CheckedKeyframe&) const;
 
 }  // namespace qmx
