@@ -1,6 +1,8 @@
 #include "common/working_copy.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace qmx {
 namespace {
@@ -32,7 +34,8 @@ int64_t PieceCount(int64_t k, int64_t end, int64_t stride, int64_t reach) {
 
 // The bytes of the region being rewritten that are in memory, from `begin_`
 // on: edited as far as the edit has gone. Every byte before them is
-// written to the result, every byte after them still unread.
+// written to the result, every byte after them still unread. They are a
+// piece at most, and the gap before it of less than a stride.
 class Window {
  public:
   Window(const InputFile& input, PrivateOutput& output, int64_t begin)
@@ -45,30 +48,33 @@ class Window {
         written != Status::kOk) {
       return written;
     }
-    const int64_t more = to - end();
-    if (more <= 0) return Status::kOk;
-    const size_t held = bytes_.size();
-    bytes_.resize(held + static_cast<size_t>(more));
-    return input_.Read(end() - more, std::span(bytes_).subspan(held));
+    if (to <= end()) return Status::kOk;
+    const std::span<uint8_t> more(bytes_.get() + held_,
+                                  static_cast<size_t>(to - end()));
+    held_ += more.size();
+    return input_.Read(to - static_cast<int64_t>(more.size()), more);
   }
 
   uint8_t* At(int64_t pos) {
-    return bytes_.data() + static_cast<size_t>(pos - begin_);
+    return bytes_.get() + static_cast<size_t>(pos - begin_);
   }
   std::span<uint8_t> From(int64_t pos) {
-    return std::span(bytes_).subspan(static_cast<size_t>(pos - begin_));
+    return std::span(At(pos), static_cast<size_t>(end() - pos));
   }
 
   Status WriteAll() { return WriteUntil(end()); }
 
  private:
-  int64_t end() const { return begin_ + static_cast<int64_t>(bytes_.size()); }
+  static constexpr size_t kCapacity = kPiece + (size_t{1} << 16);
+
+  int64_t end() const { return begin_ + static_cast<int64_t>(held_); }
 
   Status WriteUntil(int64_t pos) {
     if (pos <= begin_) return Status::kOk;
     const size_t n = static_cast<size_t>(pos - begin_);
-    const Status written = output_.Write(begin_, std::span(bytes_).first(n));
-    bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<ptrdiff_t>(n));
+    const Status written = output_.Write(begin_, std::span(bytes_.get(), n));
+    held_ -= n;
+    std::memmove(bytes_.get(), bytes_.get() + n, held_);
     begin_ = pos;
     return written;
   }
@@ -76,7 +82,9 @@ class Window {
   const InputFile& input_;
   PrivateOutput& output_;
   int64_t begin_;
-  std::vector<uint8_t> bytes_;
+  // Not cleared: every byte is read before it is used.
+  std::unique_ptr<uint8_t[]> bytes_{new uint8_t[kCapacity]};
+  size_t held_ = 0;
 };
 
 }  // namespace

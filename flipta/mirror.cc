@@ -1,6 +1,7 @@
 #include "flipta/mirror.h"
 
 #include <array>
+#include <cstring>
 
 namespace qmx {
 namespace {
@@ -20,6 +21,75 @@ constexpr std::array<int64_t, 3> kAngleOffsets = {kXAngleOffset, kYAngleOffset,
 
 // Two's complement negation of a stored word: -32768 stays -32768.
 uint16_t Negated(uint16_t word) { return static_cast<uint16_t>(0u - word); }
+
+// Whole player keyframes are mirrored in two passes over a piece of the
+// file. The first turns every Y and Z angle of every mesh rotation through
+// the angle mirror, eight words at a time; which words those are repeats
+// every eight keyframes (440 words, 55 vectors). The second negates the box
+// and root offset X and exchanges the rotations of the mirror pairs: meshes
+// 1-3 with 4-6 and 8-10 with 11-13, each as one block of 18 bytes. A
+// keyframe's fields are disjoint, so the order of the passes cannot change
+// the result.
+using Words = uint16_t __attribute__((vector_size(16)));
+using SignedWords = int16_t __attribute__((vector_size(16)));
+constexpr int kWordsPerVector = 8;
+constexpr int kWordsPerKeyframe = kPlayerStride / 2;
+constexpr int kMaskWords = kWordsPerKeyframe * kWordsPerVector;
+
+constexpr std::array<uint16_t, kMaskWords> kMirroredWords = [] {
+  std::array<uint16_t, kMaskWords> mask{};
+  for (int w = 0; w < kMaskWords; ++w) {
+    const int angle = w % kWordsPerKeyframe - kMeshRotationsOffset / 2;
+    mask[static_cast<size_t>(w)] = angle >= 0 && angle % 3 != 0 ? 0xFFFF : 0;
+  }
+  return mask;
+}();
+
+Words LoadWords(const void* from) {
+  Words words;
+  std::memcpy(&words, from, sizeof words);
+  return words;
+}
+
+void MirrorAngles(uint8_t* first, int64_t length) {
+  int64_t pos = 0;
+  int64_t word = 0;  // index into kMirroredWords
+  for (; pos + 16 <= length; pos += 16) {
+    const Words v = LoadWords(first + pos);
+    const Words mask = LoadWords(&kMirroredWords[static_cast<size_t>(word)]);
+    // The mirror in wrapping 16-bit lanes: both candidates are exact
+    // wherever they are chosen.
+    const Words at_or_above =
+        reinterpret_cast<Words>(reinterpret_cast<SignedWords>(v) >=
+                                static_cast<int16_t>(kAngleUnitsPerTurn));
+    const Words mirrored = (at_or_above & (v - kAngleUnitsPerTurn)) |
+                           (~at_or_above & (0 - kAngleUnitsPerTurn - v));
+    const Words out = (mask & mirrored) | (~mask & v);
+    std::memcpy(first + pos, &out, sizeof out);
+    word += kWordsPerVector;
+    if (word == kMaskWords) word = 0;
+  }
+  for (; pos < length; pos += 2, ++word) {
+    if (kMirroredWords[static_cast<size_t>(word % kMaskWords)] != 0) {
+      StoreU16(first + pos, static_cast<uint16_t>(MirrorAngle(
+                                static_cast<int16_t>(LoadU16(first + pos)))));
+    }
+  }
+}
+
+void ExchangeBlocks(uint8_t* a, uint8_t* b) {
+  constexpr size_t kBlock = 3 * kMeshRotationSize;
+  uint8_t held_a[kBlock];
+  uint8_t held_b[kBlock];
+  std::memcpy(held_a, a, kBlock);
+  std::memcpy(held_b, b, kBlock);
+  std::memcpy(a, held_b, kBlock);
+  std::memcpy(b, held_a, kBlock);
+}
+
+uint8_t* Mesh(uint8_t* keyframe, int64_t m) {
+  return keyframe + MeshAngleOffset(m, kXAngleOffset);
+}
 
 }  // namespace
 
@@ -54,6 +124,22 @@ bool KeyframeMirror::operator()(Keyframe& keyframe) const {
       keyframe.WriteU16(offset_a, b);
       keyframe.WriteU16(offset_b, a);
     }
+  }
+  return false;
+}
+
+bool KeyframeMirror::EditWhole(uint8_t* first, int64_t count) const {
+  MirrorAngles(first, count * kPlayerStride);
+  for (int64_t k = 0; k < count; ++k) {
+    uint8_t* keyframe = first + k * kPlayerStride;
+    const uint16_t min_x = LoadU16(keyframe + kMinXOffset);
+    const uint16_t max_x = LoadU16(keyframe + kMaxXOffset);
+    StoreU16(keyframe + kMinXOffset, Negated(max_x));
+    StoreU16(keyframe + kMaxXOffset, Negated(min_x));
+    StoreU16(keyframe + kRootXOffset,
+             Negated(LoadU16(keyframe + kRootXOffset)));
+    ExchangeBlocks(Mesh(keyframe, 1), Mesh(keyframe, 4));
+    ExchangeBlocks(Mesh(keyframe, 8), Mesh(keyframe, 11));
   }
   return false;
 }
