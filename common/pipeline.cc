@@ -24,7 +24,7 @@ class Pipeline {
 
  private:
   FileResult Open();
-  FileResult Lay(const KeyframeArea& area, const std::optional<Skip>& skip);
+  FileResult Prepare(const KeyframeArea& area, const std::optional<Skip>& skip);
   FileResult Finish(WorkingCopy& copy, const KeyframeArea& area);
   FileResult Save(const std::string& output_name);
 
@@ -79,14 +79,14 @@ FileResult Pipeline::Run() {
   if (!area) return Fail(Status::kRead);
   const std::optional<Skip> skip = tool_.Check(*area, !Asks());
   if (skip && !skip->after_opening) return Skipped(*skip);
-  return Lay(*area, skip);
+  return Prepare(*area, skip);
 }
 
 // The working copy is made where the result goes: on the same file system
 // as the result, which it becomes. All it can take before the parameters
 // are known is in place before they are asked for.
-FileResult Pipeline::Lay(const KeyframeArea& area,
-                         const std::optional<Skip>& skip) {
+FileResult Pipeline::Prepare(const KeyframeArea& area,
+                             const std::optional<Skip>& skip) {
   directory_ = ResultDirectory(job_.argument, job_.output_dir, kStyle);
   output_ = files_.CreatePrivate(directory_);
   if (!output_) return Fail(Status::kWrite);

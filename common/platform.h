@@ -133,8 +133,8 @@ class PrivateFile {
 /// The seam for tests, and for nothing else: from now on private files
 /// take the ways of file systems without unnamed files and without a rename
 /// that never replaces (a file with a name of its own, named by a link), so
-/// that those ways can be tested on any file system. Windows always takes
-/// them.
+/// that those ways can be tested on any file system. Does nothing on
+/// Windows, where a private file always has a name of its own.
 void TakeNamedWaysForTesting();
 
 /// The files of the system, through the interface of file_layer.h.

@@ -308,8 +308,8 @@ Status File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
   return Status::kOk;
 }
 
-// Only a file system that cannot allocate ahead lets the space be taken by
-// the writes themselves.
+// Where the file system cannot allocate ahead, the writes take the space as
+// they go.
 Status File::Reserve(int64_t pos, int64_t length) const {
   if (length <= 0) return Status::kOk;
   int result;
