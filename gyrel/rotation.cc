@@ -89,18 +89,19 @@ namespace {
                     std::abs(before.max_x - before.root_x),
                     std::abs(before.max_z - before.root_z)};
   const double w = rotation.w;
+  const int q = rotation.quarter_turns;
   int turned[4];
-  for (int i = 0; i < 4; ++i) {
-    const int j = (rotation.quarter_turns + i) % 4;
-    const int k = (j + 1) % 4;
-    // At a whole number of quarter turns w + 1 is exactly 0, so the blend
-    // below gives d(j) itself; the arithmetic is skipped, not changed.
-    if (w + 1 == 0) {
-      turned[i] = d[j];
-      continue;
+  // At a whole number of quarter turns w + 1 is exactly 0, so the blend
+  // below would give d(j) itself; the arithmetic is skipped, not changed.
+  if (w + 1 == 0) {
+    for (int i = 0; i < 4; ++i) turned[i] = d[(q + i) % 4];
+  } else {
+    for (int i = 0; i < 4; ++i) {
+      const int j = (q + i) % 4;
+      const int k = (j + 1) % 4;
+      // The order of operations decides the last bit; keep it as it is.
+      turned[i] = RoundHalfAwayFromZero(((w + 1) * (d[k] - d[j])) * 0.5 + d[j]);
     }
-    // The order of operations decides the last bit; keep it as it is.
-    turned[i] = RoundHalfAwayFromZero(((w + 1) * (d[k] - d[j])) * 0.5 + d[j]);
   }
 
   // Each value is built from unclamped parts and clamped once, when stored.
