@@ -65,8 +65,8 @@ class File {
   Status CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
                   int64_t length) const;
   /// Allocates the space for `length` bytes at `pos` where the file system
-  /// can (Linux), extending the file to cover them: kWrite when the space
-  /// is not there. kOk without doing anything where it cannot be done.
+  /// can, extending the file to cover them: kWrite when the space is not
+  /// there. kOk without doing anything where it cannot be done.
   Status Reserve(int64_t pos, int64_t length) const;
   /// Closes the file; false when the system reports that data may be lost.
   bool Close();

@@ -278,8 +278,19 @@ Status File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
   return CopyThroughBuffer(from, from_pos, to_pos, length);
 }
 
-// Windows allocates as it writes; the writes report a full disk.
-Status File::Reserve(int64_t, int64_t) const { return Status::kOk; }
+// A file that is not sparse holds the space of everything before its end,
+// so moving the end takes the space, or fails on a full disk.
+Status File::Reserve(int64_t pos, int64_t length) const {
+  const std::optional<int64_t> size = Size();
+  if (!size) return Status::kWrite;
+  if (*size >= pos + length) return Status::kOk;
+  FILE_END_OF_FILE_INFO end{};
+  end.EndOfFile.QuadPart = pos + length;
+  return SetFileInformationByHandle(Handle(handle_), FileEndOfFileInfo, &end,
+                                    sizeof end)
+             ? Status::kOk
+             : Status::kWrite;
+}
 
 bool File::Close() {
   if (!is_open()) return true;
