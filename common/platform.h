@@ -21,8 +21,9 @@
 
 namespace qmx::platform {
 
-/// An open file, closed when it goes out of scope.
-class File {
+/// An open file, closed when it goes out of scope. Opened for reading, it
+/// is an input of the file layer.
+class File : public InputFile {
  public:
   /// Opens an existing file for reading only.
   static File OpenForReading(const std::string& path);
@@ -41,18 +42,15 @@ class File {
   }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
-  ~File() { Close(); }
+  ~File() override { Close(); }
 
   bool is_open() const { return handle_ != -1; }
   /// True for a regular file (not a directory, device or pipe).
   bool IsRegular() const;
   /// The file's length in bytes, or nothing when it cannot be told.
   std::optional<int64_t> Size() const;
-  /// The file's version now, or nothing when it cannot be told.
-  std::optional<FileVersion> Version() const;
-  /// Reads exactly `buffer.size()` bytes at `pos`; false when fewer exist
-  /// or the read fails.
-  bool ReadAt(int64_t pos, std::span<uint8_t> buffer) const;
+  std::optional<FileVersion> Version() const override;
+  Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
   /// Writes all of `bytes` at `pos`; false when any could not be written.
   bool WriteAt(int64_t pos, std::span<const uint8_t> bytes) const;
   /// Copies `length` bytes of `from`, starting at `from_pos`, into this file
@@ -87,8 +85,8 @@ class File {
 /// has a name of its own that nobody else uses. A file that never gets its
 /// name is gone when this object goes, and when the process is ended by a
 /// signal (on Windows: by Ctrl-C, Ctrl-Break, the console's closing or
-/// any other end of the process).
-class PrivateFile {
+/// any other end of the process). It is the file layer's private file.
+class PrivateFile : public PrivateOutput {
  public:
   /// Creates the file in `dir` ("" for the current directory), joined to it
   /// as InDirectory joins a name. Nothing when it cannot be created.
@@ -108,16 +106,22 @@ class PrivateFile {
     return *this;
   }
   PrivateFile(const PrivateFile&) = delete;
-  ~PrivateFile() { Discard(); }
+  ~PrivateFile() override { Discard(); }
 
   const File& file() const { return file_; }
+
+  Status Write(int64_t pos, std::span<const uint8_t> bytes) override;
+  /// From a File.
+  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
+              int64_t length) override;
+  Status Reserve(int64_t pos, int64_t length) override;
 
   /// Gives the complete file the name `path`, which must lie in the
   /// directory the file was made in. Never replaces anything: kTaken when
   /// the name exists. After kOk the file is closed and kept; when the close
   /// reports that data was lost, the name is removed: kWrite, as for any
   /// other failure.
-  Status GiveName(const std::string& path);
+  Status GiveName(const std::string& path) override;
 
  private:
   PrivateFile(File file, std::string temporary_name)

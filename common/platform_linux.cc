@@ -226,18 +226,18 @@ std::optional<FileVersion> File::Version() const {
                   st.st_mtim.tv_nsec};
 }
 
-bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
-  if (!is_open() || pos < 0) return false;
+Status File::Read(int64_t pos, std::span<uint8_t> buffer) const {
+  if (!is_open() || pos < 0) return Status::kRead;
   size_t done = 0;
   while (done < buffer.size()) {
     const ssize_t n =
         ::pread(Fd(handle_), buffer.data() + done, buffer.size() - done,
                 static_cast<off_t>(pos + static_cast<int64_t>(done)));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) return Status::kRead;
     done += static_cast<size_t>(n);
   }
-  return true;
+  return Status::kOk;
 }
 
 bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {

@@ -231,8 +231,8 @@ std::optional<FileVersion> File::Version() const {
 // Each transfer names its own offset through OVERLAPPED, so no shared file
 // pointer is involved. On a handle opened without FILE_FLAG_OVERLAPPED the
 // call still completes before it returns.
-bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
-  if (!is_open() || pos < 0) return false;
+Status File::Read(int64_t pos, std::span<uint8_t> buffer) const {
+  if (!is_open() || pos < 0) return Status::kRead;
   size_t done = 0;
   while (done < buffer.size()) {
     const DWORD want =
@@ -243,11 +243,11 @@ bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
     // reports 0 bytes; both mean fewer bytes exist than were asked for.
     if (!ReadFile(Handle(handle_), buffer.data() + done, want, &got, &at) ||
         got == 0) {
-      return false;
+      return Status::kRead;
     }
     done += got;
   }
-  return true;
+  return Status::kOk;
 }
 
 bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {

@@ -42,7 +42,9 @@ bool Write(const std::string& name, std::string_view text) {
 std::string Read(const std::string& name) {
   File file = File::OpenForReading(name);
   std::vector<uint8_t> bytes(static_cast<size_t>(file.Size().value_or(0)));
-  return file.ReadAt(0, bytes) ? std::string(bytes.begin(), bytes.end()) : "?";
+  return file.Read(0, bytes) == Status::kOk
+             ? std::string(bytes.begin(), bytes.end())
+             : "?";
 }
 
 using PlatformTest = test::InTempDir;
@@ -60,8 +62,8 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
                                 {kFar, true},
                                 {kFar + 1, false},
                                 {int64_t{-1}, false}})
-    EXPECT_EQ(file.ReadAt(pos, three), ok) << pos;
-  ASSERT_TRUE(file.ReadAt(kFar & 0xFFFFFFFF, three));
+    EXPECT_EQ(file.Read(pos, three) == Status::kOk, ok) << pos;
+  ASSERT_EQ(file.Read(kFar & 0xFFFFFFFF, three), Status::kOk);
   EXPECT_EQ(three, std::vector<uint8_t>(3, 0));
   EXPECT_FALSE(File::CreateNew("f.qmx").is_open());
   EXPECT_FALSE(File::OpenForReading("f.qmx").WriteAt(0, Bytes("x")));
