@@ -60,7 +60,8 @@ int RunBatch(Tool& tool, std::span<const std::string> arguments,
                       .console = &console,
                       .ask = !(use_for_all && i > 0)};
     ConsoleReporter reporter(console.out, BaseName(job.argument));
-    const FileResult result = ProcessFile(tool, job, reporter);
+    const FileResult result =
+        ProcessFile(tool, job, reporter, platform::SystemFiles());
     // The question follows a first file that was not skipped: its
     // parameters were asked for and it was edited.
     if (i == 0 && arguments.size() > 1 &&

@@ -2,18 +2,20 @@
 #define QMX_COMMON_FIELDS_H_
 
 // Field access to the bytes of an animation file: little-endian words at
-// absolute positions. An edit reads and writes one field at a time through
-// either of two views with the same interface:
+// absolute positions, and the views of one keyframe that every edit of a
+// keyframe is written against, once:
 //
-//   CheckedFields  bytes that may end before a field does. An access that
-//                  does not lie wholly inside them puts the view into a
-//                  failed state that is never cleared: from then on reads
-//                  give 0 and writes do nothing. So nothing is ever written
-//                  past the end, and a value from a failed read can never
-//                  reach the bytes.
-//   KeyframeBytes  one keyframe known to lie wholly inside the file, for
-//                  the edit of every keyframe but one that crosses the end:
-//                  no access can fail, so none is checked.
+//   CheckedFields    bytes that may end before a field does. An access that
+//                    does not lie wholly inside them puts the view into a
+//                    failed state that is never cleared: from then on reads
+//                    give 0 and writes do nothing. So nothing is ever
+//                    written past the end, and a value from a failed read
+//                    can never reach the bytes.
+//   CheckedKeyframe  a keyframe, through CheckedFields: for the keyframe that
+//                    crosses the end of the file and any after it.
+//   KeyframeBytes    a keyframe known to lie wholly inside the file as far as
+//                    the edit reaches: no access can fail, so none is
+//                    checked.
 
 #include <cstdint>
 #include <span>

@@ -2,18 +2,19 @@
 #define QMX_COMMON_PIPELINE_H_
 
 // The road of one file through a tool, whatever front end drives it: open
-// the input, test its type, make a private working copy beside where the
-// result goes, read the header, get the parameters, edit, and give the
+// the input, test its type, read the header, lay out the working copy
+// beside where the result goes, get the parameters, edit, and give the
 // result its name without replacing anything. Every step reports what
-// happened as a message; the front end decides how to show it.
+// happened as a message; the front end decides how to show it. Files are
+// reached only through a FileLayer.
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/file_layer.h"
 #include "common/paths.h"
-#include "common/platform.h"
 #include "common/tool.h"
 
 namespace qmx {
@@ -23,8 +24,7 @@ namespace qmx {
 /// ...; never replaces anything. The name the file got, or nothing when it
 /// could not be given one.
 std::optional<std::string> GiveFreeName(
-    const std::function<platform::PrivateFile::NameResult(const std::string&)>&
-        give_name,
+    const std::function<Status(const std::string&)>& give_name,
     const std::string& name);
 
 /// One line (or part of one) that the pipeline has to say about a file.
@@ -73,9 +73,10 @@ struct FileResult {
   std::string saved_as;  // the result's name as saved, when written
 };
 
-/// Processes one file with `tool`. Leaves nothing behind but the result:
-/// no working copy, whatever happens.
-FileResult ProcessFile(Tool& tool, const FileJob& job, Reporter& reporter);
+/// Processes one file of `files` with `tool`. Leaves nothing behind but the
+/// result: no working copy, whatever happens.
+FileResult ProcessFile(Tool& tool, const FileJob& job, Reporter& reporter,
+                       FileLayer& files);
 
 }  // namespace qmx
 

@@ -6,22 +6,60 @@
 #include <vector>
 
 namespace qmx::platform {
+namespace {
 
 // The most bytes a copy holds at once, whatever the file's size.
 constexpr int64_t kCopyBuffer = int64_t{256} << 10;
 
-CopyStatus File::CopyThroughBuffer(const File& from, int64_t from_pos,
-                                   int64_t to_pos, int64_t length) const {
+class SystemFileLayer : public FileLayer {
+ public:
+  std::unique_ptr<InputFile> Open(const std::string& path) override {
+    File file = File::OpenForReading(path);
+    if (!file.is_open() || !file.IsRegular()) return nullptr;
+    return std::make_unique<File>(std::move(file));
+  }
+  std::unique_ptr<PrivateOutput> CreatePrivate(
+      const std::string& dir) override {
+    std::optional<PrivateFile> file = PrivateFile::Create(dir);
+    if (!file) return nullptr;
+    return std::make_unique<PrivateFile>(std::move(*file));
+  }
+};
+
+}  // namespace
+
+Status File::CopyThroughBuffer(const File& from, int64_t from_pos,
+                               int64_t to_pos, int64_t length) const {
   std::vector<uint8_t> buffer(
       static_cast<size_t>(std::min(length, kCopyBuffer)));
   for (int64_t done = 0; done < length;) {
     const size_t n = static_cast<size_t>(std::min(length - done, kCopyBuffer));
     const std::span<uint8_t> piece(buffer.data(), n);
-    if (!from.ReadAt(from_pos + done, piece)) return CopyStatus::kReadFailed;
-    if (!WriteAt(to_pos + done, piece)) return CopyStatus::kWriteFailed;
+    if (from.Read(from_pos + done, piece) != Status::kOk) return Status::kRead;
+    if (!WriteAt(to_pos + done, piece)) return Status::kWrite;
     done += static_cast<int64_t>(n);
   }
-  return CopyStatus::kDone;
+  return Status::kOk;
+}
+
+Status PrivateFile::Write(int64_t pos, std::span<const uint8_t> bytes) {
+  return file_.WriteAt(pos, bytes) ? Status::kOk : Status::kWrite;
+}
+
+// Inputs of the system's file layer are all Files.
+Status PrivateFile::Copy(const InputFile& from, int64_t from_pos,
+                         int64_t to_pos, int64_t length) {
+  return file_.CopyFrom(static_cast<const File&>(from), from_pos, to_pos,
+                        length);
+}
+
+Status PrivateFile::Reserve(int64_t pos, int64_t length) {
+  return file_.Reserve(pos, length);
+}
+
+FileLayer& SystemFiles() {
+  static SystemFileLayer files;
+  return files;
 }
 
 std::optional<std::vector<std::string>> StartProgram(int argc, char** argv) {

@@ -17,23 +17,13 @@
 #include <utility>
 #include <vector>
 
+#include "common/file_layer.h"
+
 namespace qmx::platform {
 
-/// How a copy between two files ended.
-enum class CopyStatus { kDone, kReadFailed, kWriteFailed };
-
-/// What tells one state of a file's contents from another: its length and
-/// the time of its last change, to the nanosecond where the file system
-/// keeps it (in the system's own units). A rewrite that keeps the length
-/// within one tick of the file system's clock goes unseen.
-struct FileVersion {
-  int64_t size = 0;
-  int64_t modified = 0;
-  bool operator==(const FileVersion&) const = default;
-};
-
-/// An open file, closed when it goes out of scope.
-class File {
+/// An open file, closed when it goes out of scope. Opened for reading, it
+/// is an input of the file layer.
+class File : public InputFile {
  public:
   /// Opens an existing file for reading only.
   static File OpenForReading(const std::string& path);
@@ -52,18 +42,15 @@ class File {
   }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
-  ~File() { Close(); }
+  ~File() override { Close(); }
 
   bool is_open() const { return handle_ != -1; }
   /// True for a regular file (not a directory, device or pipe).
   bool IsRegular() const;
   /// The file's length in bytes, or nothing when it cannot be told.
   std::optional<int64_t> Size() const;
-  /// The file's version now, or nothing when it cannot be told.
-  std::optional<FileVersion> Version() const;
-  /// Reads exactly `buffer.size()` bytes at `pos`; false when fewer exist
-  /// or the read fails.
-  bool ReadAt(int64_t pos, std::span<uint8_t> buffer) const;
+  std::optional<FileVersion> Version() const override;
+  Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
   /// Writes all of `bytes` at `pos`; false when any could not be written.
   bool WriteAt(int64_t pos, std::span<const uint8_t> bytes) const;
   /// Copies `length` bytes of `from`, starting at `from_pos`, into this file
@@ -71,10 +58,14 @@ class File {
   /// bounded buffer otherwise. Where the system can tell them (Linux), holes
   /// of a sparse `from` are not written, so the range copied to must read as
   /// zeros beforehand, as the end of a new file does. Tells a failure to
-  /// read `from` (fewer bytes than asked for included) from a failure to
-  /// write.
-  CopyStatus CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
-                      int64_t length) const;
+  /// read `from` (fewer bytes than asked for included), kRead, from a
+  /// failure to write, kWrite.
+  Status CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
+                  int64_t length) const;
+  /// Allocates the space for `length` bytes at `pos` where the file system
+  /// can, extending the file to cover them: kWrite when the space is not
+  /// there. kOk without doing anything where it cannot be done.
+  Status Reserve(int64_t pos, int64_t length) const;
   /// Closes the file; false when the system reports that data may be lost.
   bool Close();
 
@@ -83,8 +74,8 @@ class File {
   explicit File(intptr_t handle) : handle_(handle) {}
   /// CopyFrom through a bounded buffer only, with positions and length
   /// already checked: every byte is read and written.
-  CopyStatus CopyThroughBuffer(const File& from, int64_t from_pos,
-                               int64_t to_pos, int64_t length) const;
+  Status CopyThroughBuffer(const File& from, int64_t from_pos, int64_t to_pos,
+                           int64_t length) const;
   intptr_t handle_ = -1;
 };
 
@@ -94,17 +85,12 @@ class File {
 /// has a name of its own that nobody else uses. A file that never gets its
 /// name is gone when this object goes, and when the process is ended by a
 /// signal (on Windows: by Ctrl-C, Ctrl-Break, the console's closing or
-/// any other end of the process).
-class PrivateFile {
+/// any other end of the process). It is the file layer's private file.
+class PrivateFile : public PrivateOutput {
  public:
-  /// How the file is made: `kUnnamed` lets the system decide, `kNamed`
-  /// always takes the named way (so that it can be tested anywhere).
-  enum class Kind { kUnnamed, kNamed };
-
   /// Creates the file in `dir` ("" for the current directory), joined to it
   /// as InDirectory joins a name. Nothing when it cannot be created.
-  static std::optional<PrivateFile> Create(const std::string& dir,
-                                           Kind kind = Kind::kUnnamed);
+  static std::optional<PrivateFile> Create(const std::string& dir);
 
   PrivateFile(PrivateFile&& other) noexcept
       : file_(std::move(other.file_)),
@@ -120,16 +106,22 @@ class PrivateFile {
     return *this;
   }
   PrivateFile(const PrivateFile&) = delete;
-  ~PrivateFile() { Discard(); }
+  ~PrivateFile() override { Discard(); }
 
   const File& file() const { return file_; }
 
-  enum class NameResult { kNamed, kTaken, kFailed };
+  Status Write(int64_t pos, std::span<const uint8_t> bytes) override;
+  /// From a File.
+  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
+              int64_t length) override;
+  Status Reserve(int64_t pos, int64_t length) override;
+
   /// Gives the complete file the name `path`, which must lie in the
-  /// directory the file was made in. Never replaces anything: `kTaken` when
-  /// the name exists. After `kNamed` the file is closed and kept; when the
-  /// close reports that data was lost, the name is removed: `kFailed`.
-  NameResult GiveName(const std::string& path);
+  /// directory the file was made in. Never replaces anything: kTaken when
+  /// the name exists. After kOk the file is closed and kept; when the close
+  /// reports that data was lost, the name is removed: kWrite, as for any
+  /// other failure.
+  Status GiveName(const std::string& path) override;
 
  private:
   PrivateFile(File file, std::string temporary_name)
@@ -142,12 +134,15 @@ class PrivateFile {
   bool named_ = false;
 };
 
-/// Gives the file `from` the name `to`. Never replaces an existing `to`:
-/// fails instead. `kLinkFallback` takes the way for file systems that cannot
-/// rename without replacing, so that it can be tested anywhere.
-enum class RenameWay { kAny, kLinkFallback };
-bool RenameNoReplace(const std::string& from, const std::string& to,
-                     RenameWay way = RenameWay::kAny);
+/// The seam for tests, and for nothing else: from now on private files
+/// take the ways of file systems without unnamed files and without a rename
+/// that never replaces (a file with a name of its own, named by a link), so
+/// that those ways can be tested on any file system. Does nothing on
+/// Windows, where a private file always has a name of its own.
+void TakeNamedWaysForTesting();
+
+/// The files of the system, through the interface of file_layer.h.
+FileLayer& SystemFiles();
 
 /// What `path` names: nothing that can be reached, a directory, or anything
 /// else (a file, a device). On Windows it is looked up through the wide

@@ -149,6 +149,30 @@ std::string DirectoryOrCurrent(const std::string& dir) {
   return dir.empty() ? "." : dir;
 }
 
+// Set by the seam for tests: the named ways even where others exist.
+bool take_named_ways = false;
+
+// Gives the file `from` the name `to`. Never replaces an existing `to`:
+// fails instead, with errno EEXIST.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+#if defined(RENAME_NOREPLACE)
+  if (!take_named_ways) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                    RENAME_NOREPLACE) == 0) {
+      return true;
+    }
+    // Only a file system that cannot rename without replacing falls back;
+    // every other failure (the name exists, say) is final.
+    if (errno != EINVAL && errno != ENOSYS) return false;
+  }
+#endif
+  // link() never replaces an existing name; the old name goes only once the
+  // new one is in place.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
 std::string RandomLetters() {
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -202,18 +226,18 @@ std::optional<FileVersion> File::Version() const {
                   st.st_mtim.tv_nsec};
 }
 
-bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
-  if (!is_open() || pos < 0) return false;
+Status File::Read(int64_t pos, std::span<uint8_t> buffer) const {
+  if (!is_open() || pos < 0) return Status::kRead;
   size_t done = 0;
   while (done < buffer.size()) {
     const ssize_t n =
         ::pread(Fd(handle_), buffer.data() + done, buffer.size() - done,
                 static_cast<off_t>(pos + static_cast<int64_t>(done)));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) return Status::kRead;
     done += static_cast<size_t>(n);
   }
-  return true;
+  return Status::kOk;
 }
 
 bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
@@ -235,11 +259,11 @@ bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
 // extended over a hole at the end. Where the kernel cannot copy between the
 // two files (other file systems, old kernels), the rest goes through a
 // buffer, which also tells a read failure from a write failure exactly.
-CopyStatus File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
-                          int64_t length) const {
+Status File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
+                      int64_t length) const {
   if (!is_open() || !from.is_open() || from_pos < 0 || to_pos < 0 ||
       length < 0) {
-    return CopyStatus::kReadFailed;
+    return Status::kRead;
   }
   const int in = Fd(from.handle_);
   const int out = Fd(handle_);
@@ -252,7 +276,7 @@ CopyStatus File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
       // unless the file is shorter than what is asked for.
       if (errno == ENXIO) {
         const std::optional<int64_t> size = from.Size();
-        if (!size || *size < end) return CopyStatus::kReadFailed;
+        if (!size || *size < end) return Status::kRead;
         break;
       }
       data = static_cast<off_t>(pos);  // holes cannot be told: all data
@@ -266,9 +290,9 @@ CopyStatus File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
       const ssize_t n = ::copy_file_range(in, &in_at, out, &out_at,
                                           static_cast<size_t>(hole - in_at), 0);
       if (n > 0) continue;
-      if (n == 0) return CopyStatus::kReadFailed;  // the input got shorter
+      if (n == 0) return Status::kRead;  // the input got shorter
       if (errno == EINTR) continue;
-      if (IsWriteError(errno)) return CopyStatus::kWriteFailed;
+      if (IsWriteError(errno)) return Status::kWrite;
       return CopyThroughBuffer(from, in_at, to_pos + (in_at - from_pos),
                                end - in_at);
     }
@@ -277,11 +301,26 @@ CopyStatus File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
   // A hole at the end: the target must still reach the full length.
   const int64_t to_end = to_pos + length;
   const std::optional<int64_t> size = Size();
-  if (!size) return CopyStatus::kWriteFailed;
+  if (!size) return Status::kWrite;
   if (*size < to_end && ::ftruncate(out, static_cast<off_t>(to_end)) != 0) {
-    return CopyStatus::kWriteFailed;
+    return Status::kWrite;
   }
-  return CopyStatus::kDone;
+  return Status::kOk;
+}
+
+// Where the file system cannot allocate ahead, the writes take the space as
+// they go.
+Status File::Reserve(int64_t pos, int64_t length) const {
+  if (length <= 0) return Status::kOk;
+  int result;
+  do {
+    result = ::fallocate(Fd(handle_), 0, static_cast<off_t>(pos),
+                         static_cast<off_t>(length));
+  } while (result != 0 && errno == EINTR);
+  if (result == 0 || errno == EOPNOTSUPP || errno == ENOSYS) {
+    return Status::kOk;
+  }
+  return Status::kWrite;
 }
 
 bool File::Close() {
@@ -293,8 +332,7 @@ bool File::Close() {
   return ::close(fd) == 0;
 }
 
-std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
-                                               Kind kind) {
+std::optional<PrivateFile> PrivateFile::Create(const std::string& dir) {
   const std::string directory = DirectoryOrCurrent(dir);
 #ifdef O_TMPFILE
   // An unnamed file is named through its descriptor: directly with a
@@ -302,7 +340,7 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
   // either, it could never be given its name.
   static const bool can_name_unnamed =
       ::geteuid() == 0 || ::access("/proc/self/fd", X_OK) == 0;
-  if (kind == Kind::kUnnamed && can_name_unnamed) {
+  if (!take_named_ways && can_name_unnamed) {
     const int fd = OpenRetrying(directory.c_str(), O_TMPFILE | O_RDWR, 0666);
     if (fd >= 0) return PrivateFile(File(fd), "");
     // Only a file system without unnamed files takes the named way; a
@@ -341,8 +379,8 @@ void PrivateFile::Discard() {
   temporary_name_.clear();
 }
 
-PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
-  if (named_ || !file_.is_open()) return NameResult::kFailed;
+Status PrivateFile::GiveName(const std::string& path) {
+  if (named_ || !file_.is_open()) return Status::kWrite;
   if (temporary_name_.empty()) {
     // An unnamed file gets its first name through its descriptor. The
     // direct way needs a privilege that only root has; everyone else goes
@@ -355,10 +393,10 @@ PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
                         AT_SYMLINK_FOLLOW);
     }
     if (linked != 0) {
-      return errno == EEXIST ? NameResult::kTaken : NameResult::kFailed;
+      return errno == EEXIST ? Status::kTaken : Status::kWrite;
     }
   } else if (!RenameNoReplace(temporary_name_, path)) {
-    return errno == EEXIST ? NameResult::kTaken : NameResult::kFailed;
+    return errno == EEXIST ? Status::kTaken : Status::kWrite;
   }
   named_ = true;
   ForgetPendingName(temporary_name_);
@@ -367,32 +405,12 @@ PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
   // systems: then the result is not what was written, and goes.
   if (!file_.Close()) {
     ::unlink(path.c_str());
-    return NameResult::kFailed;
+    return Status::kWrite;
   }
-  return NameResult::kNamed;
+  return Status::kOk;
 }
 
-bool RenameNoReplace(const std::string& from, const std::string& to,
-                     RenameWay way) {
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
-  if (way == RenameWay::kAny) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
-                    RENAME_NOREPLACE) == 0) {
-      return true;
-    }
-    // Only a file system that cannot rename without replacing falls back;
-    // every other failure (the name exists, say) is final.
-    if (errno != EINVAL && errno != ENOSYS) return false;
-  }
-#else
-  (void)way;
-#endif
-  // link() never replaces an existing name; the old name goes only once the
-  // new one is in place.
-  if (::link(from.c_str(), to.c_str()) != 0) return false;
-  ::unlink(from.c_str());
-  return true;
-}
+void TakeNamedWaysForTesting() { take_named_ways = true; }
 
 PathKind KindOfPath(const std::string& path) {
   struct stat st;

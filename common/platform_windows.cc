@@ -231,8 +231,8 @@ std::optional<FileVersion> File::Version() const {
 // Each transfer names its own offset through OVERLAPPED, so no shared file
 // pointer is involved. On a handle opened without FILE_FLAG_OVERLAPPED the
 // call still completes before it returns.
-bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
-  if (!is_open() || pos < 0) return false;
+Status File::Read(int64_t pos, std::span<uint8_t> buffer) const {
+  if (!is_open() || pos < 0) return Status::kRead;
   size_t done = 0;
   while (done < buffer.size()) {
     const DWORD want =
@@ -243,11 +243,11 @@ bool File::ReadAt(int64_t pos, std::span<uint8_t> buffer) const {
     // reports 0 bytes; both mean fewer bytes exist than were asked for.
     if (!ReadFile(Handle(handle_), buffer.data() + done, want, &got, &at) ||
         got == 0) {
-      return false;
+      return Status::kRead;
     }
     done += got;
   }
-  return true;
+  return Status::kOk;
 }
 
 bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
@@ -269,13 +269,27 @@ bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
 
 // Windows has no copy between two open handles, so the bytes go through a
 // bounded buffer; each side's failure is told apart exactly.
-CopyStatus File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
-                          int64_t length) const {
+Status File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
+                      int64_t length) const {
   if (!is_open() || !from.is_open() || from_pos < 0 || to_pos < 0 ||
       length < 0) {
-    return CopyStatus::kReadFailed;
+    return Status::kRead;
   }
   return CopyThroughBuffer(from, from_pos, to_pos, length);
+}
+
+// A file that is not sparse holds the space of everything before its end,
+// so moving the end takes the space, or fails on a full disk.
+Status File::Reserve(int64_t pos, int64_t length) const {
+  const std::optional<int64_t> size = Size();
+  if (!size) return Status::kWrite;
+  if (*size >= pos + length) return Status::kOk;
+  FILE_END_OF_FILE_INFO end{};
+  end.EndOfFile.QuadPart = pos + length;
+  return SetFileInformationByHandle(Handle(handle_), FileEndOfFileInfo, &end,
+                                    sizeof end)
+             ? Status::kOk
+             : Status::kWrite;
 }
 
 bool File::Close() {
@@ -289,7 +303,7 @@ bool File::Close() {
 // deletion from the moment it exists: it goes with its last handle, also
 // when the process is ended from outside. Only its naming takes the mark
 // back.
-std::optional<PrivateFile> PrivateFile::Create(const std::string& dir, Kind) {
+std::optional<PrivateFile> PrivateFile::Create(const std::string& dir) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = InDirectory(
         dir, ".qmx-" + RandomLetters() + ".tmp", PathStyle::kWindows);
@@ -325,15 +339,15 @@ void PrivateFile::Discard() {
   temporary_name_.clear();
 }
 
-PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
-  if (named_ || !file_.is_open()) return NameResult::kFailed;
+Status PrivateFile::GiveName(const std::string& path) {
+  if (named_ || !file_.is_open()) return Status::kWrite;
   const std::optional<std::wstring> name = SystemPath(path, true);
-  if (!name) return NameResult::kFailed;
+  if (!name) return Status::kWrite;
   const HANDLE handle = Handle(file_.handle_);
   AcquireSRWLockExclusive(&naming_lock);
   if (!MarkForDeletion(handle, false)) {
     ReleaseSRWLockExclusive(&naming_lock);
-    return NameResult::kFailed;
+    return Status::kWrite;
   }
   const bool renamed = RenameHandle(handle, *name);
   const DWORD error = GetLastError();
@@ -346,9 +360,9 @@ PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
     // result is not what was written, and goes.
     if (!file_.Close()) {
       DeleteFileW(name->c_str());
-      return NameResult::kFailed;
+      return Status::kWrite;
     }
-    return NameResult::kNamed;
+    return Status::kOk;
   }
   if (!marked) {
     // The mark could not be put back: the file is removed by its name now,
@@ -357,31 +371,15 @@ PrivateFile::NameResult PrivateFile::GiveName(const std::string& path) {
     if (const std::optional<std::wstring> own = SystemPath(temporary_name_)) {
       DeleteFileW(own->c_str());
     }
-    return NameResult::kFailed;
+    return Status::kWrite;
   }
   return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
-             ? NameResult::kTaken
-             : NameResult::kFailed;
+             ? Status::kTaken
+             : Status::kWrite;
 }
 
-// kAny: without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists,
-// and without MOVEFILE_COPY_ALLOWED it never turns into a copy.
-// kLinkFallback: a hard link never replaces an existing name; the old name
-// goes only once the new one is in place.
-bool RenameNoReplace(const std::string& from, const std::string& to,
-                     RenameWay way) {
-  const std::optional<std::wstring> old_name = SystemPath(from);
-  const std::optional<std::wstring> new_name = SystemPath(to);
-  if (!old_name || !new_name) return false;
-  if (way == RenameWay::kAny) {
-    return MoveFileExW(old_name->c_str(), new_name->c_str(), 0) != 0;
-  }
-  if (!CreateHardLinkW(new_name->c_str(), old_name->c_str(), nullptr)) {
-    return false;
-  }
-  DeleteFileW(old_name->c_str());
-  return true;
-}
+// A private file here always has a name of its own.
+void TakeNamedWaysForTesting() {}
 
 PathKind KindOfPath(const std::string& path) {
   const std::optional<std::wstring> name = SystemPath(path);

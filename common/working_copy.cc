@@ -1,55 +1,17 @@
 #include "common/working_copy.h"
 
 #include <algorithm>
-#include <vector>
+#include <cstring>
+#include <memory>
 
 namespace qmx {
 namespace {
 
-// The most bytes of the file an edit holds at once.
+// The most bytes of keyframes a piece holds, whatever the file's size.
 constexpr int64_t kPiece = int64_t{256} << 10;
 
-bool Inside(int64_t pos, size_t length, int64_t size) {
-  return pos >= 0 && pos <= size - static_cast<int64_t>(length);
-}
-
-}  // namespace
-
-bool MemoryStore::Read(int64_t pos, std::span<uint8_t> bytes) const {
-  if (!Inside(pos, bytes.size(), size())) return false;
-  std::copy_n(bytes_.begin() + pos, bytes.size(), bytes.begin());
-  return true;
-}
-
-bool MemoryStore::Write(int64_t pos, std::span<const uint8_t> bytes) {
-  if (!Inside(pos, bytes.size(), size())) return false;
-  std::copy(bytes.begin(), bytes.end(), bytes_.begin() + pos);
-  return true;
-}
-
-namespace {
-
-// Whole keyframes [begin, end) of a walk, a piece at a time: each piece is
-// read from `source` and handed to `use(first, n)`; with a `sink` it is
-// written back there before the next is read, so keyframes that overlap (a
-// stride shorter than the reach) see each other's edits in order.
-template <class Use>
-bool ForEachPiece(const ByteStore& source, ByteStore* sink,
-                  const KeyframeArea& area, int64_t stride, int64_t reach,
-                  int64_t begin, int64_t end, const Use& use) {
-  std::vector<uint8_t> piece;
-  for (int64_t k = begin; k < end;) {
-    const int64_t first =
-        KeyframePosition(area.table_length, static_cast<uint16_t>(stride), k);
-    int64_t n = end - k;
-    if (stride > 0) n = std::min(n, (kPiece - reach) / stride + 1);
-    piece.resize(static_cast<size_t>((n - 1) * stride + reach));
-    if (!source.Read(first, piece)) return false;
-    use(piece.data(), n);
-    if (sink != nullptr && !sink->Write(first, piece)) return false;
-    k += n;
-  }
-  return true;
+int64_t PositionOf(const KeyframeArea& area, int64_t stride, int64_t k) {
+  return KeyframePosition(area.table_length, static_cast<uint16_t>(stride), k);
 }
 
 // How many keyframes from the first on lie wholly inside a file of `size`
@@ -58,117 +20,188 @@ bool ForEachPiece(const ByteStore& source, ByteStore* sink,
 int64_t WholeKeyframes(const KeyframeArea& area, int64_t stride, int64_t reach,
                        int64_t size) {
   const int64_t count = area.keyframe_count;
-  const int64_t first =
-      KeyframePosition(area.table_length, static_cast<uint16_t>(stride), 0);
-  if (first + reach > size) return 0;
+  const int64_t first = PositionOf(area, stride, 0);
+  if (!area.complete || first + reach > size) return 0;
   return stride == 0 ? count
                      : std::min(count, (size - reach - first) / stride + 1);
 }
 
-WalkResult EditWholeKeyframes(ByteStore& store, const KeyframeArea& area,
-                              int64_t stride, int64_t reach,
-                              KeyframeVisitor& visitor, int64_t whole) {
-  WalkResult result;
-  const bool stored = ForEachPiece(store, &store, area, stride, reach, 0, whole,
-                                   [&](uint8_t* first, int64_t n) {
-                                     result.noted |=
-                                         visitor.EditWhole(first, n, stride);
-                                   });
-  if (!stored) return {.stored = false};
-  return result;
+// How many keyframes from k on go into one piece.
+int64_t PieceCount(int64_t k, int64_t end, int64_t stride, int64_t reach) {
+  const int64_t n = end - k;
+  return stride > 0 ? std::min(n, (kPiece - reach) / stride + 1) : n;
 }
+
+// The bytes of the region being rewritten that are in memory, from `begin_`
+// on: edited as far as the edit has gone. Every byte before them is
+// written to the result, every byte after them still unread. They are a
+// piece at most, and the gap before it of less than a stride.
+class Window {
+ public:
+  Window(const InputFile& input, PrivateOutput& output, int64_t begin)
+      : input_(input), output_(output), begin_(begin) {}
+
+  // Makes bytes [from, to) the ones held: writes out and drops those before
+  // `from`, reads those up to `to` (with any gap before `from`).
+  Status Hold(int64_t from, int64_t to) {
+    if (const Status written = WriteUntil(std::min(from, end()));
+        written != Status::kOk) {
+      return written;
+    }
+    if (to <= end()) return Status::kOk;
+    const std::span<uint8_t> more(bytes_.get() + held_,
+                                  static_cast<size_t>(to - end()));
+    held_ += more.size();
+    return input_.Read(to - static_cast<int64_t>(more.size()), more);
+  }
+
+  uint8_t* At(int64_t pos) {
+    return bytes_.get() + static_cast<size_t>(pos - begin_);
+  }
+  std::span<uint8_t> From(int64_t pos) {
+    return std::span(At(pos), static_cast<size_t>(end() - pos));
+  }
+
+  Status WriteAll() { return WriteUntil(end()); }
+
+ private:
+  static constexpr size_t kCapacity = kPiece + (size_t{1} << 16);
+
+  int64_t end() const { return begin_ + static_cast<int64_t>(held_); }
+
+  Status WriteUntil(int64_t pos) {
+    if (pos <= begin_) return Status::kOk;
+    const size_t n = static_cast<size_t>(pos - begin_);
+    const Status written = output_.Write(begin_, std::span(bytes_.get(), n));
+    held_ -= n;
+    std::memmove(bytes_.get(), bytes_.get() + n, held_);
+    begin_ = pos;
+    return written;
+  }
+
+  const InputFile& input_;
+  PrivateOutput& output_;
+  int64_t begin_;
+  // Not cleared: every byte is read before it is used.
+  std::unique_ptr<uint8_t[]> bytes_{new uint8_t[kCapacity]};
+  size_t held_ = 0;
+};
 
 }  // namespace
 
-WalkResult EditKeyframes(ByteStore& store, const KeyframeArea& area,
-                         int64_t stride, int64_t reach,
-                         KeyframeVisitor& visitor) {
-  if (!area.complete) return {.ended_early = area.EndedEarly()};
-  const int64_t size = store.size();
-  const int64_t count = area.keyframe_count;
-  const auto position = [&](int64_t k) {
-    return KeyframePosition(area.table_length, static_cast<uint16_t>(stride),
-                            k);
-  };
-  // The keyframes that lie wholly inside the file come first.
-  const int64_t whole = WholeKeyframes(area, stride, reach, size);
-
-  WalkResult result =
-      EditWholeKeyframes(store, area, stride, reach, visitor, whole);
-  if (!result.stored || whole == count) return result;
-
-  // The keyframe that crosses the end and every one after it: only the
-  // bytes from its start to the end of the file exist, and the checked
-  // fields fail at the first access beyond them.
-  const int64_t first = position(whole);
-  std::vector<uint8_t> tail(
-      static_cast<size_t>(std::max<int64_t>(0, size - first)));
-  if (!tail.empty() && !store.Read(first, tail)) return {.stored = false};
-  CheckedFields fields(tail, first);
-  for (int64_t k = whole; k < count && !fields.failed(); ++k) {
-    result.noted |= visitor.EditChecked(fields, position(k));
+std::string_view MessageOf(Status status) {
+  switch (status) {
+    case Status::kShort:
+      return "File is shorter than its header describes, skipping.";
+    case Status::kRead:
+      return "Could not read the file, skipping.";
+    case Status::kWrite:
+      return "Could not write the working copy, skipping.";
+    case Status::kChanged:
+      return "The file changed while it was being edited, skipping.";
+    case Status::kOk:
+    case Status::kTaken:
+      break;
   }
-  if (!tail.empty() && !store.Write(first, tail)) return {.stored = false};
-  result.ended_early = fields.failed();
-  return result;
+  return {};
 }
 
-std::optional<int64_t> ReadKeyframes(
-    const ByteStore& store, const KeyframeArea& area, int64_t reach,
-    const std::function<void(const uint8_t* first, int64_t count)>& read) {
-  if (!area.complete) return 0;
-  const int64_t whole = WholeKeyframes(area, area.stride, reach, store.size());
-  const bool read_all =
-      ForEachPiece(store, nullptr, area, area.stride, reach, 0, whole,
-                   [&](const uint8_t* first, int64_t n) { read(first, n); });
-  if (!read_all) return std::nullopt;
-  return whole;
-}
-
-std::optional<KeyframeArea> ReadKeyframeArea(const ByteStore& store) {
+std::optional<KeyframeArea> ReadKeyframeArea(const InputFile& input,
+                                             int64_t size) {
   std::vector<uint8_t> header(
-      static_cast<size_t>(std::min(store.size(), kLongestHeaderRead)));
-  if (!store.Read(0, header)) return std::nullopt;
+      static_cast<size_t>(std::min(size, kLongestHeaderRead)));
+  if (input.Read(0, header) != Status::kOk) return std::nullopt;
   CheckedFields fields(header);
   return ReadKeyframeArea(fields);
 }
 
-bool EditFields(ByteStore& store, int64_t pos, int64_t length,
-                const std::function<void(CheckedFields&)>& edit) {
+Layout KeyframeLayout(const KeyframeArea& area, int64_t stride, int64_t reach,
+                      int64_t size) {
+  if (!area.complete || area.keyframe_count == 0) {
+    return {.edited_begin = size, .edited_end = size};
+  }
+  const int64_t last = PositionOf(area, stride, area.keyframe_count - 1);
+  return {.edited_begin = std::min(PositionOf(area, stride, 0), size),
+          .edited_end = std::min(last + reach, size)};
+}
+
+Status WorkingCopy::Prepare(const Layout& layout) {
+  Status status = Copy(0, 0, layout.edited_begin);
+  if (status != Status::kOk || !layout.keeps_length) return status;
+  const int64_t end = layout.edited_end;
+  status = Copy(end, end, input_size_ - end);
+  if (status != Status::kOk) return status;
+  return output_.Reserve(layout.edited_begin, end - layout.edited_begin);
+}
+
+Status WorkingCopy::Copy(int64_t from, int64_t to, int64_t length) {
+  if (from + length > input_size_) return Status::kShort;
+  return output_.Copy(input_, from, to, length);
+}
+
+Status WorkingCopy::EditFields(
+    int64_t pos, int64_t length,
+    const std::function<void(CheckedFields&)>& edit) {
   std::vector<uint8_t> bytes(
-      static_cast<size_t>(std::clamp<int64_t>(store.size() - pos, 0, length)));
-  if (!bytes.empty() && !store.Read(pos, bytes)) return false;
+      static_cast<size_t>(std::clamp<int64_t>(input_size_ - pos, 0, length)));
+  if (const Status read = input_.Read(pos, bytes); read != Status::kOk) {
+    return read;
+  }
   CheckedFields fields(bytes, pos);
   edit(fields);
-  return bytes.empty() || store.Write(pos, bytes);
+  return output_.Write(pos, bytes);
 }
 
-bool InputStore::Read(int64_t pos, std::span<uint8_t> bytes) const {
-  return file_.ReadAt(pos, bytes);
+WorkingCopy::Walk WorkingCopy::WalkKeyframes(
+    const KeyframeArea& area, int64_t stride, int64_t reach,
+    const std::function<bool(uint8_t* first, int64_t count)>& whole,
+    const std::function<bool(CheckedFields& fields, int64_t k)>& crossing) {
+  if (!area.complete) return {.ended_early = area.EndedEarly()};
+  const int64_t size = input_size_;
+  const Layout layout = KeyframeLayout(area, stride, reach, size);
+  const int64_t whole_count = WholeKeyframes(area, stride, reach, size);
+  Window window(input_, output_, layout.edited_begin);
+  Walk walk;
+  for (int64_t k = 0; k < whole_count;) {
+    const int64_t n = PieceCount(k, whole_count, stride, reach);
+    const int64_t first = PositionOf(area, stride, k);
+    walk.status =
+        window.Hold(first, PositionOf(area, stride, k + n - 1) + reach);
+    if (walk.status != Status::kOk) return walk;
+    walk.noted |= whole(window.At(first), n);
+    k += n;
+  }
+  if (whole_count < area.keyframe_count) {
+    // Only the bytes from the crossing keyframe's start to the end of the
+    // file exist; the checked fields fail at the first access beyond them.
+    const int64_t first = std::min(PositionOf(area, stride, whole_count), size);
+    walk.status = window.Hold(first, size);
+    if (walk.status != Status::kOk) return walk;
+    CheckedFields fields(window.From(first), first);
+    walk.noted |= crossing(fields, whole_count);
+    walk.ended_early = fields.failed();
+  }
+  walk.status = window.WriteAll();
+  return walk;
 }
 
-std::optional<WorkingCopy> WorkingCopy::Create(const std::string& dir) {
-  std::optional<platform::PrivateFile> file =
-      platform::PrivateFile::Create(dir);
-  if (!file) return std::nullopt;
-  return WorkingCopy(std::move(*file));
-}
-
-bool WorkingCopy::Read(int64_t pos, std::span<uint8_t> bytes) const {
-  return Inside(pos, bytes.size(), size_) && file_.file().ReadAt(pos, bytes);
-}
-
-bool WorkingCopy::Write(int64_t pos, std::span<const uint8_t> bytes) {
-  return Inside(pos, bytes.size(), size_) && file_.file().WriteAt(pos, bytes);
-}
-
-platform::CopyStatus WorkingCopy::Copy(const InputStore& input, int64_t from,
-                                       int64_t to, int64_t length) {
-  const platform::CopyStatus status =
-      file_.file().CopyFrom(input.file(), from, to, length);
-  if (status == platform::CopyStatus::kDone)
-    size_ = std::max(size_, to + length);
-  return status;
+std::optional<int64_t> ReadKeyframes(
+    const InputFile& input, int64_t size, const KeyframeArea& area,
+    int64_t reach,
+    const std::function<void(const uint8_t* first, int64_t count)>& read) {
+  const int64_t stride = area.stride;
+  const int64_t whole = WholeKeyframes(area, stride, reach, size);
+  std::vector<uint8_t> piece;
+  for (int64_t k = 0; k < whole;) {
+    const int64_t n = PieceCount(k, whole, stride, reach);
+    piece.resize(static_cast<size_t>((n - 1) * stride + reach));
+    if (input.Read(PositionOf(area, stride, k), piece) != Status::kOk) {
+      return std::nullopt;
+    }
+    read(piece.data(), n);
+    k += n;
+  }
+  return whole;
 }
 
 }  // namespace qmx

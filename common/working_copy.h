@@ -1,175 +1,168 @@
 #ifndef QMX_COMMON_WORKING_COPY_H_
 #define QMX_COMMON_WORKING_COPY_H_
 
-// The working copy of one file and the edits over it. An edit never holds
-// the whole file: it reads a bounded piece, changes its fields as the field
-// access of fields.h does, and writes the piece back, in file order. Every
-// keyframe that lies wholly inside the file is edited without checks; the
-// first one that crosses the end, and any after it, go through the checked
-// fields, so the result is exactly that of a walk that checks every access.
+// The working copy of one file: its result, built in one pass in a private
+// file beside where the result goes. Before the prompts the input's bytes
+// outside the region that the edit rewrites are copied into place by the
+// system, and the region's space is reserved; after them the region is read
+// from the input once, in bounded pieces, edited in memory and written once.
+//
+// An edit of a keyframe is written once, generic over its field access
+// (fields.h): every keyframe that lies wholly inside the file, as far as the
+// edit reaches into it, is edited through unchecked fields; the first one
+// that crosses the end of the file, and any after it, through checked ones,
+// so the result is exactly that of a walk that checks every access.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <span>
-#include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/fields.h"
-#include "common/platform.h"
+#include "common/file_layer.h"
 
 namespace qmx {
 
-/// Bytes that an edit reads and writes in place: the working copy, or
-/// memory in tests. Never grows.
-class ByteStore {
- public:
-  virtual ~ByteStore() = default;
-  virtual int64_t size() const = 0;
-  /// Reads exactly `bytes.size()` bytes at `pos`; false on failure.
-  virtual bool Read(int64_t pos, std::span<uint8_t> bytes) const = 0;
-  /// Writes all of `bytes` at `pos`, inside the store; false on failure.
-  virtual bool Write(int64_t pos, std::span<const uint8_t> bytes) = 0;
+/// How the result is laid out before the prompts. The input's bytes before
+/// `edited_begin` are copied to the same place; when the edit keeps the
+/// file's length, so are those from `edited_end` on, and the space between
+/// is reserved. Otherwise the edit writes everything from `edited_begin`
+/// on after the prompts.
+struct Layout {
+  int64_t edited_begin = 0;
+  int64_t edited_end = 0;
+  bool keeps_length = true;
 };
 
-/// A store over bytes in memory.
-class MemoryStore : public ByteStore {
+/// What an edit of a working copy came to: kOk, or why no result can be
+/// saved; and, for a result, the warnings to give, in order.
+struct Edited {
+  Status status = Status::kOk;
+  std::vector<std::string_view> warnings;
+};
+
+/// The warning of an edit that stopped at the end of a file shorter than
+/// its header describes.
+inline constexpr std::string_view kEndedEarlyWarning =
+    "Warning: the file is shorter than its header describes; editing stopped "
+    "at its end.";
+
+/// What is said of a file whose work failed with `status`; empty for kOk
+/// and kTaken, which are no failures of a file.
+std::string_view MessageOf(Status status);
+
+/// Reads the header fields that locate the keyframes from the first `size`
+/// bytes of `input`. Nothing when it cannot be read.
+std::optional<KeyframeArea> ReadKeyframeArea(const InputFile& input,
+                                             int64_t size);
+
+/// The result of one input under construction.
+class WorkingCopy {
  public:
-  explicit MemoryStore(std::span<uint8_t> bytes) : bytes_(bytes) {}
-  int64_t size() const override { return static_cast<int64_t>(bytes_.size()); }
-  bool Read(int64_t pos, std::span<uint8_t> bytes) const override;
-  bool Write(int64_t pos, std::span<const uint8_t> bytes) override;
+  /// `input` holds `input_size` bytes; the result is built in `output`.
+  WorkingCopy(const InputFile& input, int64_t input_size, PrivateOutput& output)
+      : input_(input), input_size_(input_size), output_(output) {}
+
+  int64_t input_size() const { return input_size_; }
+
+  /// Lays out the result as `layout` says, before the prompts.
+  Status Prepare(const Layout& layout);
+
+  /// Copies `length` bytes of the input from `from` on to `to` of the
+  /// result, where nothing has been written yet: kShort when the input
+  /// does not hold them.
+  Status Copy(int64_t from, int64_t to, int64_t length);
+
+  /// Reads the `length` bytes of the input at `pos` (as many as it holds),
+  /// lets `edit` change them through checked fields based at `pos`, and
+  /// writes them to the same place of the result.
+  Status EditFields(int64_t pos, int64_t length,
+                    const std::function<void(CheckedFields&)>& edit);
+
+  /// How a walk over keyframes ended.
+  struct Walk {
+    Status status = Status::kOk;
+    bool noted = false;        // some keyframe's edit noted something
+    bool ended_early = false;  // an access failed at the end of the file
+  };
+
+  /// Rewrites the region of KeyframeLayout(area, stride, reach) keyframe by
+  /// keyframe in file order, from T + 66 on `stride` bytes apart:
+  /// `whole(first, count)` edits `count` keyframes that lie wholly inside
+  /// the input as far as `reach`; `crossing(fields, k)` edits keyframes k
+  /// on, the first of which crosses the end, through `fields`, until an
+  /// access fails. Each returns whether it noted anything. Keyframes that
+  /// overlap see each other's edits. Nothing is done when the header reads
+  /// that gave `area` did not all succeed.
+  Walk WalkKeyframes(
+      const KeyframeArea& area, int64_t stride, int64_t reach,
+      const std::function<bool(uint8_t* first, int64_t count)>& whole,
+      const std::function<bool(CheckedFields& fields, int64_t k)>& crossing);
 
  private:
-  std::span<uint8_t> bytes_;
+  const InputFile& input_;
+  int64_t input_size_;
+  PrivateOutput& output_;
 };
 
-/// Edits keyframes one at a time, for EditKeyframes. An edit may note
-/// something worth a warning (a value clamped, a sum wrapped); that is what
-/// the edits return.
-class KeyframeVisitor {
- public:
-  virtual ~KeyframeVisitor() = default;
-  /// Edits `count` keyframes `stride` bytes apart from `first` on, each
-  /// lying wholly inside the file as far as the edit reaches into it.
-  virtual bool EditWhole(uint8_t* first, int64_t count, int64_t stride) = 0;
-  /// Edits the keyframe at `position`, which may cross the end of the file.
-  virtual bool EditChecked(CheckedFields& fields, int64_t position) = 0;
-};
+/// The layout of an edit that keeps the file's length and reaches `reach`
+/// bytes into each keyframe, `stride` bytes apart: from the first
+/// keyframe's start to the last one's plus `reach`, capped at the end of a
+/// file of `size` bytes; nothing when the header is incomplete or there is
+/// no keyframe.
+Layout KeyframeLayout(const KeyframeArea& area, int64_t stride, int64_t reach,
+                      int64_t size);
 
-/// A KeyframeVisitor made of one generic edit, `edit(keyframe)` returning
-/// whether it noted anything, called with a KeyframeBytes or a
-/// CheckedKeyframe: the same code serves both ways.
+/// Edits every keyframe of `copy` with `edit(keyframe)`, called with a
+/// KeyframeBytes or a CheckedKeyframe (the same code serves both) and
+/// returning whether it noted anything; an edit that has a faster way for
+/// whole keyframes offers it as `edit.EditWhole(first, count)`. The
+/// warnings: `noted_warning` when some keyframe noted something, then
+/// kEndedEarlyWarning when the file ended early.
 template <class Edit>
-class KeyframeEditor final : public KeyframeVisitor {
- public:
-  explicit KeyframeEditor(const Edit& edit) : edit_(edit) {}
-  bool EditWhole(uint8_t* first, int64_t count, int64_t stride) override {
-    bool noted = false;
-    for (int64_t k = 0; k < count; ++k) {
-      KeyframeBytes keyframe(first + k * stride);
-      noted |= edit_(keyframe);
-    }
-    return noted;
-  }
-  bool EditChecked(CheckedFields& fields, int64_t position) override {
-    CheckedKeyframe keyframe(fields, position);
-    return edit_(keyframe);
-  }
-
- private:
-  const Edit& edit_;
-};
-
-/// How an edit of a store ended.
-struct WalkResult {
-  /// Every read and write of the store succeeded.
-  bool stored = true;
-  /// A field access failed because the file ends before what its header
-  /// describes (a header read included).
-  bool ended_early = false;
-  /// Some keyframe's edit noted something.
-  bool noted = false;
-};
-
-/// Visits keyframes 0 to `area.keyframe_count` - 1, `stride` bytes apart
-/// from T + 66 on, in file order. `reach` is how many bytes from a
-/// keyframe's start the edit may touch. Nothing is visited when the header
-/// reads that gave `area` did not all succeed.
-WalkResult EditKeyframes(ByteStore& store, const KeyframeArea& area,
-                         int64_t stride, int64_t reach,
-                         KeyframeVisitor& visitor);
-
-/// EditKeyframes with one generic edit of a keyframe (see KeyframeEditor).
-template <class Edit>
-WalkResult EditEachKeyframe(ByteStore& store, const KeyframeArea& area,
-                            int64_t stride, int64_t reach, const Edit& edit) {
-  KeyframeEditor<Edit> editor(edit);
-  return EditKeyframes(store, area, stride, reach, editor);
+Edited EditKeyframes(WorkingCopy& copy, const KeyframeArea& area,
+                     int64_t stride, int64_t reach,
+                     std::string_view noted_warning, const Edit& edit) {
+  const WorkingCopy::Walk walk = copy.WalkKeyframes(
+      area, stride, reach,
+      [&](uint8_t* first, int64_t count) {
+        if constexpr (requires { edit.EditWhole(first, count); }) {
+          return edit.EditWhole(first, count);
+        }
+        bool noted = false;
+        for (int64_t k = 0; k < count; ++k) {
+          KeyframeBytes keyframe(first + k * stride);
+          noted |= edit(keyframe);
+        }
+        return noted;
+      },
+      [&](CheckedFields& fields, int64_t k) {
+        bool noted = false;
+        for (; k < area.keyframe_count && !fields.failed(); ++k) {
+          CheckedKeyframe keyframe(
+              fields, KeyframePosition(area.table_length,
+                                       static_cast<uint16_t>(stride), k));
+          noted |= edit(keyframe);
+        }
+        return noted;
+      });
+  Edited edited{.status = walk.status, .warnings = {}};
+  if (walk.noted) edited.warnings.push_back(noted_warning);
+  if (walk.ended_early) edited.warnings.push_back(kEndedEarlyWarning);
+  return edited;
 }
 
 /// Reads, without changing anything, the keyframes from the first on that
-/// lie wholly inside the store as far as `reach` bytes from their start,
-/// `area.stride` bytes apart, in file order and in the same bounded pieces
-/// as EditKeyframes: `read(first, count)` gets `count` keyframes at a time.
-/// Returns how many were read (none when the header reads that gave `area`
-/// did not all succeed), or nothing when the store could not be read.
+/// lie wholly inside the `size` bytes of `input` as far as `reach` bytes
+/// from their start, `area.stride` bytes apart, in file order and bounded
+/// pieces: `read(first, count)` gets `count` keyframes at a time. Returns
+/// how many were read (none when the header reads that gave `area` did not
+/// all succeed), or nothing when the input could not be read.
 std::optional<int64_t> ReadKeyframes(
-    const ByteStore& store, const KeyframeArea& area, int64_t reach,
+    const InputFile& input, int64_t size, const KeyframeArea& area,
+    int64_t reach,
     const std::function<void(const uint8_t* first, int64_t count)>& read);
-
-/// Reads the header fields that locate the keyframes. Nothing when the
-/// store cannot be read.
-std::optional<KeyframeArea> ReadKeyframeArea(const ByteStore& store);
-
-/// Reads the `length` bytes at `pos` (as many as the store holds), lets
-/// `edit` change them through checked fields based at `pos`, and writes
-/// them back. False when the store could not be read or written.
-bool EditFields(ByteStore& store, int64_t pos, int64_t length,
-                const std::function<void(CheckedFields&)>& edit);
-
-/// The input of one file, read through a store of its own.
-class InputStore : public ByteStore {
- public:
-  InputStore(platform::File file, int64_t size)
-      : file_(std::move(file)), size_(size) {}
-  int64_t size() const override { return size_; }
-  bool Read(int64_t pos, std::span<uint8_t> bytes) const override;
-  bool Write(int64_t, std::span<const uint8_t>) override { return false; }
-  const platform::File& file() const { return file_; }
-  void Close() { file_.Close(); }
-
- private:
-  platform::File file_;
-  int64_t size_;
-};
-
-/// The working copy of one file: a private file in the directory where the
-/// result will be saved, removed unless it is given its name.
-class WorkingCopy : public ByteStore {
- public:
-  /// Creates an empty working copy in `dir` ("" for the current
-  /// directory); nothing when it cannot be created.
-  static std::optional<WorkingCopy> Create(const std::string& dir);
-
-  int64_t size() const override { return size_; }
-  bool Read(int64_t pos, std::span<uint8_t> bytes) const override;
-  bool Write(int64_t pos, std::span<const uint8_t> bytes) override;
-
-  /// Copies `length` bytes of `input` from `from` on to `to`.
-  platform::CopyStatus Copy(const InputStore& input, int64_t from, int64_t to,
-                            int64_t length);
-
-  /// Gives the complete copy the name `path`; never replaces anything.
-  platform::PrivateFile::NameResult GiveName(const std::string& path) {
-    return file_.GiveName(path);
-  }
-
- private:
-  explicit WorkingCopy(platform::PrivateFile file) : file_(std::move(file)) {}
-
-  platform::PrivateFile file_;
-  int64_t size_ = 0;
-};
 
 }  // namespace qmx
 

@@ -15,22 +15,35 @@ const ToolTexts kFliptaTexts = {
         "designed for OBRI animations and won't work for animations of other "
         "objects.\n"
         "\n",
-    .completion = "Mirroring operation complete.",
     .use_for_all_subject = "",
-    .refusal = "Animation doesn't seem to belong to the OBRI object. Skipping.",
 };
 
 }  // namespace
 
 const ToolTexts& FliptaTool::texts() const { return kFliptaTexts; }
 
-bool FliptaTool::Accepts(const KeyframeArea& area) const {
-  return area.IsPlayerObject();
+std::optional<Skip> FliptaTool::Check(const KeyframeArea& area, bool) const {
+  if (area.IsPlayerObject()) return std::nullopt;
+  return Skip{
+      .text = "Animation doesn't seem to belong to the OBRI object. Skipping.",
+      .about_file = false,
+      .after_opening = true};
 }
 
-EditReport FliptaTool::Edit(WorkingCopy& copy, const KeyframeArea& area,
-                            const InputStore&) {
-  return MirrorAnimation(copy, area);
+void FliptaTool::AskParameters(Console&, const KeyframeArea&) {}
+
+Layout FliptaTool::LayOut(const KeyframeArea& area, int64_t size) const {
+  return KeyframeLayout(area, KeyframeMirror::kStride, KeyframeMirror::kReach,
+                        size);
+}
+
+Edited FliptaTool::Edit(WorkingCopy& copy, const KeyframeArea& area) {
+  return EditKeyframes(copy, area, KeyframeMirror::kStride,
+                       KeyframeMirror::kReach, "", KeyframeMirror{});
+}
+
+std::string FliptaTool::Completion(const KeyframeArea&) const {
+  return "Mirroring operation complete.";
 }
 
 std::string FliptaTool::Suffix() const { return "_Mirrored"; }

@@ -22,40 +22,6 @@ constexpr std::array<int64_t, 3> kAngleOffsets = {kXAngleOffset, kYAngleOffset,
 // Two's complement negation of a stored word: -32768 stays -32768.
 uint16_t Negated(uint16_t word) { return static_cast<uint16_t>(0u - word); }
 
-void MirrorAngleAt(CheckedKeyframe& keyframe, int64_t offset) {
-  keyframe.WriteS16(offset, MirrorAngle(keyframe.ReadS16(offset)));
-}
-
-// Both reads come before both writes so that a pair whose second word lies
-// past the end of the file leaves the first word as it was.
-void ExchangeWords(CheckedKeyframe& keyframe, int64_t offset_a,
-                   int64_t offset_b) {
-  const uint16_t a = keyframe.ReadU16(offset_a);
-  const uint16_t b = keyframe.ReadU16(offset_b);
-  keyframe.WriteU16(offset_a, b);
-  keyframe.WriteU16(offset_b, a);
-}
-
-void MirrorKeyframe(CheckedKeyframe& keyframe) {
-  // Reflecting the box in X turns its max into its min and the other way.
-  const uint16_t min_x = keyframe.ReadU16(kMinXOffset);
-  const uint16_t max_x = keyframe.ReadU16(kMaxXOffset);
-  keyframe.WriteU16(kMinXOffset, Negated(max_x));
-  keyframe.WriteU16(kMaxXOffset, Negated(min_x));
-  keyframe.WriteU16(kRootXOffset, Negated(keyframe.ReadU16(kRootXOffset)));
-
-  for (int64_t m = 0; m < kPlayerMeshCount; ++m) {
-    MirrorAngleAt(keyframe, MeshAngleOffset(m, kYAngleOffset));
-    MirrorAngleAt(keyframe, MeshAngleOffset(m, kZAngleOffset));
-  }
-  for (const MeshPair& pair : kMirrorPairs) {
-    for (const int64_t angle : kAngleOffsets) {
-      ExchangeWords(keyframe, MeshAngleOffset(pair.a, angle),
-                    MeshAngleOffset(pair.b, angle));
-    }
-  }
-}
-
 // Whole player keyframes are mirrored in two passes over a piece of the
 // file. The first turns every Y and Z angle of every mesh rotation through
 // the angle mirror, eight words at a time; which words those are repeats
@@ -125,18 +91,6 @@ uint8_t* Mesh(uint8_t* keyframe, int64_t m) {
   return keyframe + MeshAngleOffset(m, kXAngleOffset);
 }
 
-class Mirror final : public KeyframeVisitor {
- public:
-  bool EditWhole(uint8_t* first, int64_t count, int64_t) override {
-    MirrorWholeKeyframes(first, count);
-    return false;
-  }
-  bool EditChecked(CheckedFields& fields, int64_t position) override {
-    MirrorCheckedKeyframe(fields, position);
-    return false;
-  }
-};
-
 }  // namespace
 
 int16_t MirrorAngle(int16_t v) {
@@ -146,7 +100,35 @@ int16_t MirrorAngle(int16_t v) {
                                   : -kAngleUnitsPerTurn - wide);
 }
 
-void MirrorWholeKeyframes(uint8_t* first, int64_t count) {
+template <class Keyframe>
+bool KeyframeMirror::operator()(Keyframe& keyframe) const {
+  // Reflecting the box in X turns its max into its min and the other way.
+  const uint16_t min_x = keyframe.ReadU16(kMinXOffset);
+  const uint16_t max_x = keyframe.ReadU16(kMaxXOffset);
+  keyframe.WriteU16(kMinXOffset, Negated(max_x));
+  keyframe.WriteU16(kMaxXOffset, Negated(min_x));
+  keyframe.WriteU16(kRootXOffset, Negated(keyframe.ReadU16(kRootXOffset)));
+
+  for (int64_t m = 0; m < kPlayerMeshCount; ++m) {
+    for (const int64_t angle : {kYAngleOffset, kZAngleOffset}) {
+      const int64_t offset = MeshAngleOffset(m, angle);
+      keyframe.WriteS16(offset, MirrorAngle(keyframe.ReadS16(offset)));
+    }
+  }
+  for (const MeshPair& pair : kMirrorPairs) {
+    for (const int64_t angle : kAngleOffsets) {
+      const int64_t offset_a = MeshAngleOffset(pair.a, angle);
+      const int64_t offset_b = MeshAngleOffset(pair.b, angle);
+      const uint16_t a = keyframe.ReadU16(offset_a);
+      const uint16_t b = keyframe.ReadU16(offset_b);
+      keyframe.WriteU16(offset_a, b);
+      keyframe.WriteU16(offset_b, a);
+    }
+  }
+  return false;
+}
+
+bool KeyframeMirror::EditWhole(uint8_t* first, int64_t count) const {
   MirrorAngles(first, count * kPlayerStride);
   for (int64_t k = 0; k < count; ++k) {
     uint8_t* keyframe = first + k * kPlayerStride;
@@ -159,17 +141,10 @@ void MirrorWholeKeyframes(uint8_t* first, int64_t count) {
     ExchangeBlocks(Mesh(keyframe, 1), Mesh(keyframe, 4));
     ExchangeBlocks(Mesh(keyframe, 8), Mesh(keyframe, 11));
   }
+  return false;
 }
 
-void MirrorCheckedKeyframe(CheckedFields& fields, int64_t position) {
-  CheckedKeyframe keyframe(fields, position);
-  MirrorKeyframe(keyframe);
-}
-
-EditReport MirrorAnimation(ByteStore& store, const KeyframeArea& area) {
-  Mirror mirror;
-  return ReportOf(
-      EditKeyframes(store, area, kPlayerStride, kPlayerStride, mirror));
-}
+template bool KeyframeMirror::operator()(KeyframeBytes&) const;
+template bool KeyframeMirror::operator()(CheckedKeyframe&) const;
 
 }  // namespace qmx

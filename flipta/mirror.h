@@ -11,9 +11,8 @@
 
 #include <cstdint>
 
+#include "common/fields.h"
 #include "common/qmx_format.h"
-#include "common/tool.h"
-#include "common/working_copy.h"
 
 namespace qmx {
 
@@ -22,22 +21,25 @@ namespace qmx {
 /// `v` from -2047 to 1023 the mirror of the mirror is `v`.
 int16_t MirrorAngle(int16_t v);
 
-/// Mirrors `count` player keyframes that lie back to back from `first` on,
-/// all wholly inside the file.
-void MirrorWholeKeyframes(uint8_t* first, int64_t count);
-
-/// Mirrors the player keyframe at `position` one checked field at a time,
-/// in the order that decides what a keyframe crossing the end of the file
-/// keeps: box X, root offset X, the Y and Z angle of each mesh, then the
-/// mirror pairs word by word.
-void MirrorCheckedKeyframe(CheckedFields& fields, int64_t position);
-
-/// Mirrors keyframes 0 to `area.keyframe_count` - 1, which start at
-/// T + 66 + 110 k, in place. Meant for an `area` that passed
-/// IsPlayerObject. When the file ends inside its keyframes, every field
-/// before the first access that failed keeps its new value and the rest of
-/// the file stays as it was.
-EditReport MirrorAnimation(ByteStore& store, const KeyframeArea& area);
+/// The mirror of one player keyframe, field by field in the order that
+/// decides what a keyframe crossing the end of the file keeps through
+/// checked fields: box X, root offset X, the Y and Z angle of each mesh,
+/// then the mirror pairs word by word (both words read before either is
+/// written). Meant for an animation whose area passed IsPlayerObject: its
+/// keyframes lie 110 bytes apart, whatever mesh counts they hold. Notes
+/// nothing: returns false.
+struct KeyframeMirror {
+  static constexpr int64_t kStride = kPlayerStride;
+  static constexpr int64_t kReach = kPlayerStride;
+  /// For a KeyframeBytes or a CheckedKeyframe.
+  template <class Keyframe>
+  bool operator()(Keyframe& keyframe) const;
+  /// The same for `count` keyframes that lie back to back from `first` on,
+  /// all whole, eight angles at a time: the one edit with a second way,
+  /// kept because the first alone makes Flipta much slower than a copy.
+  /// The edit fuzzer holds the two to the same bytes.
+  bool EditWhole(uint8_t* first, int64_t count) const;
+};
 
 }  // namespace qmx
 

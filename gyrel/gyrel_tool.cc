@@ -29,9 +29,7 @@ const ToolTexts kGyrelTexts = {
         "collision\n"
         "in Vandrel Animation Editor yourself for better results.\n"
         "\n",
-    .completion = "Rotating operation complete.",
     .use_for_all_subject = "angle",
-    .refusal = "",
 };
 
 // The degree sign, U+00B0, as names spell it on every platform: UTF-8.
@@ -50,9 +48,25 @@ void GyrelTool::AskParameters(Console& console, const KeyframeArea&) {
   angle_ = NormaliseAngle(entered.value_or(0));
 }
 
-EditReport GyrelTool::Edit(WorkingCopy& copy, const KeyframeArea& area,
-                           const InputStore&) {
-  return RotateAnimation(copy, area, angle_);
+std::optional<Skip> GyrelTool::Check(const KeyframeArea&, bool) const {
+  return std::nullopt;
+}
+
+Layout GyrelTool::LayOut(const KeyframeArea& area, int64_t size) const {
+  const KeyframeTurn turn(area, angle_);
+  return KeyframeLayout(area, turn.stride(), turn.reach(), size);
+}
+
+Edited GyrelTool::Edit(WorkingCopy& copy, const KeyframeArea& area) {
+  const KeyframeTurn turn(area, angle_);
+  return EditKeyframes(copy, area, turn.stride(), turn.reach(),
+                       "Warning: some values fell outside the coordinate "
+                       "range and were clamped.",
+                       turn);
+}
+
+std::string GyrelTool::Completion(const KeyframeArea&) const {
+  return "Rotating operation complete.";
 }
 
 std::string GyrelTool::Suffix() const {

@@ -89,18 +89,19 @@ namespace {
                     std::abs(before.max_x - before.root_x),
                     std::abs(before.max_z - before.root_z)};
   const double w = rotation.w;
+  const int q = rotation.quarter_turns;
   int turned[4];
-  for (int i = 0; i < 4; ++i) {
-    const int j = (rotation.quarter_turns + i) % 4;
-    const int k = (j + 1) % 4;
-    // At a whole number of quarter turns w + 1 is exactly 0, so the blend
-    // below gives d(j) itself; the arithmetic is skipped, not changed.
-    if (w + 1 == 0) {
-      turned[i] = d[j];
-      continue;
+  // At a whole number of quarter turns w + 1 is exactly 0, so the blend
+  // below would give d(j) itself; the arithmetic is skipped, not changed.
+  if (w + 1 == 0) {
+    for (int i = 0; i < 4; ++i) turned[i] = d[(q + i) % 4];
+  } else {
+    for (int i = 0; i < 4; ++i) {
+      const int j = (q + i) % 4;
+      const int k = (j + 1) % 4;
+      // The order of operations decides the last bit; keep it as it is.
+      turned[i] = RoundHalfAwayFromZero(((w + 1) * (d[k] - d[j])) * 0.5 + d[j]);
     }
-    // The order of operations decides the last bit; keep it as it is.
-    turned[i] = RoundHalfAwayFromZero(((w + 1) * (d[k] - d[j])) * 0.5 + d[j]);
   }
 
   // Each value is built from unclamped parts and clamped once, when stored.
@@ -133,45 +134,50 @@ int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle) {
   return static_cast<int16_t>(sum);
 }
 
-EditReport RotateAnimation(ByteStore& store, const KeyframeArea& area,
-                           int angle) {
-  const Rotation rotation = MakeRotation(angle);
-  // Without meshes, offset 22 belongs to the next keyframe or to the
-  // trailing data, so there is no root mesh angle to advance.
-  const bool has_root_mesh = area.first_mesh_count > 0;
-  constexpr int64_t kYAngle = MeshAngleOffset(0, kYAngleOffset);
-  const int64_t reach = has_root_mesh ? kYAngle + 2 : kRootZOffset + 2;
-  const WalkResult walk =
-      EditEachKeyframe(store, area, area.stride, reach, [&](auto& keyframe) {
-        RootAndBox before;
-        before.root_x = keyframe.ReadS16(kRootXOffset);
-        before.root_z = keyframe.ReadS16(kRootZOffset);
-        before.min_x = keyframe.ReadS16(kMinXOffset);
-        before.min_z = keyframe.ReadS16(kMinZOffset);
-        before.max_x = keyframe.ReadS16(kMaxXOffset);
-        before.max_z = keyframe.ReadS16(kMaxZOffset);
-        // A value from a failed read must not count as clamped either.
-        if (keyframe.failed()) return false;
+namespace {
 
-        const TurnResult result = Turn(rotation, before);
-        keyframe.WriteS16(kRootXOffset, result.turned.root_x);
-        keyframe.WriteS16(kRootZOffset, result.turned.root_z);
-        keyframe.WriteS16(kMinXOffset, result.turned.min_x);
-        keyframe.WriteS16(kMinZOffset, result.turned.min_z);
-        keyframe.WriteS16(kMaxXOffset, result.turned.max_x);
-        keyframe.WriteS16(kMaxZOffset, result.turned.max_z);
+constexpr int64_t kYAngle = MeshAngleOffset(0, kYAngleOffset);
 
-        if (has_root_mesh) {
-          const int16_t y_angle = keyframe.ReadS16(kYAngle);
-          if (!keyframe.failed()) {
-            keyframe.WriteS16(kYAngle, AdvanceYAngle(rotation, y_angle));
-          }
-        }
-        return result.clamped;
-      });
-  EditReport report = ReportOf(walk);
-  report.clamped = walk.noted;
-  return report;
+}  // namespace
+
+// Without meshes, offset 22 belongs to the next keyframe or to the trailing
+// data, so there is no root mesh angle to advance.
+KeyframeTurn::KeyframeTurn(const KeyframeArea& area, int angle)
+    : rotation_(MakeRotation(angle)),
+      has_root_mesh_(area.first_mesh_count > 0),
+      stride_(area.stride),
+      reach_(has_root_mesh_ ? kYAngle + 2 : kRootZOffset + 2) {}
+
+template <class Keyframe>
+bool KeyframeTurn::operator()(Keyframe& keyframe) const {
+  RootAndBox before;
+  before.root_x = keyframe.ReadS16(kRootXOffset);
+  before.root_z = keyframe.ReadS16(kRootZOffset);
+  before.min_x = keyframe.ReadS16(kMinXOffset);
+  before.min_z = keyframe.ReadS16(kMinZOffset);
+  before.max_x = keyframe.ReadS16(kMaxXOffset);
+  before.max_z = keyframe.ReadS16(kMaxZOffset);
+  // A value from a failed read must not count as clamped either.
+  if (keyframe.failed()) return false;
+
+  const TurnResult result = Turn(rotation_, before);
+  keyframe.WriteS16(kRootXOffset, result.turned.root_x);
+  keyframe.WriteS16(kRootZOffset, result.turned.root_z);
+  keyframe.WriteS16(kMinXOffset, result.turned.min_x);
+  keyframe.WriteS16(kMinZOffset, result.turned.min_z);
+  keyframe.WriteS16(kMaxXOffset, result.turned.max_x);
+  keyframe.WriteS16(kMaxZOffset, result.turned.max_z);
+
+  if (has_root_mesh_) {
+    const int16_t y_angle = keyframe.ReadS16(kYAngle);
+    if (!keyframe.failed()) {
+      keyframe.WriteS16(kYAngle, AdvanceYAngle(rotation_, y_angle));
+    }
+  }
+  return result.clamped;
 }
+
+template bool KeyframeTurn::operator()(KeyframeBytes&) const;
+template bool KeyframeTurn::operator()(CheckedKeyframe&) const;
 
 }  // namespace qmx

@@ -10,8 +10,7 @@
 
 #include <cstdint>
 
-#include "common/tool.h"
-#include "common/working_copy.h"
+#include "common/fields.h"
 
 namespace qmx {
 
@@ -63,14 +62,28 @@ TurnResult TurnRootAndBox(const Rotation& rotation, const RootAndBox& before);
 /// the sum back by one turn of 1024 when it is above 1024 or negative.
 int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle);
 
-/// Turns every keyframe of `store` in place by `angle` (normalised,
-/// 0..359), keyframe by keyframe: the root offset and box, then the Y angle
-/// of mesh 0, which is skipped when keyframe 0 has no meshes. When an access
-/// fails because the file ends early, the walk stops: what was written stays
-/// written and nothing after it is touched. Reports whether any stored value
-/// was clamped and whether the file ended early.
-EditReport RotateAnimation(ByteStore& store, const KeyframeArea& area,
-                           int angle);
+/// The turn of one keyframe by a normalised angle: the root offset and box,
+/// then the Y angle of mesh 0, which is skipped when keyframe 0 has no
+/// meshes. Through checked fields an access that fails stops the turn of
+/// the keyframe: what was written stays written, and no value read after it
+/// is written. Returns whether a stored value was clamped.
+class KeyframeTurn {
+ public:
+  KeyframeTurn(const KeyframeArea& area, int angle);
+  /// Bytes from one keyframe's start to the next, and how many of them the
+  /// turn touches.
+  int64_t stride() const { return stride_; }
+  int64_t reach() const { return reach_; }
+  /// For a KeyframeBytes or a CheckedKeyframe.
+  template <class Keyframe>
+  bool operator()(Keyframe& keyframe) const;
+
+ private:
+  Rotation rotation_;
+  bool has_root_mesh_;
+  int64_t stride_;
+  int64_t reach_;
+};
 
 }  // namespace qmx
 

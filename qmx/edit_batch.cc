@@ -2,6 +2,7 @@
 
 #include "common/batch_driver.h"
 #include "common/pipeline.h"
+#include "common/platform.h"
 
 namespace qmx {
 namespace {
@@ -41,7 +42,8 @@ int RunEditBatch(Tool& tool, std::span<const std::string> files,
                       .console = nullptr,
                       .ask = false};
     LineReporter reporter(err, file, options.quiet);
-    const FileResult result = ProcessFile(tool, job, reporter);
+    const FileResult result =
+        ProcessFile(tool, job, reporter, platform::SystemFiles());
     if (result.outcome == FileResult::Outcome::kWritten) {
       // Flushed at once, so that the next step of a pipeline can start on
       // this file while later ones are processed. A name that cannot be

@@ -32,20 +32,19 @@ std::optional<Inspection> Inspect(
     const std::string& path,
     const std::function<void(const KeyframeCoordinates&)>& keyframe,
     std::string& error) {
-  platform::File file = platform::File::OpenForReading(path);
-  if (!file.is_open() || !file.IsRegular()) {
+  const std::unique_ptr<InputFile> input = platform::SystemFiles().Open(path);
+  if (!input) {
     error = "File could not be found.";
     return std::nullopt;
   }
   error = "Could not read the file.";
-  const std::optional<platform::FileVersion> version = file.Version();
+  const std::optional<FileVersion> version = input->Version();
   if (!version) return std::nullopt;
   const int64_t size = version->size;
-  const InputStore input(std::move(file), size);
   // What was read of a file that changed meanwhile belongs to no version of
   // it; a read also comes up short when it shrank.
   const auto failed = [&] {
-    if (input.file().Version() != version) {
+    if (input->Version() != version) {
       error = "The file changed while it was being read.";
     }
     return std::nullopt;
@@ -53,22 +52,24 @@ std::optional<Inspection> Inspect(
 
   Inspection inspection;
   inspection.length = size;
-  const std::optional<KeyframeArea> area = ReadKeyframeArea(input);
+  const std::optional<KeyframeArea> area = ReadKeyframeArea(*input, size);
   if (!area) return failed();
   inspection.area = *area;
   if (size >= kHeaderRecordCountOffset + 2) {
     uint8_t count[2];
-    if (!input.Read(kHeaderRecordCountOffset, count)) return failed();
+    if (input->Read(kHeaderRecordCountOffset, count) != Status::kOk) {
+      return failed();
+    }
     inspection.header_record_count = LoadU16(count);
   }
   const std::optional<int64_t> read =
-      ReadKeyframes(input, *area, kCoordinatesReach,
+      ReadKeyframes(*input, size, *area, kCoordinatesReach,
                     [&](const uint8_t* first, int64_t count) {
                       for (int64_t k = 0; k < count; ++k) {
                         keyframe(CoordinatesAt(first + k * area->stride));
                       }
                     });
-  if (!read || input.file().Version() != version) return failed();
+  if (!read || input->Version() != version) return failed();
   inspection.keyframes_read = *read;
   error.clear();
   return inspection;

@@ -22,12 +22,10 @@ constexpr std::array<MovedWord, 9> kMovedWords = {{
     {kRootZOffset, &Offsets::z},
 }};
 
-// The edit reaches up to the last byte of root offset Z.
-constexpr int64_t kReach = kRootZOffset + 2;
+}  // namespace
 
-// Moves one keyframe; true when a sum left the 16-bit range and wrapped.
 template <class Keyframe>
-bool MoveKeyframe(Keyframe& keyframe, const Offsets& offsets) {
+bool KeyframeMove::operator()(Keyframe& keyframe) const {
   bool wrapped = false;
   for (const MovedWord& word : kMovedWords) {
     const int32_t sum =
@@ -39,16 +37,7 @@ bool MoveKeyframe(Keyframe& keyframe, const Offsets& offsets) {
   return wrapped;
 }
 
-}  // namespace
-
-EditReport Reposition(ByteStore& store, const KeyframeArea& area,
-                      const Offsets& offsets) {
-  const WalkResult walk = EditEachKeyframe(
-      store, area, area.stride, kReach,
-      [&](auto& keyframe) { return MoveKeyframe(keyframe, offsets); });
-  EditReport report = ReportOf(walk);
-  report.wrapped = walk.noted;
-  return report;
-}
+template bool KeyframeMove::operator()(KeyframeBytes&) const;
+template bool KeyframeMove::operator()(CheckedKeyframe&) const;
 
 }  // namespace qmx

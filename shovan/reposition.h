@@ -3,8 +3,7 @@
 
 #include <cstdint>
 
-#include "common/tool.h"
-#include "common/working_copy.h"
+#include "common/fields.h"
 
 namespace qmx {
 
@@ -15,14 +14,20 @@ struct Offsets {
   int16_t z = 0;
 };
 
-/// Adds the offsets to the bounding box and root offset of every keyframe
-/// of `store`, each sum wrapped to 16 bits. Words are visited keyframe by
-/// keyframe in the order min X, max X, root X, min Y, max Y, root Y, min Z,
-/// max Z, root Z, so a file that ends early is edited up to its first
-/// missing word. Reports whether a sum wrapped and whether the file ended
-/// early.
-EditReport Reposition(ByteStore& store, const KeyframeArea& area,
-                      const Offsets& offsets);
+/// The move of one keyframe by the offsets: each is added to the bounding
+/// box and root offset of its axis, each sum wrapped to 16 bits. Words are
+/// visited in the order min X, max X, root X, min Y, max Y, root Y, min Z,
+/// max Z, root Z, so through checked fields a keyframe that crosses the end
+/// of the file is moved up to its first missing word. Returns whether a sum
+/// wrapped.
+struct KeyframeMove {
+  Offsets offsets;
+  /// The bytes of a keyframe that the move touches: up to root offset Z.
+  static constexpr int64_t kReach = kRootZOffset + 2;
+  /// For a KeyframeBytes or a CheckedKeyframe.
+  template <class Keyframe>
+  bool operator()(Keyframe& keyframe) const;
+};
 
 }  // namespace qmx
 

@@ -15,9 +15,7 @@ const ToolTexts kShovanTexts = {
         "current\n"
         "offsets for all remaining files.\n"
         "\n",
-    .completion = "Position change complete.",
     .use_for_all_subject = "offsets",
-    .refusal = "",
 };
 
 int16_t AskOffset(Console& console, const char* prompt) {
@@ -38,9 +36,23 @@ void ShovanTool::AskParameters(Console& console, const KeyframeArea&) {
   console.in.DiscardLine();
 }
 
-EditReport ShovanTool::Edit(WorkingCopy& copy, const KeyframeArea& area,
-                            const InputStore&) {
-  return Reposition(copy, area, offsets_);
+std::optional<Skip> ShovanTool::Check(const KeyframeArea&, bool) const {
+  return std::nullopt;
+}
+
+Layout ShovanTool::LayOut(const KeyframeArea& area, int64_t size) const {
+  return KeyframeLayout(area, area.stride, KeyframeMove::kReach, size);
+}
+
+Edited ShovanTool::Edit(WorkingCopy& copy, const KeyframeArea& area) {
+  return EditKeyframes(copy, area, area.stride, KeyframeMove::kReach,
+                       "Warning: some values passed the coordinate range and "
+                       "wrapped around.",
+                       KeyframeMove{offsets_});
+}
+
+std::string ShovanTool::Completion(const KeyframeArea&) const {
+  return "Position change complete.";
 }
 
 std::string ShovanTool::Suffix() const {

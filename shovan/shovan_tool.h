@@ -13,13 +13,20 @@ class ShovanTool : public Tool {
   explicit ShovanTool(const Offsets& offsets) : offsets_(offsets) {}
 
   const ToolTexts& texts() const override;
+  /// Every file is moved.
+  std::optional<Skip> Check(const KeyframeArea& area,
+                            bool given) const override;
   /// Asks for X, Y and Z. A value that cannot be read is 0 and drops the
   /// rest of its line; a value that can leaves the rest for the next prompt,
   /// so one line can answer all three. The rest of the line after Z is
   /// always dropped.
   void AskParameters(Console& console, const KeyframeArea& area) override;
-  EditReport Edit(WorkingCopy& copy, const KeyframeArea& area,
-                  const InputStore& input) override;
+  /// The keyframes are rewritten, everything else copied.
+  Layout LayOut(const KeyframeArea& area, int64_t size) const override;
+  /// Moves every keyframe, warning when a sum wrapped.
+  Edited Edit(WorkingCopy& copy, const KeyframeArea& area) override;
+  /// "Position change complete."
+  std::string Completion(const KeyframeArea& area) const override;
   /// "_Repositioned(X,Y,Z)".
   std::string Suffix() const override;
 

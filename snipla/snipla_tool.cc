@@ -19,21 +19,13 @@ const ToolTexts kSniplaTexts = {
         "animation.\n"
         "The program will then create a new file with the trimmed animation.\n"
         "\n",
-    .completion = "Animation successfully truncated. New keyframe number: ",
     .use_for_all_subject = "",
-    .refusal = "",
 };
 
 constexpr char kTooFewKeyframes[] =
     "Animation has only one frame, none to delete! Skipping.";
 constexpr char kTooManyCut[] =
     "Total amount of keyframes to be deleted surpasses length of animation!";
-
-EditReport Failed(EditReport::Failure failure) {
-  EditReport report;
-  report.failure = failure;
-  return report;
-}
 
 uint16_t AskCut(Console& console, const char* prompt) {
   console.out << prompt << std::flush;
@@ -48,9 +40,15 @@ uint16_t AskCut(Console& console, const char* prompt) {
 
 const ToolTexts& SniplaTool::texts() const { return kSniplaTexts; }
 
-std::string_view SniplaTool::Screen(const KeyframeArea& area) const {
-  if (area.keyframe_count < 2) return kTooFewKeyframes;
-  return {};
+// The copy starts with the whole header, so all of it must be there.
+std::optional<Skip> SniplaTool::Check(const KeyframeArea& area,
+                                      bool given) const {
+  if (!area.complete) return Skip{.text = MessageOf(Status::kShort)};
+  if (area.keyframe_count < 2) return Skip{.text = kTooFewKeyframes};
+  if (given && !CutsAreValid(area.keyframe_count, cuts_)) {
+    return Skip{.text = kTooManyCut, .after_opening = true};
+  }
+  return std::nullopt;
 }
 
 // At the end of input both reads fail, giving cuts of 0 and 0, which every
@@ -73,36 +71,29 @@ void SniplaTool::AskParameters(Console& console, const KeyframeArea& area) {
   }
 }
 
-std::string_view SniplaTool::RefuseParameters(const KeyframeArea& area) const {
-  return CutsAreValid(area.keyframe_count, cuts_) ? std::string_view()
-                                                  : kTooManyCut;
+Layout SniplaTool::LayOut(const KeyframeArea& area, int64_t size) const {
+  return {.edited_begin = area.HeaderSize(),
+          .edited_end = size,
+          .keeps_length = false};
 }
 
-EditReport SniplaTool::Edit(WorkingCopy& copy, const KeyframeArea& area,
-                            const InputStore& input) {
-  using Failure = EditReport::Failure;
+Edited SniplaTool::Edit(WorkingCopy& copy, const KeyframeArea& area) {
   const RetainedBlock block = RetainedKeyframes(area.table_length, area.stride,
                                                 area.keyframe_count, cuts_);
-  // A header can describe far more keyframes than the file holds.
-  if (block.end() > input.size()) return Failed(Failure::kShort);
-  switch (copy.Copy(input, block.position, area.HeaderSize(), block.length)) {
-    case platform::CopyStatus::kDone:
-      break;
-    case platform::CopyStatus::kReadFailed:
-      // The file got shorter since its size was taken, or cannot be read.
-      return Failed(Failure::kShort);
-    case platform::CopyStatus::kWriteFailed:
-      return Failed(Failure::kWrite);
+  // A header can describe far more keyframes than the file holds: Copy
+  // finds that out before anything is read.
+  Status status = copy.Copy(block.position, area.HeaderSize(), block.length);
+  if (status == Status::kOk) {
+    status = copy.EditFields(0, area.HeaderSize(), [&](CheckedFields& header) {
+      UpdateHeader(header, area.table_length, cuts_);
+    });
   }
-  uint16_t new_count = 0;
-  const bool updated =
-      EditFields(copy, 0, area.HeaderSize(), [&](CheckedFields& header) {
-        new_count = UpdateHeader(header, area.table_length, cuts_);
-      });
-  if (!updated) return Failed(Failure::kWrite);
-  EditReport report;
-  report.new_keyframe_count = new_count;
-  return report;
+  return {.status = status, .warnings = {}};
+}
+
+std::string SniplaTool::Completion(const KeyframeArea& area) const {
+  return "Animation successfully truncated. New keyframe number: " +
+         std::to_string(NewKeyframeCount(area.keyframe_count, cuts_));
 }
 
 std::string SniplaTool::Suffix() const {

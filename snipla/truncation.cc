@@ -17,10 +17,13 @@ RetainedBlock RetainedKeyframes(uint16_t table_length, uint16_t stride,
   };
 }
 
-uint16_t UpdateHeader(CheckedFields& header, uint16_t table_length, Cuts cuts) {
+uint16_t NewKeyframeCount(uint16_t keyframe_count, Cuts cuts) {
+  return static_cast<uint16_t>(keyframe_count - cuts.back - cuts.front);
+}
+
+void UpdateHeader(CheckedFields& header, uint16_t table_length, Cuts cuts) {
   const int64_t count_at = table_length + kKeyframeCountOffset;
-  const uint16_t new_count =
-      static_cast<uint16_t>(header.ReadU16(count_at) - cuts.back - cuts.front);
+  const uint16_t new_count = NewKeyframeCount(header.ReadU16(count_at), cuts);
   header.WriteU16(count_at, new_count);
 
   const uint8_t factor_a = header.ReadU8(kFactorAOffset);
@@ -33,7 +36,6 @@ uint16_t UpdateHeader(CheckedFields& header, uint16_t table_length, Cuts cuts) {
 
   const uint8_t factor_b = header.ReadU8(kFactorBOffset);
   header.WriteU24(table_length + kTotalBOffset, uint32_t{factor_b} * new_count);
-  return new_count;
 }
 
 }  // namespace qmx

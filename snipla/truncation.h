@@ -30,15 +30,18 @@ struct RetainedBlock {
 RetainedBlock RetainedKeyframes(uint16_t table_length, uint16_t stride,
                                 uint16_t keyframe_count, Cuts cuts);
 
+/// The keyframe count after the cuts: `keyframe_count` minus the back cut
+/// minus the front cut, wrapped to 16 bits.
+uint16_t NewKeyframeCount(uint16_t keyframe_count, Cuts cuts);
+
 /// Brings the header fields that depend on the keyframe count up to date
 /// after a truncation, in this order: keyframe count (the stored count minus
 /// the back cut minus the front cut, 16 bits), total A (factor A x new count,
 /// 16 bits), range end (range start + new count - 1, 16 bits) and total B
 /// (factor B x new count, low 24 bits; the byte after it is kept). `header`
-/// holds at least the first T + 66 bytes of the file; when it is shorter the
-/// copy fails, nothing past its end is touched and the returned count means
-/// nothing. Returns the new keyframe count.
-uint16_t UpdateHeader(CheckedFields& header, uint16_t table_length, Cuts cuts);
+/// holds at least the first T + 66 bytes of the file; when it is shorter,
+/// nothing past its end is touched.
+void UpdateHeader(CheckedFields& header, uint16_t table_length, Cuts cuts);
 
 }  // namespace qmx
 

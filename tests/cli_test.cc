@@ -13,6 +13,7 @@
 #include "common/batch_driver.h"
 #include "gyrel/gyrel_tool.h"
 #include "qmx/inspect.h"
+#include "shovan/shovan_tool.h"
 #include "snipla/snipla_tool.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
@@ -74,9 +75,11 @@ void CutShort() { fs::resize_file("a.qmx", 1000); }
   fs::rename("new.qmx", "a.qmx");
 }
 
-// What `tool` says of a.qmx, the sample walk, with `typed` as the answers;
-// `change` runs when they are first asked for.
-std::string Said(Tool&& tool, std::string typed, Change change) {
+// What `tool` says of `files`, with `typed` as the answers (the question's
+// key the next character); a.qmx is the sample walk, and `change` runs when
+// the answers are first asked for.
+std::string Said(Tool&& tool, std::string typed, Change change,
+                 const Arguments& files = {"a.qmx"}) {
   sample::WriteFile("a.qmx", *sample::MakeFromDescription("sample walk.qmx"));
   fs::last_write_time("a.qmx", {});  // a time no rewrite now keeps
   AnswerDecoder answers(
@@ -89,42 +92,66 @@ std::string Said(Tool&& tool, std::string typed, Change change) {
       false);
   ConsoleReader reader(answers);
   std::ostringstream out;
-  Console console{reader, out, {}};
-  RunBatch(tool, std::vector<std::string>{"a.qmx"}, console);
+  Console console{reader, out, [&](std::string_view question) {
+                    out << question;
+                    return reader.GetChar();
+                  }};
+  RunBatch(tool, files, console);
   return out.str();
 }
 
-// Snipla, which reads the input after the answers, skips a file rewritten
-// or cut short meanwhile; Gyrel saves the copy it made before asking. A
-// file renamed into the input's place changes nothing: the tool reads the
-// file it opened (on Windows no name of an open file can be replaced).
-TEST_F(CliTest, InputChangedWhileAToolWaitsForItsAnswers) {
+// The question follows a first file that was edited, when others follow;
+// only y takes its parameters for all of them.
+TEST_F(CliTest, UseForAllQuestion) {
+  sample::WriteFile("b.qmx", *sample::MakeFromDescription("sample pose.qmx"));
+  const std::string kQuestion = "Use current offsets for all following (";
   // clang-format off
-  const struct { bool snipla; Change change; bool saved; } kCases[] = {
-      {true, Rewrite, false}, {true, CutShort, false},
-#ifndef _WIN32
-      {true, Replace, true},
-#endif
-      {false, Rewrite, true}, {false, CutShort, true}};
+  const struct { Arguments files; const char* typed; size_t asked; bool question; } kCases[] = {
+      {{"a.qmx", "b.qmx", "b.qmx"}, "1 2 3\ny", 1, true},
+      {{"a.qmx", "b.qmx"}, "1 2 3\nY4 5 6\n", 2, true},
+      {{"a.qmx", "b.qmx"}, "1 2 3\n\n4 5 6\n", 2, true},
+      {{"a.txt", "a.qmx", "b.qmx"}, "1 2 3\n4 5 6\n", 2, false},
+      {{"missing.qmx", "a.qmx", "b.qmx"}, "1 2 3\n4 5 6\n", 2, false},
+      {{"a.qmx"}, "1 2 3\ny", 1, false}};
   // clang-format on
   for (const auto& c : kCases) {
-    const auto run = [&](Change change) {
-      return c.snipla ? Said(SniplaTool(), "1 1\n", change)
-                      : Said(GyrelTool(), "90\n", change);
-    };
-    const fs::path made = PathOf(c.snipla ? "a_Truncated(1; 1).qmx"
-                                          : "a_Rotated(90\xC2\xB0).qmx");
-    run(nullptr);
-    const test::Bytes unchanged = test::ReadBytes(made);
-    fs::remove(made);
-    const std::string said = run(c.change);
-    EXPECT_EQ(said.find("'a.qmx': The file changed while it was being "
-                        "edited, skipping.\n\n") == std::string::npos,
-              c.saved)
-        << said;
-    EXPECT_EQ(test::ReadBytes(made), c.saved ? unchanged : test::Bytes{});
-    EXPECT_EQ(test::ListDir(".").size(), c.saved ? 2u : 1u) << said;
-    fs::remove(made);
+    SCOPED_TRACE(c.typed + testing::PrintToString(c.files));
+    std::ofstream("a.txt") << "x";
+    const std::string said = Said(ShovanTool(), c.typed, nullptr, c.files);
+    size_t asked = 0;
+    for (size_t at = 0; (at = said.find("Enter X offset", at)) != said.npos;)
+      ++asked, ++at;
+    EXPECT_EQ(asked, c.asked);
+    EXPECT_EQ(said.find(kQuestion) != said.npos, c.question);
+    for (const std::string& name : test::ListDir("."))
+      if (name.find('_') != name.npos) fs::remove(name);
+  }
+}
+
+// Every tool reads the input's edited part after the answers, so it skips a
+// file rewritten or cut short meanwhile. A file renamed into the input's
+// place changes nothing: the tool reads the file it opened (on Windows no
+// name of an open file can be replaced).
+TEST_F(CliTest, InputChangedWhileAToolWaitsForItsAnswers) {
+  const fs::path made = PathOf("a_Truncated(1; 1).qmx");
+  Said(SniplaTool(), "1 1\n", nullptr);
+  const test::Bytes unchanged = test::ReadBytes(made);
+  fs::remove(made);
+#ifndef _WIN32
+  EXPECT_EQ(Said(SniplaTool(), "1 1\n", Replace).find("changed"),
+            std::string::npos);
+  EXPECT_EQ(test::ReadBytes(made), unchanged);
+  fs::remove(made);
+#endif
+  for (const Change change : {Rewrite, CutShort}) {
+    for (const std::string& said : {Said(SniplaTool(), "1 1\n", change),
+                                    Said(GyrelTool(), "90\n", change)}) {
+      EXPECT_NE(said.find("'a.qmx': The file changed while it was being "
+                          "edited, skipping.\n\n"),
+                std::string::npos)
+          << said;
+    }
+    EXPECT_EQ(test::ListDir("."), Arguments{"a.qmx"});
   }
 }
 

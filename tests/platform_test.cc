@@ -42,7 +42,9 @@ bool Write(const std::string& name, std::string_view text) {
 std::string Read(const std::string& name) {
   File file = File::OpenForReading(name);
   std::vector<uint8_t> bytes(static_cast<size_t>(file.Size().value_or(0)));
-  return file.ReadAt(0, bytes) ? std::string(bytes.begin(), bytes.end()) : "?";
+  return file.Read(0, bytes) == Status::kOk
+             ? std::string(bytes.begin(), bytes.end())
+             : "?";
 }
 
 using PlatformTest = test::InTempDir;
@@ -60,8 +62,8 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
                                 {kFar, true},
                                 {kFar + 1, false},
                                 {int64_t{-1}, false}})
-    EXPECT_EQ(file.ReadAt(pos, three), ok) << pos;
-  ASSERT_TRUE(file.ReadAt(kFar & 0xFFFFFFFF, three));
+    EXPECT_EQ(file.Read(pos, three) == Status::kOk, ok) << pos;
+  ASSERT_EQ(file.Read(kFar & 0xFFFFFFFF, three), Status::kOk);
   EXPECT_EQ(three, std::vector<uint8_t>(3, 0));
   EXPECT_FALSE(File::CreateNew("f.qmx").is_open());
   EXPECT_FALSE(File::OpenForReading("f.qmx").WriteAt(0, Bytes("x")));
@@ -69,26 +71,23 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
 
 // Out of reach until named, gone unless named, and naming never replaces:
 // in a plain folder and one in other scripts (the transcripts take paths
-// beyond 260 characters through every program). Names reach the file system as
-// the characters their UTF-8 spells and come back the same.
+// beyond 260 characters through every program), the system's way first,
+// then the named ways. Names reach the file system as the characters their
+// UTF-8 spells and come back the same.
 TEST_F(PlatformTest, PrivateFile) {
   const std::string kFree = "free_Rotated(90\xC2\xB0)\xF0\x9F\x8E\xAC.qmx";
-  for (const auto kind :
-       {PrivateFile::Kind::kUnnamed, PrivateFile::Kind::kNamed}) {
-    const std::string top = kind == PrivateFile::Kind::kNamed ? "n" : "u";
+  for (const std::string top : {"u", "n"}) {
+    if (top == "n") TakeNamedWaysForTesting();
     for (const std::string& dir : {top + "1", top + "2/\xD0\x9F\xE6\xAD\xA9"}) {
       SCOPED_TRACE(dir);
       std::filesystem::create_directories(test::PathOf(dir));
       ASSERT_TRUE(Write(dir + "/taken.qmx", "old"));
-      std::optional<PrivateFile> file = PrivateFile::Create(dir, kind);
+      std::optional<PrivateFile> file = PrivateFile::Create(dir);
       ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("new")));
-      EXPECT_EQ(file->GiveName(dir + "/taken.qmx"),
-                PrivateFile::NameResult::kTaken);
-      EXPECT_EQ(file->GiveName(dir + "/" + kFree),
-                PrivateFile::NameResult::kNamed);
-      EXPECT_EQ(file->GiveName(dir + "/again.qmx"),
-                PrivateFile::NameResult::kFailed);
-      file = PrivateFile::Create(dir, kind);  // taken over, then dropped
+      EXPECT_EQ(file->GiveName(dir + "/taken.qmx"), Status::kTaken);
+      EXPECT_EQ(file->GiveName(dir + "/" + kFree), Status::kOk);
+      EXPECT_EQ(file->GiveName(dir + "/again.qmx"), Status::kWrite);
+      file = PrivateFile::Create(dir);  // taken over, then dropped
       ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("gone")));
       file.reset();
       EXPECT_EQ(Read(dir + "/" + kFree), "new");
@@ -96,18 +95,6 @@ TEST_F(PlatformTest, PrivateFile) {
     }
   }
   EXPECT_FALSE(PrivateFile::Create("missing-dir").has_value());
-}
-
-TEST_F(PlatformTest, RenameNoReplace) {
-  for (const RenameWay way : {RenameWay::kAny, RenameWay::kLinkFallback}) {
-    ASSERT_TRUE(Write("from.qmx", "new") && Write("to.qmx", "old"));
-    EXPECT_FALSE(RenameNoReplace("from.qmx", "to.qmx", way));
-    EXPECT_TRUE(RenameNoReplace("from.qmx", "\xC2\xB0.qmx", way));
-    EXPECT_EQ(Read("to.qmx") + Read("\xC2\xB0.qmx"), "oldnew");
-    EXPECT_EQ(ListDir("."), (Names{"to.qmx", "\xC2\xB0.qmx"}));
-    for (const auto& name : ListDir("."))
-      std::filesystem::remove(test::PathOf(name));
-  }
 #ifdef _WIN32
   EXPECT_FALSE(File::CreateNew("\xB0.qmx").is_open());  // no UTF-8
 #endif
@@ -144,8 +131,9 @@ TEST_F(PlatformTest, SignalRemovesANamedPrivateFile) {
     const pid_t child = fork();
     if (child == 0) {
       PrepareProcess();
-      auto file = PrivateFile::Create("", PrivateFile::Kind::kNamed);
-      file = PrivateFile::Create("", PrivateFile::Kind::kNamed);
+      TakeNamedWaysForTesting();
+      auto file = PrivateFile::Create("");
+      file = PrivateFile::Create("");
       if (ListDir(".").size() == 1)
         signal_number ? raise(signal_number) : Overflow(1);
       _exit(1);

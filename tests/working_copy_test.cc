@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <random>
 
+#include "gyrel/gyrel_tool.h"
+#include "gyrel/rotation.h"
+#include "tests/one_pass.h"
 #include "tools/sample_animation.h"
 
 namespace qmx {
@@ -37,37 +40,10 @@ TEST(CheckedFieldsTest, AnAccessOutsideFailsForGood) {
   }
 }
 
-// An edit whose result depends on the order of its accesses and of the
-// keyframes, so that overlapping keyframes show any change of order.
-constexpr int64_t kReach = 18;
-const auto kOrderedEdit = [](auto& keyframe) {
-  const uint16_t first = keyframe.ReadU16(0);
-  const uint16_t last = keyframe.ReadU16(kReach - 2);
-  keyframe.WriteU16(0, static_cast<uint16_t>(first * 3 + last + 1));
-  keyframe.WriteU16(kReach - 2, static_cast<uint16_t>(last ^ 0x5A5A));
-  keyframe.WriteU16(8, static_cast<uint16_t>(keyframe.ReadU16(8) + first));
-  return !keyframe.failed() && first % 7 == 0;
-};
-
-// The plain walk that checks every access: what the pieces and the split
-// into whole and crossing keyframes must reproduce.
-WalkResult CheckedWalk(Bytes& bytes, int64_t stride) {
-  MemoryStore store(bytes);
-  const KeyframeArea area = *ReadKeyframeArea(store);
-  if (!area.complete) return {.ended_early = area.EndedEarly()};
-  CheckedFields fields(bytes);
-  WalkResult result;
-  for (int64_t k = 0; k < area.keyframe_count && !fields.failed(); ++k) {
-    CheckedKeyframe keyframe(fields, KeyframePosition(16, uint16_t(stride), k));
-    result.noted |= kOrderedEdit(keyframe);
-  }
-  result.ended_early = fields.failed();
-  return result;
-}
-
-// Edits in pieces, over whole files and files cut inside the
-// last keyframe, the first keyframe and the header.
-TEST(EditKeyframesTest, MatchesAWalkThatChecksEveryAccess) {
+// Gyrel's one pass, in pieces, over whole files and files cut inside the
+// last keyframe, the first keyframe and the header. Its turn reads before
+// it writes, so keyframes that overlap show any change of order.
+TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
   const struct {
     const char* what;
     uint16_t keyframes, meshes;  // the meshes give the stride
@@ -85,9 +61,7 @@ TEST(EditKeyframesTest, MatchesAWalkThatChecksEveryAccess) {
   for (const auto& c : cases) {
     const uint16_t stride = KeyframeStride(c.meshes);
     Bytes file(
-        size_t(std::max(KeyframePosition(16, stride, c.keyframes) + kReach,
-                        16 + kFirstMeshCountOffset + 2) +
-               c.trailing));
+        size_t(KeyframePosition(16, stride, c.keyframes) + 24 + c.trailing));
     for (uint8_t& byte : file) byte = uint8_t(random());
     sample::PutU16(file, kHeaderRecordCountOffset, 2);
     sample::PutU16(file, 16 + kKeyframeCountOffset, c.keyframes);
@@ -99,16 +73,12 @@ TEST(EditKeyframesTest, MatchesAWalkThatChecksEveryAccess) {
     }
     for (const int64_t length : lengths) {
       SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(length));
-      Bytes expected(file.begin(), file.begin() + length);
-      const WalkResult reference = CheckedWalk(expected, stride);
-      Bytes edited(file.begin(), file.begin() + length);
-      MemoryStore store(edited);
-      const WalkResult walk = EditEachKeyframe(store, *ReadKeyframeArea(store),
-                                               stride, kReach, kOrderedEdit);
-      EXPECT_EQ(edited, expected);
-      EXPECT_TRUE(walk.stored);
-      EXPECT_EQ(walk.ended_early, reference.ended_early);
-      EXPECT_EQ(walk.noted, reference.noted);
+      const Bytes cut(file.begin(), file.begin() + length);
+      test::MemoryInput input(cut);
+      const KeyframeArea area = *ReadKeyframeArea(input, length);
+      GyrelTool tool(30);
+      EXPECT_TRUE(test::OnePassIsSimplestWalk(tool, cut, stride,
+                                              KeyframeTurn(area, 30)));
     }
   }
 }

@@ -1,0 +1,93 @@
+#ifndef QMX_TESTS_ONE_PASS_H_
+#define QMX_TESTS_ONE_PASS_H_
+
+// The one pass of a tool's edit against the simplest walk, over files in
+// memory behind the file layer's interface.
+
+#include <algorithm>
+#include <vector>
+
+#include "common/file_layer.h"
+#include "common/tool.h"
+
+namespace qmx::test {
+
+using Bytes = std::vector<uint8_t>;
+
+class MemoryInput : public InputFile {
+ public:
+  explicit MemoryInput(Bytes bytes) : bytes_(std::move(bytes)) {}
+  std::optional<FileVersion> Version() const override {
+    return FileVersion{.size = int64_t(bytes_.size()), .modified = 0};
+  }
+  Status Read(int64_t pos, std::span<uint8_t> bytes) const override {
+    if (pos < 0 || pos + int64_t(bytes.size()) > int64_t(bytes_.size()))
+      return Status::kRead;
+    std::copy_n(bytes_.begin() + pos, bytes.size(), bytes.begin());
+    return Status::kOk;
+  }
+
+ private:
+  Bytes bytes_;
+};
+
+// Reads as zeros where nothing was written, as a new file does.
+class MemoryOutput : public PrivateOutput {
+ public:
+  Status Write(int64_t pos, std::span<const uint8_t> bytes) override {
+    Reserve(pos, int64_t(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + pos);
+    return Status::kOk;
+  }
+  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
+              int64_t length) override {
+    Bytes bytes(static_cast<size_t>(length));
+    const Status read = from.Read(from_pos, bytes);
+    return read == Status::kOk ? Write(to_pos, bytes) : read;
+  }
+  Status Reserve(int64_t pos, int64_t length) override {
+    bytes_.resize(std::max(bytes_.size(), size_t(pos + length)));
+    return Status::kOk;
+  }
+  Status GiveName(const std::string&) override { return Status::kOk; }
+  const Bytes& bytes() const { return bytes_; }
+
+ private:
+  Bytes bytes_;
+};
+
+/// True when `tool`, with its parameters given, makes of `before` in one
+/// pass what `edit` makes of a whole copy of it in memory, walking its
+/// keyframes `stride` bytes apart through checked fields until an access
+/// fails; with a warning for what the edit noted, then one for a file that
+/// ended early. True for a file the tool skips.
+template <class Edit>
+bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
+                           const Edit& edit) {
+  const int64_t size = int64_t(before.size());
+  MemoryInput input(before);
+  const KeyframeArea area = *ReadKeyframeArea(input, size);
+  if (tool.Check(area, true)) return true;
+  MemoryOutput output;
+  WorkingCopy copy(input, size, output);
+  if (copy.Prepare(tool.LayOut(area, size)) != Status::kOk) return false;
+  const Edited edited = tool.Edit(copy, area);
+
+  Bytes after = before;
+  CheckedFields fields(after);
+  bool noted = false;
+  for (int64_t k = 0;
+       area.complete && k < area.keyframe_count && !fields.failed(); ++k) {
+    CheckedKeyframe keyframe(
+        fields, KeyframePosition(area.table_length, uint16_t(stride), k));
+    noted |= edit(keyframe);
+  }
+  const bool ended_early = area.complete ? fields.failed() : area.EndedEarly();
+  return edited.status == Status::kOk && output.bytes() == after &&
+         edited.warnings.size() == size_t(noted + ended_early) &&
+         (!ended_early || edited.warnings.back() == kEndedEarlyWarning);
+}
+
+}  // namespace qmx::test
+
+#endif  // QMX_TESTS_ONE_PASS_H_
