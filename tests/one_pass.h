@@ -7,54 +7,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/file_layer.h"
+#include "common/memory_files.h"
 #include "common/tool.h"
 
 namespace qmx::test {
 
 using Bytes = std::vector<uint8_t>;
-
-class MemoryInput : public InputFile {
- public:
-  explicit MemoryInput(Bytes bytes) : bytes_(std::move(bytes)) {}
-  std::optional<FileVersion> Version() const override {
-    return FileVersion{.size = int64_t(bytes_.size()), .modified = 0};
-  }
-  Status Read(int64_t pos, std::span<uint8_t> bytes) const override {
-    if (pos < 0 || pos + int64_t(bytes.size()) > int64_t(bytes_.size()))
-      return Status::kRead;
-    std::copy_n(bytes_.begin() + pos, bytes.size(), bytes.begin());
-    return Status::kOk;
-  }
-
- private:
-  Bytes bytes_;
-};
-
-// Reads as zeros where nothing was written, as a new file does.
-class MemoryOutput : public PrivateOutput {
- public:
-  Status Write(int64_t pos, std::span<const uint8_t> bytes) override {
-    Reserve(pos, int64_t(bytes.size()));
-    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + pos);
-    return Status::kOk;
-  }
-  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
-              int64_t length) override {
-    Bytes bytes(static_cast<size_t>(length));
-    const Status read = from.Read(from_pos, bytes);
-    return read == Status::kOk ? Write(to_pos, bytes) : read;
-  }
-  Status Reserve(int64_t pos, int64_t length) override {
-    bytes_.resize(std::max(bytes_.size(), size_t(pos + length)));
-    return Status::kOk;
-  }
-  Status GiveName(const std::string&) override { return Status::kOk; }
-  const Bytes& bytes() const { return bytes_; }
-
- private:
-  Bytes bytes_;
-};
 
 /// True when `tool`, with its parameters given, makes of `before` in one
 /// pass what `edit` makes of a whole copy of it in memory, walking its

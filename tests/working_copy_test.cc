@@ -74,7 +74,7 @@ TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
     for (const int64_t length : lengths) {
       SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(length));
       const Bytes cut(file.begin(), file.begin() + length);
-      test::MemoryInput input(cut);
+      MemoryInput input(cut);
       const KeyframeArea area = *ReadKeyframeArea(input, length);
       GyrelTool tool(30);
       EXPECT_TRUE(test::OnePassIsSimplestWalk(tool, cut, stride,
