@@ -228,14 +228,19 @@ bool KeyframeTurn::operator()(Keyframe& keyframe) const {
   });
 }
 
+// Everything the loop uses is held in locals: the writes to the keyframes
+// could alias any memory, and would make members be read again every time.
 bool KeyframeTurn::EditWhole(uint8_t* first, int64_t count) const {
   const TurnFactors factors = FactorsOf(rotation_);
-  return WithTurn(rotation_, [&]<int kQuarterTurns, bool kBlend>() {
+  const Rotation rotation = rotation_;
+  const bool has_root_mesh = has_root_mesh_;
+  const int64_t stride = stride_;
+  return WithTurn(rotation, [=]<int kQuarterTurns, bool kBlend>() {
     bool clamped = false;
     for (int64_t k = 0; k < count; ++k) {
-      KeyframeBytes keyframe(first + k * stride_);
-      clamped |= TurnKeyframe<kQuarterTurns, kBlend>(factors, rotation_,
-                                                     has_root_mesh_, keyframe);
+      KeyframeBytes keyframe(first + k * stride);
+      clamped |= TurnKeyframe<kQuarterTurns, kBlend>(factors, rotation,
+                                                     has_root_mesh, keyframe);
     }
     return clamped;
   });
