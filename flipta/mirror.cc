@@ -54,6 +54,8 @@ Words LoadWords(const void* from) {
   return words;
 }
 
+// The first pass over the `length` bytes of keyframes from `first` on: at
+// most one period of the mask, so the mask never starts over.
 void MirrorAngles(uint8_t* first, int64_t length) {
   int64_t pos = 0;
   int64_t word = 0;  // index into kMirroredWords
@@ -70,10 +72,9 @@ void MirrorAngles(uint8_t* first, int64_t length) {
     const Words out = (mask & mirrored) | (~mask & v);
     std::memcpy(first + pos, &out, sizeof out);
     word += kWordsPerVector;
-    if (word == kMaskWords) word = 0;
   }
   for (; pos < length; pos += 2, ++word) {
-    if (kMirroredWords[static_cast<size_t>(word % kMaskWords)] != 0) {
+    if (kMirroredWords[static_cast<size_t>(word)] != 0) {
       StoreU16(first + pos, static_cast<uint16_t>(MirrorAngle(
                                 static_cast<int16_t>(LoadU16(first + pos)))));
     }
@@ -82,12 +83,10 @@ void MirrorAngles(uint8_t* first, int64_t length) {
 
 void ExchangeBlocks(uint8_t* a, uint8_t* b) {
   constexpr size_t kBlock = 3 * kMeshRotationSize;
-  uint8_t held_a[kBlock];
-  uint8_t held_b[kBlock];
-  std::memcpy(held_a, a, kBlock);
-  std::memcpy(held_b, b, kBlock);
-  std::memcpy(a, held_b, kBlock);
-  std::memcpy(b, held_a, kBlock);
+  uint8_t held[kBlock];
+  std::memcpy(held, a, kBlock);
+  std::memcpy(a, b, kBlock);
+  std::memcpy(b, held, kBlock);
 }
 
 uint8_t* Mesh(uint8_t* keyframe, int64_t m) {
