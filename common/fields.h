@@ -17,20 +17,34 @@
 //                    the edit reaches: no access can fail, so none is
 //                    checked.
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "common/qmx_format.h"
 
 namespace qmx {
 
+// A word is moved whole where the machine is little-endian, as the file is:
+// compilers do not always merge the bytes into one access.
 inline uint16_t LoadU16(const uint8_t* at) {
-  return static_cast<uint16_t>(at[0] | at[1] << 8);
+  if constexpr (std::endian::native == std::endian::little) {
+    uint16_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+  } else {
+    return static_cast<uint16_t>(at[0] | at[1] << 8);
+  }
 }
 
 inline void StoreU16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(at, &value, sizeof value);
+  } else {
+    at[0] = static_cast<uint8_t>(value);
+    at[1] = static_cast<uint8_t>(value >> 8);
+  }
 }
 
 /// Fields of `bytes`, which hold the file from position `base` on and end

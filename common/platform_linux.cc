@@ -144,6 +144,9 @@ bool IsWriteError(int error) {
   return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS;
 }
 
+// The least data that a copy reserves the space of before copying it.
+constexpr int64_t kReserveBeforeCopying = int64_t{256} << 10;
+
 // The directory part of a private file's name: "" means the current one.
 std::string DirectoryOrCurrent(const std::string& dir) {
   return dir.empty() ? "." : dir;
@@ -255,10 +258,11 @@ bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
 }
 
 // Copies the data segments of `from` with copy_file_range, which moves the
-// bytes inside the kernel, and leaves its holes as holes; the target is
-// extended over a hole at the end. Where the kernel cannot copy between the
-// two files (other file systems, old kernels), the rest goes through a
-// buffer, which also tells a read failure from a write failure exactly.
+// bytes inside the kernel, each large one into space reserved for it, and
+// leaves its holes as holes; the target is extended over a hole at the end.
+// Where the kernel cannot copy between the two files (other file systems, old
+// kernels), the rest goes through a buffer, which also tells a read failure
+// from a write failure exactly.
 Status File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
                       int64_t length) const {
   if (!is_open() || !from.is_open() || from_pos < 0 || to_pos < 0 ||
@@ -284,6 +288,16 @@ Status File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
     if (data >= end) break;
     off_t hole = ::lseek(in, data, SEEK_HOLE);
     if (hole < 0 || hole > end) hole = static_cast<off_t>(end);
+    // Copied into space taken beforehand, much data costs the file system
+    // less than space it takes block by block as the copy goes; for a
+    // little, taking it costs more than it saves.
+    if (hole - data >= kReserveBeforeCopying) {
+      if (const Status reserved =
+              Reserve(to_pos + (data - from_pos), hole - data);
+          reserved != Status::kOk) {
+        return reserved;
+      }
+    }
     loff_t in_at = data;
     loff_t out_at = static_cast<loff_t>(to_pos + (data - from_pos));
     while (in_at < hole) {

@@ -1,5 +1,6 @@
 #include "flipta/mirror.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -22,11 +23,11 @@ constexpr std::array<int64_t, 3> kAngleOffsets = {kXAngleOffset, kYAngleOffset,
 // Two's complement negation of a stored word: -32768 stays -32768.
 uint16_t Negated(uint16_t word) { return static_cast<uint16_t>(0u - word); }
 
-// Whole player keyframes are mirrored in two passes over a piece of the
-// file. The first turns every Y and Z angle of every mesh rotation through
-// the angle mirror, eight words at a time; which words those are repeats
-// every eight keyframes (440 words, 55 vectors). The second negates the box
-// and root offset X and exchanges the rotations of the mirror pairs: meshes
+// Whole player keyframes are mirrored in two passes over each group of
+// eight keyframes. The first turns every Y and Z angle of every mesh rotation
+// through the angle mirror, eight words at a time; which words those are
+// repeats every eight keyframes (440 words, 55 vectors). The second negates the
+// box and root offset X and exchanges the rotations of the mirror pairs: meshes
 // 1-3 with 4-6 and 8-10 with 11-13, each as one block of 18 bytes. A
 // keyframe's fields are disjoint, so the order of the passes cannot change
 // the result.
@@ -35,6 +36,8 @@ using SignedWords = int16_t __attribute__((vector_size(16)));
 constexpr int kWordsPerVector = 8;
 constexpr int kWordsPerKeyframe = kPlayerStride / 2;
 constexpr int kMaskWords = kWordsPerKeyframe * kWordsPerVector;
+// Keyframes in one period of the mask.
+constexpr int64_t kMaskKeyframes = kWordsPerVector;
 
 constexpr std::array<uint16_t, kMaskWords> kMirroredWords = [] {
   std::array<uint16_t, kMaskWords> mask{};
@@ -51,6 +54,8 @@ Words LoadWords(const void* from) {
   return words;
 }
 
+// The first pass over the `length` bytes of keyframes from `first` on: at
+// most one period of the mask, so the mask never starts over.
 void MirrorAngles(uint8_t* first, int64_t length) {
   int64_t pos = 0;
   int64_t word = 0;  // index into kMirroredWords
@@ -67,10 +72,9 @@ void MirrorAngles(uint8_t* first, int64_t length) {
     const Words out = (mask & mirrored) | (~mask & v);
     std::memcpy(first + pos, &out, sizeof out);
     word += kWordsPerVector;
-    if (word == kMaskWords) word = 0;
   }
   for (; pos < length; pos += 2, ++word) {
-    if (kMirroredWords[static_cast<size_t>(word % kMaskWords)] != 0) {
+    if (kMirroredWords[static_cast<size_t>(word)] != 0) {
       StoreU16(first + pos, static_cast<uint16_t>(MirrorAngle(
                                 static_cast<int16_t>(LoadU16(first + pos)))));
     }
@@ -79,12 +83,10 @@ void MirrorAngles(uint8_t* first, int64_t length) {
 
 void ExchangeBlocks(uint8_t* a, uint8_t* b) {
   constexpr size_t kBlock = 3 * kMeshRotationSize;
-  uint8_t held_a[kBlock];
-  uint8_t held_b[kBlock];
-  std::memcpy(held_a, a, kBlock);
-  std::memcpy(held_b, b, kBlock);
-  std::memcpy(a, held_b, kBlock);
-  std::memcpy(b, held_a, kBlock);
+  uint8_t held[kBlock];
+  std::memcpy(held, a, kBlock);
+  std::memcpy(a, b, kBlock);
+  std::memcpy(b, held, kBlock);
 }
 
 uint8_t* Mesh(uint8_t* keyframe, int64_t m) {
@@ -128,18 +130,24 @@ bool KeyframeMirror::operator()(Keyframe& keyframe) const {
   return false;
 }
 
+// A group of eight keyframes at a time, one period of the mask, so that
+// the second pass finds them still in the nearest cache.
 bool KeyframeMirror::EditWhole(uint8_t* first, int64_t count) const {
-  MirrorAngles(first, count * kPlayerStride);
-  for (int64_t k = 0; k < count; ++k) {
-    uint8_t* keyframe = first + k * kPlayerStride;
-    const uint16_t min_x = LoadU16(keyframe + kMinXOffset);
-    const uint16_t max_x = LoadU16(keyframe + kMaxXOffset);
-    StoreU16(keyframe + kMinXOffset, Negated(max_x));
-    StoreU16(keyframe + kMaxXOffset, Negated(min_x));
-    StoreU16(keyframe + kRootXOffset,
-             Negated(LoadU16(keyframe + kRootXOffset)));
-    ExchangeBlocks(Mesh(keyframe, 1), Mesh(keyframe, 4));
-    ExchangeBlocks(Mesh(keyframe, 8), Mesh(keyframe, 11));
+  for (int64_t group = 0; group < count; group += kMaskKeyframes) {
+    uint8_t* group_first = first + group * kPlayerStride;
+    const int64_t group_count = std::min(kMaskKeyframes, count - group);
+    MirrorAngles(group_first, group_count * kPlayerStride);
+    for (int64_t k = 0; k < group_count; ++k) {
+      uint8_t* keyframe = group_first + k * kPlayerStride;
+      const uint16_t min_x = LoadU16(keyframe + kMinXOffset);
+      const uint16_t max_x = LoadU16(keyframe + kMaxXOffset);
+      StoreU16(keyframe + kMinXOffset, Negated(max_x));
+      StoreU16(keyframe + kMaxXOffset, Negated(min_x));
+      StoreU16(keyframe + kRootXOffset,
+               Negated(LoadU16(keyframe + kRootXOffset)));
+      ExchangeBlocks(Mesh(keyframe, 1), Mesh(keyframe, 4));
+      ExchangeBlocks(Mesh(keyframe, 8), Mesh(keyframe, 11));
+    }
   }
   return false;
 }

@@ -35,8 +35,9 @@ struct KeyframeMirror {
   template <class Keyframe>
   bool operator()(Keyframe& keyframe) const;
   /// The same for `count` keyframes that lie back to back from `first` on,
-  /// all whole, eight angles at a time: the one edit with a second way,
-  /// kept because the first alone makes Flipta much slower than a copy.
+  /// all whole, eight angles at a time: the one edit with a second way of
+  /// its own (Gyrel's runs the same code), kept because the first alone
+  /// makes Flipta much slower than a copy.
   /// The edit fuzzer holds the two to the same bytes.
   bool EditWhole(uint8_t* first, int64_t count) const;
 };

@@ -71,15 +71,30 @@ Rotation MakeRotation(int angle) {
 
 namespace {
 
-// The turn of one keyframe, built into the walk over every keyframe.
-[[gnu::always_inline]] inline TurnResult Turn(const Rotation& rotation,
+// What the turn of every keyframe of a file shares, worked out once: the
+// same values the arithmetic below would otherwise derive per keyframe, in
+// the same precision (float widened to double is exact).
+struct TurnFactors {
+  double c;
+  double s;
+  double w_plus_1;  // w + 1, in double precision
+};
+
+TurnFactors FactorsOf(const Rotation& rotation) {
+  const double w = rotation.w;
+  return {.c = rotation.c, .s = rotation.s, .w_plus_1 = w + 1};
+}
+
+// The turn of one keyframe, for `kQuarterTurns` whole quarter turns and,
+// when `kBlend`, a rest past them; built into the walk over every keyframe,
+// with both chosen once per file.
+template <int kQuarterTurns, bool kBlend>
+[[gnu::always_inline]] inline TurnResult Turn(const TurnFactors& f,
                                               const RootAndBox& before) {
   const double x = before.root_x;
   const double z = before.root_z;
-  const double c = rotation.c;
-  const double s = rotation.s;
-  const int new_x = RoundHalfAwayFromZero(x * c + z * s);
-  const int new_z = RoundHalfAwayFromZero(z * c - x * s);
+  const int new_x = RoundHalfAwayFromZero(x * f.c + z * f.s);
+  const int new_z = RoundHalfAwayFromZero(z * f.c - x * f.s);
 
   // Side distances in the cyclic order min X, min Z, max X, max Z, in
   // which a positive quarter turn moves side i + 1 into the place of side
@@ -88,38 +103,61 @@ namespace {
                     std::abs(before.min_z - before.root_z),
                     std::abs(before.max_x - before.root_x),
                     std::abs(before.max_z - before.root_z)};
-  const double w = rotation.w;
-  const int q = rotation.quarter_turns;
   int turned[4];
-  // At a whole number of quarter turns w + 1 is exactly 0, so the blend
-  // below would give d(j) itself; the arithmetic is skipped, not changed.
-  if (w + 1 == 0) {
-    for (int i = 0; i < 4; ++i) turned[i] = d[(q + i) % 4];
-  } else {
-    for (int i = 0; i < 4; ++i) {
-      const int j = (q + i) % 4;
-      const int k = (j + 1) % 4;
-      // The order of operations decides the last bit; keep it as it is.
-      turned[i] = RoundHalfAwayFromZero(((w + 1) * (d[k] - d[j])) * 0.5 + d[j]);
-    }
+  for (int i = 0; i < 4; ++i) {
+    const int j = (kQuarterTurns + i) % 4;
+    const int k = (j + 1) % 4;
+    // At a whole number of quarter turns w + 1 is exactly 0, so the blend
+    // would give d(j) itself; the arithmetic is skipped, not changed. The
+    // order of operations decides the last bit; keep it as it is.
+    turned[i] =
+        kBlend
+            ? RoundHalfAwayFromZero((f.w_plus_1 * (d[k] - d[j])) * 0.5 + d[j])
+            : d[j];
   }
 
   // Each value is built from unclamped parts and clamped once, when stored.
   TurnResult result;
-  bool& clamped = result.clamped;
+  bool clamped = false;
   result.turned.root_x = ClampToField(new_x, clamped);
   result.turned.root_z = ClampToField(new_z, clamped);
   result.turned.min_x = ClampToField(new_x - turned[0], clamped);
   result.turned.min_z = ClampToField(new_z - turned[1], clamped);
   result.turned.max_x = ClampToField(new_x + turned[2], clamped);
   result.turned.max_z = ClampToField(new_z + turned[3], clamped);
+  result.clamped = clamped;
   return result;
+}
+
+// Calls `run` with the turn that `rotation` needs, as a template argument
+// carrying its quarter turns and whether it blends.
+template <class Run>
+decltype(auto) WithTurn(const Rotation& rotation, const Run& run) {
+  const auto with = [&]<bool kBlend>() -> decltype(auto) {
+    switch (rotation.quarter_turns) {
+      case 1:
+        return run.template operator()<1, kBlend>();
+      case 2:
+        return run.template operator()<2, kBlend>();
+      case 3:
+        return run.template operator()<3, kBlend>();
+      default:
+        return run.template operator()<0, kBlend>();
+    }
+  };
+  if (FactorsOf(rotation).w_plus_1 == 0) {
+    return with.template operator()<false>();
+  }
+  return with.template operator()<true>();
 }
 
 }  // namespace
 
 TurnResult TurnRootAndBox(const Rotation& rotation, const RootAndBox& before) {
-  return Turn(rotation, before);
+  const TurnFactors factors = FactorsOf(rotation);
+  return WithTurn(rotation, [&]<int kQuarterTurns, bool kBlend>() {
+    return Turn<kQuarterTurns, kBlend>(factors, before);
+  });
 }
 
 int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle) {
@@ -138,6 +176,39 @@ namespace {
 
 constexpr int64_t kYAngle = MeshAngleOffset(0, kYAngleOffset);
 
+// The turn of one keyframe (see KeyframeTurn), for one choice of Turn.
+template <int kQuarterTurns, bool kBlend, class Keyframe>
+[[gnu::always_inline]] inline bool TurnKeyframe(const TurnFactors& factors,
+                                                const Rotation& rotation,
+                                                bool has_root_mesh,
+                                                Keyframe& keyframe) {
+  RootAndBox before;
+  before.root_x = keyframe.ReadS16(kRootXOffset);
+  before.root_z = keyframe.ReadS16(kRootZOffset);
+  before.min_x = keyframe.ReadS16(kMinXOffset);
+  before.min_z = keyframe.ReadS16(kMinZOffset);
+  before.max_x = keyframe.ReadS16(kMaxXOffset);
+  before.max_z = keyframe.ReadS16(kMaxZOffset);
+  // A value from a failed read must not count as clamped either.
+  if (keyframe.failed()) return false;
+
+  const TurnResult result = Turn<kQuarterTurns, kBlend>(factors, before);
+  keyframe.WriteS16(kRootXOffset, result.turned.root_x);
+  keyframe.WriteS16(kRootZOffset, result.turned.root_z);
+  keyframe.WriteS16(kMinXOffset, result.turned.min_x);
+  keyframe.WriteS16(kMinZOffset, result.turned.min_z);
+  keyframe.WriteS16(kMaxXOffset, result.turned.max_x);
+  keyframe.WriteS16(kMaxZOffset, result.turned.max_z);
+
+  if (has_root_mesh) {
+    const int16_t y_angle = keyframe.ReadS16(kYAngle);
+    if (!keyframe.failed()) {
+      keyframe.WriteS16(kYAngle, AdvanceYAngle(rotation, y_angle));
+    }
+  }
+  return result.clamped;
+}
+
 }  // namespace
 
 // Without meshes, offset 22 belongs to the next keyframe or to the trailing
@@ -150,31 +221,29 @@ KeyframeTurn::KeyframeTurn(const KeyframeArea& area, int angle)
 
 template <class Keyframe>
 bool KeyframeTurn::operator()(Keyframe& keyframe) const {
-  RootAndBox before;
-  before.root_x = keyframe.ReadS16(kRootXOffset);
-  before.root_z = keyframe.ReadS16(kRootZOffset);
-  before.min_x = keyframe.ReadS16(kMinXOffset);
-  before.min_z = keyframe.ReadS16(kMinZOffset);
-  before.max_x = keyframe.ReadS16(kMaxXOffset);
-  before.max_z = keyframe.ReadS16(kMaxZOffset);
-  // A value from a failed read must not count as clamped either.
-  if (keyframe.failed()) return false;
+  const TurnFactors factors = FactorsOf(rotation_);
+  return WithTurn(rotation_, [&]<int kQuarterTurns, bool kBlend>() {
+    return TurnKeyframe<kQuarterTurns, kBlend>(factors, rotation_,
+                                               has_root_mesh_, keyframe);
+  });
+}
 
-  const TurnResult result = Turn(rotation_, before);
-  keyframe.WriteS16(kRootXOffset, result.turned.root_x);
-  keyframe.WriteS16(kRootZOffset, result.turned.root_z);
-  keyframe.WriteS16(kMinXOffset, result.turned.min_x);
-  keyframe.WriteS16(kMinZOffset, result.turned.min_z);
-  keyframe.WriteS16(kMaxXOffset, result.turned.max_x);
-  keyframe.WriteS16(kMaxZOffset, result.turned.max_z);
-
-  if (has_root_mesh_) {
-    const int16_t y_angle = keyframe.ReadS16(kYAngle);
-    if (!keyframe.failed()) {
-      keyframe.WriteS16(kYAngle, AdvanceYAngle(rotation_, y_angle));
+// Everything the loop uses is held in locals: the writes to the keyframes
+// could alias any memory, and would make members be read again every time.
+bool KeyframeTurn::EditWhole(uint8_t* first, int64_t count) const {
+  const TurnFactors factors = FactorsOf(rotation_);
+  const Rotation rotation = rotation_;
+  const bool has_root_mesh = has_root_mesh_;
+  const int64_t stride = stride_;
+  return WithTurn(rotation, [=]<int kQuarterTurns, bool kBlend>() {
+    bool clamped = false;
+    for (int64_t k = 0; k < count; ++k) {
+      KeyframeBytes keyframe(first + k * stride);
+      clamped |= TurnKeyframe<kQuarterTurns, kBlend>(factors, rotation,
+                                                     has_root_mesh, keyframe);
     }
-  }
-  return result.clamped;
+    return clamped;
+  });
 }
 
 template bool KeyframeTurn::operator()(KeyframeBytes&) const;

@@ -77,6 +77,9 @@ class KeyframeTurn {
   /// For a KeyframeBytes or a CheckedKeyframe.
   template <class Keyframe>
   bool operator()(Keyframe& keyframe) const;
+  /// The same for `count` whole keyframes from `first` on, `stride()`
+  /// bytes apart, with what the angle decides chosen once for all of them.
+  bool EditWhole(uint8_t* first, int64_t count) const;
 
  private:
   Rotation rotation_;
