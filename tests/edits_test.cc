@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "flipta/mirror.h"
 #include "shovan/reposition.h"
 #include "snipla/truncation.h"
 #include "tools/sample_animation.h"
@@ -48,6 +49,16 @@ TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
     after.resize(c.length);
     EXPECT_EQ(bytes, after);
   }
+}
+
+// The angle mirror at the ends of its two ranges: a turn back from 1024 on,
+// a reflection about -512 below.
+TEST(MirrorAngleTest, TurnsBackOrReflects) {
+  const std::pair<int16_t, int16_t> kCases[] = {
+      {1024, 0},   {1023, -2047},  {0, -1024},
+      {-1, -1023}, {32767, 31743}, {-32768, 31744}};
+  for (const auto& [angle, mirrored] : kCases)
+    EXPECT_EQ(MirrorAngle(angle), mirrored) << angle;
 }
 
 // The header fields that follow the keyframe count, the rest kept: total A
