@@ -28,6 +28,15 @@ class SystemFileLayer : public FileLayer {
 
 }  // namespace
 
+Status File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
+                      int64_t length) const {
+  if (!is_open() || !from.is_open() || from_pos < 0 || to_pos < 0 ||
+      length < 0) {
+    return Status::kRead;
+  }
+  return CopyBySystem(from, from_pos, to_pos, length);
+}
+
 Status File::CopyThroughBuffer(const File& from, int64_t from_pos,
                                int64_t to_pos, int64_t length) const {
   std::vector<uint8_t> buffer(

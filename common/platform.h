@@ -72,6 +72,10 @@ class File : public InputFile {
  private:
   friend class PrivateFile;
   explicit File(intptr_t handle) : handle_(handle) {}
+  /// CopyFrom with both files open and positions and length checked: the
+  /// platform's own way.
+  Status CopyBySystem(const File& from, int64_t from_pos, int64_t to_pos,
+                      int64_t length) const;
   /// CopyFrom through a bounded buffer only, with positions and length
   /// already checked: every byte is read and written.
   Status CopyThroughBuffer(const File& from, int64_t from_pos, int64_t to_pos,

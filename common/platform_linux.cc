@@ -263,12 +263,8 @@ bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
 // Where the kernel cannot copy between the two files (other file systems, old
 // kernels), the rest goes through a buffer, which also tells a read failure
 // from a write failure exactly.
-Status File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
-                      int64_t length) const {
-  if (!is_open() || !from.is_open() || from_pos < 0 || to_pos < 0 ||
-      length < 0) {
-    return Status::kRead;
-  }
+Status File::CopyBySystem(const File& from, int64_t from_pos, int64_t to_pos,
+                          int64_t length) const {
   const int in = Fd(from.handle_);
   const int out = Fd(handle_);
   const int64_t end = from_pos + length;

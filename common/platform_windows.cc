@@ -269,12 +269,8 @@ bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
 
 // Windows has no copy between two open handles, so the bytes go through a
 // bounded buffer; each side's failure is told apart exactly.
-Status File::CopyFrom(const File& from, int64_t from_pos, int64_t to_pos,
-                      int64_t length) const {
-  if (!is_open() || !from.is_open() || from_pos < 0 || to_pos < 0 ||
-      length < 0) {
-    return Status::kRead;
-  }
+Status File::CopyBySystem(const File& from, int64_t from_pos, int64_t to_pos,
+                          int64_t length) const {
   return CopyThroughBuffer(from, from_pos, to_pos, length);
 }
 
