@@ -21,7 +21,6 @@ bool CutsAreValid(uint16_t keyframe_count, Cuts cuts);
 struct RetainedBlock {
   int64_t position = 0;  // T + 66 + front cut x stride
   int64_t length = 0;    // new keyframe count x stride
-  int64_t end() const { return position + length; }
 };
 
 /// Where the retained keyframes lie in the input. Computed in 64 bits, so

@@ -7,6 +7,7 @@
 #include <pty.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -207,7 +208,7 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
 // one of them an ordinary user, who cannot name an unnamed file as root
 // can, their inputs on another file system: a forward-slash argument's
 // result lands beside it, a link's in the working directory, and each is
-// what a run alone makes.
+// what a run alone makes; a full disk shows before the prompt.
 TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   const fs::path other = path() / "other";
   fs::create_directory(other);
@@ -236,18 +237,27 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   EXPECT_EQ(ReadBytes(path() / moved),
             Alone("shovan", "100 0 0\n", "a_Repositioned(100,0,0).qmx"));
   EXPECT_EQ(ReadBytes(other / turned), Alone("gyrel", "90\n", turned));
+  // The keyframes' room is taken before the prompt: a full disk shows then.
+  fs::copy(path() / "a.qmx", other / "c.qmx");
+  std::ofstream(other / "full")
+      << std::string(fs::space(other).available - 100000, 'x');
+  EXPECT_EQ(RunTool("gyrel", {"other/c.qmx"}, "90\n", path()).output,
+            "'other/c.qmx': Could not write the working copy, skipping.\n\n"
+            "(Press ENTER to exit)");
 }
 
-// The largest animation and 2 GiB after it, then eleven more files, with
-// at most twelve files open and the offsets in a 100 MB answer line (50 MB
-// of spaces after the 1, of letters after "0 0"): edited in little memory,
-// as a short line would have them; a file left open per input would fail
-// the last ones. Answers from /dev/zero are read without growing.
+// The largest animation, a 2 GiB hole and data after it, then eleven more
+// files, with at most twelve files open and the offsets in a 100 MB answer
+// line (50 MB of spaces after the 1, of letters after "0 0"): edited in
+// little memory, as a short line would have them, the hole kept; a file
+// left open per input would fail the last ones. Answers from /dev/zero are
+// read without growing.
 TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   const Bytes largest = sample::MakeLargestAnimation();
-  const uint64_t size = largest.size() + (uint64_t{2} << 30);
+  const uint64_t size = largest.size() + (uint64_t{2} << 30) + 3;
   sample::WriteFile(path() / "huge.qmx", largest);
-  fs::resize_file(path() / "huge.qmx", size);
+  fs::resize_file(path() / "huge.qmx", size - 3);
+  std::ofstream(path() / "huge.qmx", std::ios::app) << "end";
   std::string files = "huge.qmx";
   for (int i = 0; i < 11; ++i) {
     files += " " + std::to_string(i) + ".qmx";
@@ -270,11 +280,15 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   ASSERT_EQ(fs::file_size(moved), size);
   const int64_t root_x = largest.size() - 110 + 12;  // of the last keyframe
   Bytes word(2);
-  std::ifstream(moved, std::ios::binary)
-      .seekg(root_x)
-      .read(reinterpret_cast<char*>(word.data()), 2);
+  std::string end(3, ' ');
+  std::ifstream in(moved, std::ios::binary);
+  in.seekg(root_x).read(reinterpret_cast<char*>(word.data()), 2);
+  in.seekg(size - 3).read(end.data(), 3);
   EXPECT_EQ(sample::GetU16(word, 0),
             uint16_t(sample::GetU16(largest, root_x) + 1));
+  EXPECT_EQ(end, "end");  // the data after the hole, where it was
+  struct stat kept {};
+  EXPECT_TRUE(stat(moved.c_str(), &kept) == 0 && kept.st_blocks < 1 << 17);
   auto gyrel = bash(Tool("gyrel") + " a.qmx </dev/zero");
   gyrel->ReadUntil("Enter rotation angle (in degrees): ");
   usleep(1000000);

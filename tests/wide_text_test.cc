@@ -13,6 +13,7 @@ TEST(WideTextTest, NamesBothWaysAndBytesThatAreNoUtf8) {
       {u"walk.qmx", "walk.qmx"}, {u"90\u00B0", "90\xC2\xB0"},
       {u"\u041B\u0430", "\xD0\x9B\xD0\xB0"}, {u"\u6B69", "\xE6\xAD\xA9"},
       {u"\U0001F3AC", "\xF0\x9F\x8E\xAC"}, {u"\uFFFF", "\xEF\xBF\xBF"}, {u"", ""},
+      {u"\U00010000", "\xF0\x90\x80\x80"},
       // Unpaired surrogates, which Windows names may hold.
       {{0xD800, u'x'}, "\xED\xA0\x80x"}, {{0xDC00, 0xD800}, "\xED\xB0\x80\xED\xA0\x80"}};
   const std::pair<std::string, std::u16string> no_utf8[] = {  // each stray byte one U+FFFD

@@ -83,5 +83,31 @@ TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
   }
 }
 
+// A read that fails in the walk fails the edit, in the first piece or a
+// later one, however far the walk has come.
+TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
+  struct FailingInput : MemoryInput {
+    using MemoryInput::MemoryInput;
+    Status Read(int64_t pos, std::span<uint8_t> bytes) const override {
+      return pos + int64_t(bytes.size()) > fails_from
+                 ? Status::kRead
+                 : MemoryInput::Read(pos, bytes);
+    }
+    int64_t fails_from = INT64_MAX;
+  };
+  const Bytes file = sample::MakeAnimation({.keyframe_count = 6000});
+  const int64_t size = int64_t(file.size());
+  for (const int64_t fails_from : {int64_t{1000}, size - 100}) {
+    FailingInput input(file);
+    MemoryOutput output;
+    WorkingCopy copy(input, size, output);
+    const KeyframeArea area = *ReadKeyframeArea(input, size);
+    GyrelTool tool(30);
+    ASSERT_EQ(copy.Prepare(tool.LayOut(area, size)), Status::kOk);
+    input.fails_from = fails_from;
+    EXPECT_EQ(tool.Edit(copy, area).status, Status::kRead) << fails_from;
+  }
+}
+
 }  // namespace
 }  // namespace qmx
