@@ -4,6 +4,7 @@
 # against what `qmx --help` lists.
 #   completion_test.sh COMPLETION_SCRIPT QMX MANUAL_SOURCE
 set -uo pipefail
+export LC_ALL=C  # the order sort gives the rows
 script=$(realpath "$1") qmx=$(realpath "$2") manual=$(realpath "$3")
 work=$(mktemp -d) && cd "$work" || exit 1
 trap 'rm -rf "$work"' EXIT
