@@ -6,7 +6,7 @@ set -euo pipefail
 
 qmx_install() {
   local wanted=(cmake make g++ libgtest-dev libcli11-dev nlohmann-json3-dev
-                libpugixml-dev libpng-dev librsvg2-bin "$@")
+                libpugixml-dev libpng-dev librsvg2-bin scdoc "$@")
   local missing=() pkg
   for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
