@@ -349,10 +349,9 @@ std::string PlotSvg(std::span<const Track> tracks) {
   return svg;
 }
 
-int RunPlot(std::span<const std::string> files, const std::string& requested,
-            bool quiet, std::ostream& out, std::ostream& err) {
-  // Named as the system saves it, so that every name told is the one saved.
-  const std::string picture = SavedName(requested, kNativePathStyle);
+int RunPlot(std::span<const std::string> files,
+            const std::optional<std::string>& destination, bool quiet,
+            std::ostream& out, std::ostream& err) {
   std::vector<Track> tracks;
   const bool all_read = ReadEach(files, &ReadTrack, err, [&](Track track) {
     tracks.push_back(std::move(track));
@@ -360,10 +359,28 @@ int RunPlot(std::span<const std::string> files, const std::string& requested,
   });
   if (tracks.empty()) return 1;
   const std::string svg = PlotSvg(tracks);
-  std::string saved_as;
-  if (!SavePicture(
-          std::span(reinterpret_cast<const uint8_t*>(svg.data()), svg.size()),
-          picture, saved_as)) {
+  if (destination == "-") {
+    out << svg;
+    return all_read && out ? 0 : 1;
+  }
+  const std::span bytes(reinterpret_cast<const uint8_t*>(svg.data()),
+                        svg.size());
+  // Named as the system saves it, so that every name told is the one saved.
+  std::string picture =
+      SavedName(destination.value_or(kDefaultPicture), kNativePathStyle);
+  // A directory named gets the picture in it; a device or pipe named takes
+  // it as it is; anything else is a new file.
+  std::optional<platform::File> device;
+  if (destination &&
+      platform::KindOfPath(picture) == platform::PathKind::kDirectory) {
+    picture = InDirectory(picture, kDefaultPicture, kNativePathStyle);
+  } else if (destination) {
+    device = platform::File::OpenDeviceForWriting(picture);
+  }
+  std::string saved_as = picture;
+  const bool saved = device ? device->Write(bytes) && device->Close()
+                            : SavePicture(bytes, picture, saved_as);
+  if (!saved) {
     err << "qmx: Could not save the picture as " << picture << '.' << std::endl;
     return 1;
   }

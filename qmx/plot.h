@@ -45,13 +45,21 @@ std::optional<Track> ReadTrack(const std::string& file, std::string& error);
 /// legend with the names and keyframe counts.
 std::string PlotSvg(std::span<const Track> tracks);
 
-/// Reads every file and saves their picture as `picture`, or under the
-/// first free numbered name when that exists; never replaces anything. The
-/// name it was saved under goes to `out`, a line per file that could not be
-/// read (and one when the picture could not be saved) to `err`. Returns 0
-/// when every file is in the picture and its name was written, 1 otherwise.
-int RunPlot(std::span<const std::string> files, const std::string& picture,
-            bool quiet, std::ostream& out, std::ostream& err);
+/// The picture's name when none is given.
+inline constexpr char kDefaultPicture[] = "plot.svg";
+
+/// Reads every file and writes their picture to `destination`: "-" is
+/// standard output (`out`); an existing directory gets kDefaultPicture in
+/// it; an existing device or pipe is written into; any other name, and
+/// kDefaultPicture when there is none, is saved as a new file, under the
+/// first free numbered name when it exists, never replacing anything. The
+/// name written to, but for standard output, goes to `out`; a line per file
+/// that could not be read (and one when the picture could not be written)
+/// to `err`. Returns 0 when every file is in the picture and it and its
+/// name were written, 1 otherwise.
+int RunPlot(std::span<const std::string> files,
+            const std::optional<std::string>& destination, bool quiet,
+            std::ostream& out, std::ostream& err);
 
 }  // namespace qmx
 

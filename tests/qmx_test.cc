@@ -1,12 +1,16 @@
 // qmx's picture, parsed as XML and rendered as a person sees it.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <pugixml.hpp>
 #include <set>
 #include <sstream>
 
+#include "qmx/cli.h"
 #include "qmx/plot.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
@@ -149,6 +153,43 @@ TEST(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
     }
   }
   EXPECT_EQ(styles.size(), 12u);
+}
+
+// "-" is standard output, where no name goes; a pipe named is written
+// into, not numbered around. Each gets the bytes a new file gets.
+TEST(QmxTest, PictureGoesToStandardOutputOrAPipeAsItIs) {
+  TempDir dir;
+  const std::string walk = dir.path() / "walk.qmx", pipe = dir.path() / "pipe",
+                    file = dir.path() / "plot.svg";
+  sample::WriteFile(walk, *sample::MakeFromDescription("sample walk.qmx"));
+  std::ostringstream out, err;
+  ASSERT_EQ(
+      RunQmx(std::vector<std::string>{"plot", "-o", file, walk}, out, err), 0);
+  const Bytes bytes = ReadBytes(file);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // Open for reading first, so that the writer never waits; the picture
+  // fits the pipe's buffer.
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  for (const auto& [destination, said] :
+       {std::pair<std::string, std::string>{"-", ""}, {pipe, pipe + "\n"}}) {
+    SCOPED_TRACE(destination);
+    std::ostringstream picture;
+    EXPECT_EQ(RunQmx(std::vector<std::string>{"plot", "-o", destination, walk},
+                     picture, err),
+              0);
+    std::string got = picture.str();
+    if (!said.empty()) {
+      EXPECT_EQ(got, said);
+      got.resize(bytes.size() + 1);
+      got.resize(std::max<ssize_t>(::read(reader, got.data(), got.size()), 0));
+    }
+    EXPECT_EQ(got, std::string(bytes.begin(), bytes.end()));
+  }
+  ::close(reader);
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(ListDir(dir.path()),
+            (std::vector<std::string>{"pipe", "plot.svg", "walk.qmx"}));
 }
 
 }  // namespace
