@@ -3,9 +3,11 @@
 #     without the MinGW runtime DLLs;
 #   - it imports none of the ANSI ("...A") functions that take file names or
 #     the command line, so no name depends on the system's code page;
-#   - given ICON, it holds the group icon MAINICON, one 256x256 picture that
-#     is the PNG of ICON byte for byte, so each program shows its own icon
-#     (without ICON, for a program that has no icon, this is not checked);
+#   - given ICON, it holds the group icon MAINICON with exactly the pictures
+#     of ICON, 16x16, 32x32, 48x48 and 256x256 (a PNG), each byte for byte,
+#     so each program shows its own icon, drawn for every size Explorer
+#     shows (without ICON, for a program that has no icon, this is not
+#     checked);
 #   - it holds MANIFEST byte for byte as resource 1 of type 24 (RT_MANIFEST),
 #     which asks for level asInvoker and declares longPathAware.
 #
@@ -107,30 +109,60 @@ function(find_bytes hex result)
   endif()
 endfunction()
 
-# The icon file: a directory of one image, 256x256 (stored as 0 x 0) with 32
-# bits per pixel, whose data is a PNG at offset 22.
+# The icon file: a directory of four images, each 32 bits per pixel, in the
+# order 16, 32, 48 and 256 pixels square (256 stored as 0), the last a PNG.
+# Hexadecimal text counts two characters a byte.
+function(little_endian hex result)  # the value of little-endian bytes
+  set(value 0)
+  string(LENGTH "${hex}" length)
+  while(length GREATER 0)
+    math(EXPR length "${length} - 2")
+    string(SUBSTRING "${hex}" ${length} 2 byte)
+    math(EXPR value "${value} * 256 + 0x${byte}")
+  endwhile()
+  set(${result} ${value} PARENT_SCOPE)
+endfunction()
 if(DEFINED ICON)
+  cmake_path(GET ICON FILENAME icon_name)
   file(READ "${ICON}" ico_hex HEX)
-  string(SUBSTRING "${ico_hex}" 0 28 ico_head)
-  string(SUBSTRING "${ico_hex}" 28 8 ico_size)
-  string(SUBSTRING "${ico_hex}" 36 8 ico_offset)
-  string(SUBSTRING "${ico_hex}" 44 -1 png_hex)
-  string(SUBSTRING "${png_hex}" 0 48 png_head)
-  if(NOT ico_head STREQUAL "0000010001000000000001002000" OR
-     NOT ico_offset STREQUAL "16000000" OR
-     NOT png_head STREQUAL "89504e470d0a1a0a0000000d494844520000010000000100")
-    message(FATAL_ERROR "${ICON} is not one 256x256 PNG picture")
+  string(SUBSTRING "${ico_hex}" 0 12 ico_head)
+  if(NOT ico_head STREQUAL "000001000400")
+    message(FATAL_ERROR "${ICON} is not an icon of four pictures")
   endif()
-  find_bytes("${png_hex}" found)
+  # The group icon's directory: the same header, then each entry with the
+  # picture's resource ID (1 to 4, in order) in place of its file offset.
+  set(group "${ico_head}")
+  set(id 1)
+  foreach(size 10 20 30 00)  # 16, 32, 48, 256
+    math(EXPR at "12 + (${id} - 1) * 32")
+    string(SUBSTRING "${ico_hex}" ${at} 24 entry)
+    if(NOT entry MATCHES "^${size}${size}000001002000")
+      message(FATAL_ERROR "${ICON}: picture ${id} is not the one expected "
+              "(0x${size} pixels square, 32 bits per pixel)")
+    endif()
+    math(EXPR at "${at} + 16")
+    string(SUBSTRING "${ico_hex}" ${at} 8 length)
+    math(EXPR at "${at} + 8")
+    string(SUBSTRING "${ico_hex}" ${at} 8 offset)
+    little_endian(${length} length)
+    little_endian(${offset} offset)
+    math(EXPR at "${offset} * 2")
+    math(EXPR length "${length} * 2")
+    string(SUBSTRING "${ico_hex}" ${at} ${length} picture_hex)
+    if(size STREQUAL "00" AND NOT picture_hex MATCHES
+       "^89504e470d0a1a0a0000000d494844520000010000000100")
+      message(FATAL_ERROR "${ICON}: the 256x256 picture is no PNG of that size")
+    endif()
+    find_bytes("${picture_hex}" found)
+    if(NOT found)
+      fail("does not hold picture ${id} of ${icon_name}")
+    endif()
+    string(APPEND group "${entry}0${id}00")
+    math(EXPR id "${id} + 1")
+  endforeach()
+  find_bytes("${group}" found)
   if(NOT found)
-    cmake_path(GET ICON FILENAME icon_name)
-    fail("does not hold the picture of ${icon_name}")
-  endif()
-  # The group icon's directory: the same header and entry, with the picture's
-  # resource ID 1 in place of its file offset.
-  find_bytes("${ico_head}${ico_size}0100" found)
-  if(NOT found)
-    fail("has no group icon directory for one 256x256 picture")
+    fail("has no group icon directory for the four pictures of ${icon_name}")
   endif()
 endif()
 

@@ -29,6 +29,13 @@ class File : public InputFile {
   static File OpenForReading(const std::string& path);
   /// Creates a new file for reading and writing; fails when the name exists.
   static File CreateNew(const std::string& path);
+  /// Opens the existing file `path` for writing when it is neither a
+  /// regular file nor a directory (a device such as the null device, a
+  /// pipe), waiting for a pipe's reader as a shell's redirection does.
+  /// Nothing when `path` is no such file, so that no regular file is ever
+  /// written into; a file that is not open when it is one but cannot be
+  /// opened. On Windows a name that cannot be opened counts as no such file.
+  static std::optional<File> OpenDeviceForWriting(const std::string& path);
 
   File() = default;
   File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
@@ -53,6 +60,9 @@ class File : public InputFile {
   Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
   /// Writes all of `bytes` at `pos`; false when any could not be written.
   bool WriteAt(int64_t pos, std::span<const uint8_t> bytes) const;
+  /// Writes all of `bytes` where the file stands, as a device or a pipe
+  /// takes them; false when any could not be written.
+  bool Write(std::span<const uint8_t> bytes) const;
   /// Copies `length` bytes of `from`, starting at `from_pos`, into this file
   /// at `to_pos`, through the system's own copy where it has one and a
   /// bounded buffer otherwise. Where the system can tell them (Linux), holes

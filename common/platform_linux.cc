@@ -209,6 +209,21 @@ File File::CreateNew(const std::string& path) {
       OpenRetrying(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666));
 }
 
+std::optional<File> File::OpenDeviceForWriting(const std::string& path) {
+  const auto device = [](const struct stat& st) {
+    return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+  };
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !device(st)) return std::nullopt;
+  // Without O_TRUNC or O_CREAT, opening changes nothing: a regular file put
+  // in the device's place meanwhile is closed untouched.
+  File file(OpenRetrying(path.c_str(), O_WRONLY | O_NOCTTY));
+  if (file.is_open() && (::fstat(Fd(file.handle_), &st) != 0 || !device(st))) {
+    return std::nullopt;
+  }
+  return file;
+}
+
 bool File::IsRegular() const {
   struct stat st;
   return is_open() && ::fstat(Fd(handle_), &st) == 0 && S_ISREG(st.st_mode);
@@ -250,6 +265,19 @@ bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
     const ssize_t n =
         ::pwrite(Fd(handle_), bytes.data() + done, bytes.size() - done,
                  static_cast<off_t>(pos + static_cast<int64_t>(done)));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::Write(std::span<const uint8_t> bytes) const {
+  if (!is_open()) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::write(Fd(handle_), bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);

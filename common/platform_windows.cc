@@ -195,6 +195,17 @@ File File::CreateNew(const std::string& path) {
       Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW)));
 }
 
+// Opening for writing changes nothing by itself; a disk file, regular or
+// not, is closed untouched.
+std::optional<File> File::OpenDeviceForWriting(const std::string& path) {
+  File file(Stored(Open(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        OPEN_EXISTING)));
+  if (!file.is_open() || GetFileType(Handle(file.handle_)) == FILE_TYPE_DISK) {
+    return std::nullopt;
+  }
+  return file;
+}
+
 // Consoles, pipes and NUL are character or pipe devices; a directory is a
 // disk object too, so its attributes decide.
 bool File::IsRegular() const {
@@ -259,6 +270,22 @@ bool File::WriteAt(int64_t pos, std::span<const uint8_t> bytes) const {
     OVERLAPPED at = At(static_cast<uint64_t>(pos) + done);
     DWORD put = 0;
     if (!WriteFile(Handle(handle_), bytes.data() + done, want, &put, &at) ||
+        put == 0) {
+      return false;
+    }
+    done += put;
+  }
+  return true;
+}
+
+bool File::Write(std::span<const uint8_t> bytes) const {
+  if (!is_open()) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD want =
+        static_cast<DWORD>(std::min(bytes.size() - done, kMaxTransfer));
+    DWORD put = 0;
+    if (!WriteFile(Handle(handle_), bytes.data() + done, want, &put, nullptr) ||
         put == 0) {
       return false;
     }

@@ -200,22 +200,26 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
       "standard output could not be written, 2 for a usage error.");
 
   std::vector<std::string> plot_files;
-  std::string picture = "plot.svg";
+  std::string picture = kDefaultPicture;
   bool plot_quiet = false;
   CLI::App* plot = app.add_subcommand(
       "plot",
       "Draw the animations seen from above as an SVG picture: each root "
       "offset's path, a dot per keyframe, the first keyframe's box");
-  plot->add_option("-o,--output", picture,
-                   "The picture's name; never replaces a file: a taken name "
-                   "gives the first free numbered one")
-      ->capture_default_str()
-      ->type_name("PICTURE.svg");
+  const CLI::Option* destination =
+      plot->add_option("-o,--output", picture,
+                       "The picture's name, a directory for plot.svg in it, "
+                       "or - for standard output; never replaces a file: a "
+                       "taken name gives the first free numbered one, a "
+                       "device or pipe is written to")
+          ->capture_default_str()
+          ->type_name("PICTURE.svg");
   plot->add_flag("-q,--quiet", plot_quiet,
                  "No line when the picture gets a numbered name");
   AddFiles(plot, plot_files, "Animation files");
   plot->footer(
-      "Standard output gets the picture's name. Exit status: 0 when every "
+      "Standard output gets the picture's name (or, with -o -, the "
+      "picture). Exit status: 0 when every "
       "file is in the picture, 1 when any could not be read or standard "
       "output could not be written, 2 for a usage error.");
 
@@ -248,7 +252,10 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   }
   if (info->parsed()) return RunInfo(info_files, json, out, err);
   if (plot->parsed()) {
-    return RunPlot(plot_files, picture, plot_quiet, out, err);
+    return RunPlot(
+        plot_files,
+        destination->count() > 0 ? std::optional(picture) : std::nullopt,
+        plot_quiet, out, err);
   }
   return kUsageError;
 }

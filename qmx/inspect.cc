@@ -7,10 +7,14 @@
 namespace qmx {
 namespace {
 
-// The keyframe fields a look reads: the box and the root offset.
+// The keyframe fields a look reads: the box and the root offset, and with
+// them the root mesh's Y angle, where the keyframes have meshes.
 constexpr int64_t kCoordinatesReach = kRootZOffset + 2;
+constexpr int64_t kFacingOffset = MeshAngleOffset(0, kYAngleOffset);
+constexpr int64_t kFacingReach = kFacingOffset + 2;
 
-KeyframeCoordinates CoordinatesAt(const uint8_t* keyframe) {
+// The keyframe at `keyframe`, whose facing is read when `facing` says so.
+KeyframeCoordinates CoordinatesAt(const uint8_t* keyframe, bool facing) {
   const auto at = [keyframe](int64_t offset) {
     return static_cast<int16_t>(LoadU16(keyframe + offset));
   };
@@ -18,6 +22,7 @@ KeyframeCoordinates CoordinatesAt(const uint8_t* keyframe) {
       .box_min = {at(kMinXOffset), at(kMinYOffset), at(kMinZOffset)},
       .box_max = {at(kMaxXOffset), at(kMaxYOffset), at(kMaxZOffset)},
       .root = {at(kRootXOffset), at(kRootYOffset), at(kRootZOffset)},
+      .facing = facing ? std::optional(at(kFacingOffset)) : std::nullopt,
   };
 }
 
@@ -62,13 +67,27 @@ std::optional<Inspection> Inspect(
     }
     inspection.header_record_count = LoadU16(count);
   }
-  const std::optional<int64_t> read =
-      ReadKeyframes(*input, size, *area, kCoordinatesReach,
-                    [&](const uint8_t* first, int64_t count) {
-                      for (int64_t k = 0; k < count; ++k) {
-                        keyframe(CoordinatesAt(first + k * area->stride));
-                      }
-                    });
+  // The stride of the first keyframe's mesh count holds mesh 0 in every
+  // keyframe when that count is one or more.
+  const bool facing = area->first_mesh_count > 0;
+  std::optional<int64_t> read = ReadKeyframes(
+      *input, size, *area, facing ? kFacingReach : kCoordinatesReach,
+      [&](const uint8_t* first, int64_t count) {
+        for (int64_t k = 0; k < count; ++k) {
+          keyframe(CoordinatesAt(first + k * area->stride, facing));
+        }
+      });
+  // Keyframes that end inside their facing still hold their coordinates:
+  // the last one of a file cut short (more only where keyframes overlap).
+  for (; read && facing && *read < area->keyframe_count &&
+         area->KeyframeAt(*read) + kCoordinatesReach <= size;
+       ++*read) {
+    uint8_t bytes[kCoordinatesReach];
+    if (input->Read(area->KeyframeAt(*read), bytes) != Status::kOk) {
+      return failed();
+    }
+    keyframe(CoordinatesAt(bytes, false));
+  }
   if (!read || input->Version() != version) return failed();
   inspection.keyframes_read = *read;
   error.clear();

@@ -17,11 +17,14 @@
 
 namespace qmx {
 
-/// The coordinates of one keyframe, in world units.
+/// The coordinates of one keyframe, in world units, and where it faces.
 struct KeyframeCoordinates {
   int16_t box_min[3];  // X, Y, Z
   int16_t box_max[3];
   int16_t root[3];
+  /// The root mesh's Y angle, in angle units; nothing when the keyframes
+  /// have no mesh or the file ends before the angle.
+  std::optional<int16_t> facing;
 };
 
 /// What the header says and how much of it the file holds.
@@ -41,8 +44,10 @@ struct Inspection {
 };
 
 /// Reads the file `path`: its header, then the coordinates of each keyframe
-/// it holds, in order, handed to `keyframe`. When the file cannot be read,
-/// nothing, with `error` set to what happened in the tools' words.
+/// it holds, in order, handed to `keyframe` (a keyframe counts as held when
+/// the file holds its coordinates, whether or not it holds its facing). When
+/// the file cannot be read, nothing, with `error` set to what happened in the
+/// tools' words.
 std::optional<Inspection> Inspect(
     const std::string& path,
     const std::function<void(const KeyframeCoordinates&)>& keyframe,

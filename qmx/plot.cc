@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <numbers>
 
 #include "common/batch_driver.h"
 #include "common/pipeline.h"
 #include "common/platform.h"
+#include "common/qmx_format.h"
 #include "common/wide_text.h"
 
 namespace qmx {
@@ -25,14 +27,35 @@ constexpr double kRight = 24;
 constexpr double kBottom = 48;
 constexpr double kLegendLine = 20;
 constexpr double kNarrowest = 400;
+// Pixels from a keyframe's dot to the end of its facing tick: the same
+// whatever the scale, so that it reads at every size and reaches past the
+// dot (radius 2.5).
+constexpr double kTick = 9;
 
-// Colours that stay apart from one another and from the grey grid.
+// Colours that stay apart from one another and from the grey grid, and
+// dash patterns of the path for the tracks after each eight: solid, dashed,
+// dotted. Both apart from the first box's outline (dashed "4 3", thinner).
 constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
                                     "#9467bd", "#8c564b", "#e377c2", "#17becf"};
+constexpr const char* kDashes[] = {"", "9 4", "1.5 3.5"};
+
+struct Style {
+  std::string colour;
+  // The path's stroke-dasharray attribute, if any.
+  std::string dash;
+};
+
+Style StyleOf(size_t track) {
+  const size_t colours = std::size(kColours);
+  const char* dash = kDashes[track / colours % std::size(kDashes)];
+  return {kColours[track % colours],
+          *dash ? std::string(" stroke-dasharray=\"") + dash + "\"" : ""};
+}
 
 std::string Number(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
+  // No "-0.0": a value that rounds to zero is 0.
+  std::snprintf(text, sizeof text, "%.1f", std::abs(value) < 0.05 ? 0 : value);
   return text;
 }
 
@@ -170,9 +193,9 @@ void DrawGrid(std::string& svg, const Bounds& bounds, const Canvas& canvas) {
   svg += "</g>\n";
 }
 
-void DrawTrack(std::string& svg, const Track& track, const char* colour,
+void DrawTrack(std::string& svg, const Track& track, const Style& style,
                const Canvas& canvas) {
-  const std::string c = colour;
+  const std::string& c = style.colour;
   svg += "<g class=\"animation\" fill=\"none\" stroke=\"" + c + "\">\n";
   svg += "<title>" + Escaped(track.name) + "</title>\n";
   if (track.first) {
@@ -187,31 +210,47 @@ void DrawTrack(std::string& svg, const Track& track, const char* colour,
            Number(std::abs(bottom - top)) +
            "\" stroke-width=\"1\" stroke-dasharray=\"4 3\"/>\n";
   }
-  if (track.root.empty()) {
+  if (track.keyframes.empty()) {
     svg += "</g>\n";
     return;
   }
   std::string d;
-  for (const auto& [x, z] : track.root) {
-    d += (d.empty() ? "M" : " L") + Number(canvas.X(x)) + "," +
-         Number(canvas.Y(z));
+  for (const Pose& pose : track.keyframes) {
+    d += (d.empty() ? "M" : " L") + Number(canvas.X(pose.x)) + "," +
+         Number(canvas.Y(pose.z));
   }
-  svg += "<path d=\"" + d + "\" stroke-width=\"1.5\"/>\n";
+  svg += "<path class=\"route\" d=\"" + d + "\" stroke-width=\"1.5\"" +
+         style.dash + "/>\n";
+  // A facing (sin, cos) of the angle in (X, Z) is (sin, -cos) on the page,
+  // whose y grows downward.
+  std::string ticks;
+  for (const Pose& pose : track.keyframes) {
+    if (!pose.facing) continue;
+    const double turn =
+        2 * std::numbers::pi * *pose.facing / kAngleUnitsPerTurn;
+    ticks += (ticks.empty() ? "M" : " M") + Number(canvas.X(pose.x)) + "," +
+             Number(canvas.Y(pose.z)) + " l" + Number(kTick * std::sin(turn)) +
+             "," + Number(-kTick * std::cos(turn));
+  }
+  if (!ticks.empty()) {
+    svg += "<path class=\"facing\" d=\"" + ticks +
+           "\" stroke-width=\"1.5\" stroke-linecap=\"round\"/>\n";
+  }
   svg += "<g fill=\"" + c + "\" stroke=\"none\">\n";
-  for (const auto& [x, z] : track.root) {
-    svg += "<circle cx=\"" + Number(canvas.X(x)) + "\" cy=\"" +
-           Number(canvas.Y(z)) + "\" r=\"2.5\"/>\n";
+  for (const Pose& pose : track.keyframes) {
+    svg += "<circle cx=\"" + Number(canvas.X(pose.x)) + "\" cy=\"" +
+           Number(canvas.Y(pose.z)) + "\" r=\"2.5\"/>\n";
   }
   svg += "</g>\n";
   // An arrowhead on the last step that moved shows which way it goes.
-  const auto& end = track.root.back();
-  for (size_t i = track.root.size() - 1; i-- > 0;) {
-    const auto& from = track.root[i];
-    if (from == end) continue;
-    const double x1 = canvas.X(from.first);
-    const double y1 = canvas.Y(from.second);
-    const double x2 = canvas.X(end.first);
-    const double y2 = canvas.Y(end.second);
+  const Pose& end = track.keyframes.back();
+  for (size_t i = track.keyframes.size() - 1; i-- > 0;) {
+    const Pose& from = track.keyframes[i];
+    if (from.x == end.x && from.z == end.z) continue;
+    const double x1 = canvas.X(from.x);
+    const double y1 = canvas.Y(from.z);
+    const double x2 = canvas.X(end.x);
+    const double y2 = canvas.Y(end.z);
     const double length = std::hypot(x2 - x1, y2 - y1);
     const double ux = (x2 - x1) / length;
     const double uy = (y2 - y1) / length;
@@ -227,13 +266,14 @@ void DrawTrack(std::string& svg, const Track& track, const char* colour,
   svg += "</g>\n";
 }
 
-bool SavePicture(const std::string& svg, const std::string& picture,
+// Saves the picture as a new file named `picture`, or the first free
+// numbered name, complete or not at all.
+bool SavePicture(std::span<const uint8_t> bytes, const std::string& picture,
                  std::string& saved_as) {
   std::optional<platform::PrivateFile> file = platform::PrivateFile::Create(
       std::string(DirectoryPart(picture, kNativePathStyle)));
   if (!file) return false;
-  const auto* bytes = reinterpret_cast<const uint8_t*>(svg.data());
-  if (!file->file().WriteAt(0, std::span(bytes, svg.size()))) return false;
+  if (!file->file().WriteAt(0, bytes)) return false;
   const std::optional<std::string> name = GiveFreeName(
       [&file](const std::string& path) { return file->GiveName(path); },
       picture);
@@ -251,7 +291,9 @@ std::optional<Track> ReadTrack(const std::string& file, std::string& error) {
       file,
       [&track](const KeyframeCoordinates& keyframe) {
         if (!track.first) track.first = keyframe;
-        track.root.emplace_back(keyframe.root[0], keyframe.root[2]);
+        track.keyframes.push_back({.x = keyframe.root[0],
+                                   .z = keyframe.root[2],
+                                   .facing = keyframe.facing});
       },
       error);
   if (!inspection) return std::nullopt;
@@ -261,7 +303,7 @@ std::optional<Track> ReadTrack(const std::string& file, std::string& error) {
 std::string PlotSvg(std::span<const Track> tracks) {
   Bounds bounds;
   for (const Track& track : tracks) {
-    for (const auto& [x, z] : track.root) bounds.Take(x, z);
+    for (const Pose& pose : track.keyframes) bounds.Take(pose.x, pose.z);
     if (track.first) {
       bounds.Take(track.first->box_min[0], track.first->box_min[2]);
       bounds.Take(track.first->box_max[0], track.first->box_max[2]);
@@ -283,36 +325,62 @@ std::string PlotSvg(std::span<const Track> tracks) {
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
   DrawGrid(svg, bounds, canvas);
   for (size_t i = 0; i < tracks.size(); ++i) {
-    DrawTrack(svg, tracks[i], kColours[i % std::size(kColours)], canvas);
+    DrawTrack(svg, tracks[i], StyleOf(i), canvas);
   }
   svg +=
       "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"12\" "
       "fill=\"#222\">\n";
   for (size_t i = 0; i < tracks.size(); ++i) {
+    // A piece of the track's path, with a dot, in its style.
     const double y = legend_top + kLegendLine * static_cast<double>(i);
-    svg += "<rect x=\"" + Number(kLeft) + "\" y=\"" + Number(y) +
-           "\" width=\"12\" height=\"12\" fill=\"" +
-           kColours[i % std::size(kColours)] + "\"/>\n";
-    svg += "<text x=\"" + Number(kLeft + 18) + "\" y=\"" + Number(y + 10.5) +
-           "\">" + Escaped(tracks[i].name) + " (" +
-           std::to_string(tracks[i].root.size()) + " keyframes)</text>\n";
+    const Style style = StyleOf(i);
+    svg += "<line class=\"swatch\" x1=\"" + Number(kLeft) + "\" y1=\"" +
+           Number(y + 6) + "\" x2=\"" + Number(kLeft + 24) + "\" y2=\"" +
+           Number(y + 6) + "\" stroke=\"" + style.colour +
+           "\" stroke-width=\"2\"" + style.dash + "/>\n";
+    svg += "<circle cx=\"" + Number(kLeft + 12) + "\" cy=\"" + Number(y + 6) +
+           "\" r=\"2.5\" fill=\"" + style.colour + "\"/>\n";
+    const size_t count = tracks[i].keyframes.size();
+    svg += "<text x=\"" + Number(kLeft + 30) + "\" y=\"" + Number(y + 10.5) +
+           "\">" + Escaped(tracks[i].name) + " (" + std::to_string(count) +
+           (count == 1 ? " keyframe" : " keyframes") + ")</text>\n";
   }
   svg += "</g>\n</svg>\n";
   return svg;
 }
 
-int RunPlot(std::span<const std::string> files, const std::string& requested,
-            bool quiet, std::ostream& out, std::ostream& err) {
-  // Named as the system saves it, so that every name told is the one saved.
-  const std::string picture = SavedName(requested, kNativePathStyle);
+int RunPlot(std::span<const std::string> files,
+            const std::optional<std::string>& destination, bool quiet,
+            std::ostream& out, std::ostream& err) {
   std::vector<Track> tracks;
   const bool all_read = ReadEach(files, &ReadTrack, err, [&](Track track) {
     tracks.push_back(std::move(track));
     return true;
   });
   if (tracks.empty()) return 1;
-  std::string saved_as;
-  if (!SavePicture(PlotSvg(tracks), picture, saved_as)) {
+  const std::string svg = PlotSvg(tracks);
+  if (destination == "-") {
+    out << svg;
+    return all_read && out ? 0 : 1;
+  }
+  const std::span bytes(reinterpret_cast<const uint8_t*>(svg.data()),
+                        svg.size());
+  // Named as the system saves it, so that every name told is the one saved.
+  std::string picture =
+      SavedName(destination.value_or(kDefaultPicture), kNativePathStyle);
+  // A directory named gets the picture in it; a device or pipe named takes
+  // it as it is; anything else is a new file.
+  std::optional<platform::File> device;
+  if (destination &&
+      platform::KindOfPath(picture) == platform::PathKind::kDirectory) {
+    picture = InDirectory(picture, kDefaultPicture, kNativePathStyle);
+  } else if (destination) {
+    device = platform::File::OpenDeviceForWriting(picture);
+  }
+  std::string saved_as = picture;
+  const bool saved = device ? device->Write(bytes) && device->Close()
+                            : SavePicture(bytes, picture, saved_as);
+  if (!saved) {
     err << "qmx: Could not save the picture as " << picture << '.' << std::endl;
     return 1;
   }

@@ -1,23 +1,48 @@
 // qmx's picture, parsed as XML and rendered as a person sees it.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <pugixml.hpp>
+#include <set>
+#include <sstream>
 
+#include "qmx/cli.h"
+#include "qmx/plot.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
 
 namespace qmx::test {
 namespace {
 
-// One track per file, one point per keyframe, each in its colour on the
-// grid once rendered; a name's bytes of no character show as U+FFFD.
+// The ticks of a "facing" path ("M x,y l dx,dy ..."): start and vector.
+struct Tick {
+  double x, y, dx, dy;
+};
+std::vector<Tick> Ticks(const pugi::xml_node& track) {
+  std::istringstream d(
+      track.select_node("path[@class='facing']").node().attribute("d").value());
+  std::vector<Tick> ticks;
+  Tick t;
+  char m, comma, l, comma2;
+  while (d >> m >> t.x >> comma >> t.y >> l >> t.dx >> comma2 >> t.dy)
+    ticks.push_back(t);
+  return ticks;
+}
+
+// One track per file, one point and facing tick per keyframe, each in its
+// colour on the grid once rendered; a name's bytes of no character show as
+// U+FFFD. Turned by 90 degrees, each tick turns a quarter clockwise on the
+// page; mirrored, it is mirrored left to right.
 TEST(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   TempDir dir;
   const std::string prop = "prop & <co>\xED\xA0\x80\xC0\xAF.qmx",
                     shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx",
-                    turned = "walk_Rotated(90\xC2\xB0).qmx";
+                    turned = "walk_Rotated(90\xC2\xB0).qmx",
+                    mirrored = "walk_Mirrored.qmx";
   sample::WriteFile(dir.path() / "walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
   sample::WriteFile(dir.path() / prop,
@@ -25,23 +50,38 @@ TEST(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   EXPECT_EQ(RunTool("qmx", {"rotate", "--by", "90", "walk.qmx"}, "", dir.path())
                 .output,
             turned + "\n");
-  EXPECT_EQ(
-      RunTool("qmx", {"plot", "walk.qmx", turned, prop}, "", dir.path()).output,
-      "plot.svg\n");
+  EXPECT_EQ(RunTool("qmx", {"mirror", "walk.qmx"}, "", dir.path()).output,
+            mirrored + "\n");
+  EXPECT_EQ(RunTool("qmx", {"plot", "walk.qmx", turned, prop, mirrored}, "",
+                    dir.path())
+                .output,
+            "plot.svg\n");
 
   const std::string svg = dir.path() / "plot.svg", png = svg + ".png";
   pugi::xml_document picture;
   ASSERT_TRUE(picture.load_file(svg.c_str()));
   const auto tracks = picture.select_nodes("/svg/g[@class='animation']");
-  ASSERT_EQ(tracks.size(), 3u);
+  ASSERT_EQ(tracks.size(), 4u);
   const std::pair<std::string, size_t> expected[] = {
-      {"walk.qmx", 32}, {turned, 32}, {shown, 12}};
-  for (size_t i = 0; i < 3; ++i) {
+      {"walk.qmx", 32}, {turned, 32}, {shown, 12}, {mirrored, 32}};
+  for (size_t i = 0; i < 4; ++i) {
     const pugi::xml_node track = tracks[i].node();
     EXPECT_EQ(track.child_value("title"), expected[i].first);
-    EXPECT_EQ(track.select_nodes("path").size(), 1u);
+    EXPECT_EQ(track.select_nodes("path[@class='route']").size(), 1u);
     EXPECT_EQ(track.select_nodes(".//circle").size(), expected[i].second);
+    EXPECT_EQ(Ticks(track).size(), expected[i].second);
     EXPECT_EQ(track.select_nodes("rect[@class='first-box']").size(), 1u);
+  }
+  const std::vector<Tick> walk = Ticks(tracks[0].node()),
+                          turn = Ticks(tracks[1].node()),
+                          mirror = Ticks(tracks[3].node());
+  for (size_t k = 0; k < walk.size() && k < turn.size() && k < mirror.size();
+       ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_NEAR(turn[k].dx, -walk[k].dy, 0.15);
+    EXPECT_NEAR(turn[k].dy, walk[k].dx, 0.15);
+    EXPECT_NEAR(mirror[k].dx, -walk[k].dx, 0.15);
+    EXPECT_NEAR(mirror[k].dy, walk[k].dy, 0.15);
   }
 
   // Rendered, the picture is no blank page: its tracks and grid show.
@@ -57,6 +97,99 @@ TEST(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   EXPECT_GT(std::count_if(gray.begin(), gray.end(),
                           [](uint8_t g) { return g < 200; }),
             2000);
+}
+
+// A tick shows the root mesh's Y angle, 1024 units a turn, 9 pixels long:
+// 0 faces +Z (up the page), 256 +X (right), any angle as its turn within
+// one; a keyframe without meshes has none. Twelve tracks show in twelve
+// styles (colour and dash), each the same in the legend, which counts
+// keyframes in words.
+TEST(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
+  const struct {
+    std::optional<int16_t> facing;
+    double dx, dy;
+  } kFacings[] = {{0, 0, -9},      {256, 9, 0},         {512, 0, 9},
+                  {768, -9, 0},    {-256, -9, 0},       {1152, 6.4, -6.4},
+                  {-32768, 0, -9}, {std::nullopt, 0, 0}};
+  std::vector<Track> tracks;
+  for (int i = 0; i < 12; ++i) {
+    const Pose pose{.x = static_cast<int16_t>(1024 * i),
+                    .z = static_cast<int16_t>(-512 * i),
+                    .facing = kFacings[i % std::size(kFacings)].facing};
+    tracks.push_back({.name = "t" + std::to_string(i),
+                      .keyframes = std::vector<Pose>(i % 2 + 1, pose),
+                      .first = std::nullopt});
+  }
+  pugi::xml_document picture;
+  ASSERT_TRUE(picture.load_string(PlotSvg(tracks).c_str()));
+  const auto drawn = picture.select_nodes("/svg/g[@class='animation']");
+  const auto legend = picture.select_nodes("/svg/g[@class='legend']/line");
+  const auto names = picture.select_nodes("/svg/g[@class='legend']/text");
+  ASSERT_EQ(drawn.size(), 12u);
+  ASSERT_EQ(legend.size(), 12u);
+  ASSERT_EQ(names.size(), 12u);
+  std::set<std::pair<std::string, std::string>> styles;
+  for (size_t i = 0; i < 12; ++i) {
+    SCOPED_TRACE(i);
+    const pugi::xml_node track = drawn[i].node(), swatch = legend[i].node();
+    const std::pair<std::string, std::string> style = {
+        track.attribute("stroke").value(),
+        track.child("path").attribute("stroke-dasharray").value()};
+    styles.insert(style);
+    EXPECT_EQ(style.first, swatch.attribute("stroke").value());
+    EXPECT_EQ(style.second, swatch.attribute("stroke-dasharray").value());
+    EXPECT_EQ(
+        names[i].node().child_value(),
+        "t" + std::to_string(i) + (i % 2 ? " (2 keyframes)" : " (1 keyframe)"));
+    const auto& row = kFacings[i % std::size(kFacings)];
+    const std::vector<Tick> ticks = Ticks(track);
+    ASSERT_EQ(ticks.size(), row.facing ? i % 2 + 1 : 0);
+    for (const Tick& tick : ticks) {
+      const pugi::xml_node dot = track.select_node(".//circle").node();
+      EXPECT_EQ(tick.x, dot.attribute("cx").as_double());
+      EXPECT_EQ(tick.y, dot.attribute("cy").as_double());
+      EXPECT_EQ(tick.dx, row.dx);
+      EXPECT_EQ(tick.dy, row.dy);
+    }
+  }
+  EXPECT_EQ(styles.size(), 12u);
+}
+
+// "-" is standard output, where no name goes; a pipe named is written
+// into, not numbered around. Each gets the bytes a new file gets.
+TEST(QmxTest, PictureGoesToStandardOutputOrAPipeAsItIs) {
+  TempDir dir;
+  const std::string walk = dir.path() / "walk.qmx", pipe = dir.path() / "pipe",
+                    file = dir.path() / "plot.svg";
+  sample::WriteFile(walk, *sample::MakeFromDescription("sample walk.qmx"));
+  std::ostringstream out, err;
+  ASSERT_EQ(
+      RunQmx(std::vector<std::string>{"plot", "-o", file, walk}, out, err), 0);
+  const Bytes bytes = ReadBytes(file);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // Open for reading first, so that the writer never waits; the picture
+  // fits the pipe's buffer.
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  for (const auto& [destination, said] :
+       {std::pair<std::string, std::string>{"-", ""}, {pipe, pipe + "\n"}}) {
+    SCOPED_TRACE(destination);
+    std::ostringstream picture;
+    EXPECT_EQ(RunQmx(std::vector<std::string>{"plot", "-o", destination, walk},
+                     picture, err),
+              0);
+    std::string got = picture.str();
+    if (!said.empty()) {
+      EXPECT_EQ(got, said);
+      got.resize(bytes.size() + 1);
+      got.resize(std::max<ssize_t>(::read(reader, got.data(), got.size()), 0));
+    }
+    EXPECT_EQ(got, std::string(bytes.begin(), bytes.end()));
+  }
+  ::close(reader);
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(ListDir(dir.path()),
+            (std::vector<std::string>{"pipe", "plot.svg", "walk.qmx"}));
 }
 
 }  // namespace

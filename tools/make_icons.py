@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
 """Draws the four programs' icons and writes them as .ico files.
 
-Each icon is one 256x256 RGBA picture stored as PNG inside an ICO file, the
-form Windows Vista and later read for large icons. The pictures are drawn from
-signed distance functions, so edges are anti-aliased without supersampling.
+Each icon holds four RGBA pictures: 256x256, stored as PNG (the form Windows
+Vista and later read for large icons), and 16x16, 32x32 and 48x48, stored as
+32-bit bitmaps (the form every Windows reads). The small ones are drawn for
+their size, not scaled down: each on a grid of 16 units, with simpler shapes,
+strokes of two units and straight edges on pixel boundaries, so that they
+stay sharp in Explorer's small views. The pictures are drawn from signed
+distance functions, so edges are anti-aliased without supersampling.
 Nothing depends on the clock or on chance: the same Python and zlib give the
 same bytes on every run.
 
 Usage: make_icons.py [--png-dir DIR]
 Writes <tool>/<tool>.ico below the repository root; with --png-dir also
-<tool>.png into DIR, for looking at the pictures.
+<tool>-<size>.png into DIR, for looking at the pictures.
 """
 
 import argparse
@@ -333,6 +337,122 @@ def draw_flipta():
     return canvas
 
 
+# The small pictures. Coordinates are in units of a 16-unit grid; `u` is the
+# pixels of a unit (1, 2 or 3), so that an edge on a whole unit lies on a
+# pixel boundary at every size.
+
+SMALL_SIZES = (16, 32, 48)
+
+
+def box(x0, y0, x1, y1):
+    return rounded_rect(x0, y0, x1, y1, 0.0)
+
+
+def small_tile(canvas, top, bottom):
+    """The rounded square of the large icons, flat but for its shading, with
+    a one-pixel rim."""
+    s, u = canvas.size, canvas.size / 16
+
+    def shade(_x, y):
+        t = min(1.0, max(0.0, y / s))
+        return tuple(a + (b - a) * t for a, b in zip(top, bottom))
+
+    canvas.fill(rounded_rect(0, 0, s, s, 2.5 * u),
+                tuple(c * 0.6 for c in bottom[:3]) + (1.0,))
+    canvas.fill(rounded_rect(1, 1, s - 1, s - 1, 2.5 * u - 1), shade)
+    return shade
+
+
+def outlined(canvas, shape, color):
+    """`shape` in `color`, set off from the tile by a dark pixel around it
+    where there is room for one (from 32 pixels on)."""
+    if canvas.size >= 32:
+        canvas.fill(grow(shape, 1), INK[:3] + (0.45,))
+    canvas.fill(shape, color)
+
+
+def draw_small_gyrel(size):
+    """A ring arrow round the yellow vertical axis."""
+    canvas = Canvas(size)
+    u = size / 16
+    shade = small_tile(canvas, hex_color("#4f8ff0"), hex_color("#1d4fae"))
+    c, r, width = 8 * u, 4.5 * u, 2 * u
+    start, end, steps = 160.0, 375.0, 40
+
+    def point(degrees):
+        t = math.radians(degrees)
+        return (c + r * math.cos(t), c + r * math.sin(t))
+
+    angles = [start + (end - start) * i / steps for i in range(steps + 1)]
+    arc = union(*(segment(*point(a), *point(b), width)
+                  for a, b in zip(angles, angles[1:])))
+    t = math.radians(end)
+    ex, ey = point(end)
+    head = arrow_head((ex - math.sin(t) * 3 * u, ey + math.cos(t) * 3 * u),
+                      (-math.sin(t), math.cos(t)), 4 * u, 5 * u)
+    outlined(canvas, union(arc, head), WHITE)
+    # The axis passes in front of the ring: a gap of the tile's colour
+    # beside it where they cross, where there is room for one.
+    axis = box(7 * u, 1 * u, 9 * u, 15 * u)
+    if size >= 32:
+        canvas.fill(box(6 * u, 1 * u, 10 * u, 6 * u), shade)
+    canvas.fill(axis, hex_color("#ffd84a"))
+    return canvas
+
+
+def draw_small_shovan(size):
+    """A cross of four arrows."""
+    canvas = Canvas(size)
+    u = size / 16
+    small_tile(canvas, hex_color("#44c07a"), hex_color("#17743f"))
+    c = 8 * u
+    cross = union(
+        box(4 * u, 7 * u, 12 * u, 9 * u),
+        box(7 * u, 4 * u, 9 * u, 12 * u),
+        polygon([(c, 1 * u), (c + 3 * u, 4 * u), (c - 3 * u, 4 * u)]),
+        polygon([(c, 15 * u), (c - 3 * u, 12 * u), (c + 3 * u, 12 * u)]),
+        polygon([(1 * u, c), (4 * u, c - 3 * u), (4 * u, c + 3 * u)]),
+        polygon([(15 * u, c), (12 * u, c + 3 * u), (12 * u, c - 3 * u)]),
+    )
+    outlined(canvas, cross, WHITE)
+    return canvas
+
+
+def draw_small_snipla(size):
+    """Open scissors above a strip of three frames, the middle one marked."""
+    canvas = Canvas(size)
+    u = size / 16
+    small_tile(canvas, hex_color("#f08a4b"), hex_color("#b0431a"))
+    canvas.fill(box(1 * u, 10 * u, 15 * u, 15 * u), hex_color("#2a2a30"))
+    for left, right, color in ((2, 5, "#9fd3ff"), (6, 10, "#ffe08a"),
+                               (11, 14, "#9fd3ff")):
+        canvas.fill(box(left * u, 11 * u, right * u, 14 * u), hex_color(color))
+    pivot = (8 * u, 6 * u)
+    blades = union(segment(6 * u, 4 * u, 11.5 * u, 9 * u, 2 * u),
+                   segment(10 * u, 4 * u, 4.5 * u, 9 * u, 2 * u))
+    handles = union(ring(4.5 * u, 3 * u, 1.75 * u, 1.5 * u),
+                    ring(11.5 * u, 3 * u, 1.75 * u, 1.5 * u))
+    scissors = union(blades, handles)
+    outlined(canvas, scissors, hex_color("#eef1f5"))
+    canvas.fill(circle(*pivot, 0.75 * u), INK)
+    return canvas
+
+
+def draw_small_flipta(size):
+    """A shape and its mirror image either side of a yellow mirror line."""
+    canvas = Canvas(size)
+    u = size / 16
+    small_tile(canvas, hex_color("#9a72e6"), hex_color("#5330a0"))
+    shape = polygon([(6 * u, 3 * u), (6 * u, 13 * u), (1 * u, 13 * u)])
+    outlined(canvas, shape, WHITE)
+    image = mirrored(shape, 8 * u)
+    outlined(canvas, image, (1.0, 1.0, 1.0, 0.55))
+    for y in (1, 5, 9, 13):
+        canvas.fill(box(7 * u, y * u, 9 * u, (y + 2) * u),
+                    hex_color("#ffd84a"))
+    return canvas
+
+
 def png_bytes(canvas):
     def chunk(kind, data):
         body = kind + data
@@ -349,37 +469,69 @@ def png_bytes(canvas):
             chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 
-def ico_bytes(png, size=SIZE):
-    """An icon file with one image, the PNG itself."""
-    directory = struct.pack("<HHH", 0, 1, 1)
-    # Width and height 0 stand for 256; 32 bits per pixel; the image data
-    # starts right after this one directory entry.
-    dimension = 0 if size == 256 else size
-    entry = struct.pack("<BBBBHHII", dimension, dimension, 0, 0, 1, 32,
-                        len(png), len(directory) + 16)
-    return directory + entry + png
+def dib_bytes(canvas):
+    """The picture as an icon's bitmap: a BITMAPINFOHEADER of twice the
+    height, the BGRA rows from the bottom up, then the AND mask (a bit per
+    pixel, set where the pixel is wholly transparent), rows padded to four
+    bytes."""
+    size = canvas.size
+    rgba = canvas.rgba_bytes()
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0,
+                         0, 0, 0)
+    colors = bytearray()
+    mask = bytearray()
+    mask_stride = (size + 31) // 32 * 4
+    for y in reversed(range(size)):
+        bits = bytearray(mask_stride)
+        for x in range(size):
+            r, g, b, a = rgba[(y * size + x) * 4:(y * size + x + 1) * 4]
+            colors.extend((b, g, r, a))
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask.extend(bits)
+    return header + bytes(colors) + bytes(mask)
 
 
+def ico_bytes(images):
+    """An icon file of `images`, pairs of size and image data, in order."""
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(directory) + 16 * len(images)
+    entries = b""
+    for size, data in images:
+        # Width and height 0 stand for 256; 32 bits per pixel.
+        dimension = 0 if size == 256 else size
+        entries += struct.pack("<BBBBHHII", dimension, dimension, 0, 0, 1, 32,
+                               len(data), offset)
+        offset += len(data)
+    return directory + entries + b"".join(data for _, data in images)
+
+
+# Each tool's large picture and its small one.
 TOOLS = {
-    "gyrel": draw_gyrel,
-    "shovan": draw_shovan,
-    "snipla": draw_snipla,
-    "flipta": draw_flipta,
+    "gyrel": (draw_gyrel, draw_small_gyrel),
+    "shovan": (draw_shovan, draw_small_shovan),
+    "snipla": (draw_snipla, draw_small_snipla),
+    "flipta": (draw_flipta, draw_small_flipta),
 }
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--png-dir", type=pathlib.Path,
-                        help="also write each picture as <tool>.png here")
+                        help="also write each picture as <tool>-<size>.png "
+                        "here")
     args = parser.parse_args()
     root = pathlib.Path(__file__).resolve().parent.parent
-    for name, draw in TOOLS.items():
-        png = png_bytes(draw())
-        (root / name / f"{name}.ico").write_bytes(ico_bytes(png))
+    for name, (draw, draw_small) in TOOLS.items():
+        canvases = [draw_small(size) for size in SMALL_SIZES] + [draw()]
+        images = [(c.size, png_bytes(c) if c.size == SIZE else dib_bytes(c))
+                  for c in canvases]
+        (root / name / f"{name}.ico").write_bytes(ico_bytes(images))
         if args.png_dir:
             args.png_dir.mkdir(parents=True, exist_ok=True)
-            (args.png_dir / f"{name}.png").write_bytes(png)
+            for c in canvases:
+                (args.png_dir / f"{name}-{c.size}.png").write_bytes(
+                    png_bytes(c))
 
 
 if __name__ == "__main__":

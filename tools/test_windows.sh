@@ -39,7 +39,7 @@ for program in flipta gyrel shovan snipla; do
   check "build-windows/bin/$program.exe" "$program/$program.ico" ""
 done
 check build-windows/bin/qmx.exe "" ""
-check build-windows/bin/gyrel.exe shovan/shovan.ico "does not hold the picture of shovan.ico"
+check build-windows/bin/gyrel.exe shovan/shovan.ico "does not hold picture 1 of shovan.ico"
 check build-windows/bin/qmxgen.exe gyrel/gyrel.ico "no group icon named MAINICON"
 check build-windows/bin/qmxgen.exe "" "no manifest resource 1"
 x86_64-w64-mingw32-g++-posix -o build-windows/ansi_names_sample.exe cmake/ansi_names_sample.cc
