@@ -63,9 +63,14 @@ FileResult Pipeline::Fail(Status status) {
 
 // The input, its type and its header.
 FileResult Pipeline::Run() {
-  input_ = files_.Open(job_.argument);
+  OpenFailure failure;
+  input_ = files_.Open(job_.argument, failure);
   if (!input_) {
-    Say(Kind::kSkip, false, "File could not be found.");
+    reporter_.Report(Message{.kind = Kind::kSkip,
+                             .about_file = false,
+                             .text = "File could not be found.",
+                             .breaks = 2,
+                             .with_cause = CannotOpenText(failure)});
     return {};
   }
   const std::string_view file_name = FileName(job_.argument, kStyle);
@@ -135,6 +140,35 @@ FileResult Pipeline::Save(const std::string& output_name) {
 }
 
 }  // namespace
+
+std::string CannotOpenText(const OpenFailure& failure) {
+  using Cause = OpenFailure::Cause;
+  switch (failure.cause) {
+    case Cause::kMissing:
+      return "File could not be found.";
+    case Cause::kPermission:
+      return "File cannot be read (permission denied), skipping.";
+    case Cause::kDirectory:
+      return "File is a directory, skipping.";
+    case Cause::kNotRegular:
+      return "File is not a regular file, skipping.";
+    case Cause::kOther:
+      break;
+  }
+  // The system's words go in parentheses: without the full stop and line
+  // break that end them, and in lower case unless they start with an
+  // abbreviation ("I/O").
+  std::string words = failure.system_words;
+  while (!words.empty() && std::string_view(" \t\r\n.").find(words.back()) !=
+                               std::string_view::npos) {
+    words.pop_back();
+  }
+  if (words.size() > 1 && words[0] >= 'A' && words[0] <= 'Z' &&
+      words[1] >= 'a' && words[1] <= 'z') {
+    words[0] = static_cast<char>(words[0] - 'A' + 'a');
+  }
+  return "File cannot be opened (" + words + "), skipping.";
+}
 
 std::optional<std::string> GiveFreeName(
     const std::function<Status(const std::string&)>& give_name,

@@ -42,7 +42,15 @@ struct Message {
   std::string text;
   /// Line breaks that follow on the console.
   int breaks;
+  /// What `text` says, with the cause that the console's fixed words leave
+  /// out (of an input that could not be opened); empty when it says all.
+  std::string with_cause = {};
 };
+
+/// Why an input could not be opened, said of the file: "File could not be
+/// found." for one that does not exist, otherwise the cause, the system's
+/// words for any other than those the file layer names.
+std::string CannotOpenText(const OpenFailure& failure);
 
 /// Receives the messages of one file, in order.
 class Reporter {

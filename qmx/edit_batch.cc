@@ -21,7 +21,9 @@ class LineReporter : public Reporter {
         (message.kind == Kind::kWarning || message.kind == Kind::kNotice)) {
       return;
     }
-    Quoted(err_ << "qmx: ", file_) << message.text << std::endl;
+    Quoted(err_ << "qmx: ", file_)
+        << (message.with_cause.empty() ? message.text : message.with_cause)
+        << std::endl;
   }
 
  private:

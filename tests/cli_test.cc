@@ -11,12 +11,19 @@
 #include <sstream>
 
 #include "common/batch_driver.h"
+#include "common/pipeline.h"
 #include "gyrel/gyrel_tool.h"
 #include "qmx/inspect.h"
 #include "shovan/shovan_tool.h"
 #include "snipla/snipla_tool.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
+
+#ifndef _WIN32
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace qmx {
 namespace {
@@ -64,6 +71,54 @@ TEST_F(CliTest, OutputThatCannotBeWrittenAndUsageErrors) {
     for (const std::string& name : test::ListDir("."))
       if (name != "walk.qmx") fs::remove(test::PathOf(name));
   }
+}
+
+#ifndef _WIN32
+// A file that exists but cannot be opened says why. Root reads everything:
+// qmx runs as an ordinary user, in a child process.
+TEST_F(CliTest, WhyAFileCannotBeOpened) {
+  std::ofstream("locked.qmx") << "x";
+  fs::permissions("locked.qmx", fs::perms::none);
+  for (fs::path p = fs::current_path(); p != p.root_path(); p = p.parent_path())
+    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  if (fork() == 0) {
+    if (geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534)))
+      _exit(99);
+    std::ostringstream out, errors;
+    const int status =
+        RunQmx(Arguments{"mirror", "locked.qmx", "/dev/null"}, out, errors);
+    const std::string said = errors.str();
+    _exit(write(ends[1], said.data(), said.size()) == ssize_t(said.size())
+              ? status
+              : 98);
+  }
+  close(ends[1]);
+  std::string said;
+  char buffer[256];
+  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;)
+    said.append(buffer, size_t(n));
+  close(ends[0]);
+  int status = 0;
+  wait(&status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(said,
+            "qmx: 'locked.qmx': File cannot be read (permission denied), "
+            "skipping.\nqmx: '/dev/null': File is not a regular file, "
+            "skipping.\n");
+}
+#endif
+
+// The system's words for any other cause, as a part of a sentence.
+TEST(CannotOpenTextTest, SystemWordsInParentheses) {
+  const std::pair<const char*, const char*> kCases[] = {
+      {"Input/output error", "(input/output error)"},
+      {"I/O error.\r\n", "(I/O error)"}};
+  for (const auto& [words, shown] : kCases)
+    EXPECT_EQ(CannotOpenText({OpenFailure::Cause::kOther, words}),
+              "File cannot be opened " + std::string(shown) + ", skipping.");
 }
 
 // Each makes a.qmx a version of its own, as its time was set long ago.
