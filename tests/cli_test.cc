@@ -36,30 +36,45 @@ using CliTest = test::InTempDir;
 // Output that cannot be written ends the run at once with status 1 and a
 // line on standard error, whatever was asked: no further file is read or
 // made, what is saved stays. A usage error, which writes no output, does
-// nothing: status 2, its line and where help is on standard error.
+// nothing: status 2, its line and where help is on standard error. Numbers
+// are decimal, leading zeros too.
 TEST_F(CliTest, OutputThatCannotBeWrittenAndUsageErrors) {
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
-  const std::string kFailed = "qmx: could not write to standard output\n",
-                    kHelp = "\nRun with --help for more information.\n";
+  const std::string kFailed = "qmx: could not write to standard output\n";
+  const auto usage = [](const std::string& text, const std::string& command) {
+    return "qmx: " + text + "\nRun 'qmx" + command + " --help' for usage.\n";
+  };
+  const std::string kRequired =
+      "a subcommand is required: move, rotate, cut, mirror, info or plot.";
   const Arguments kWalk = {"walk.qmx"};
   // clang-format off
   const struct { Arguments arguments; std::string errors; int status; Arguments left; } cases[] = {
       {{"mirror", "walk.qmx", "walk.qmx"}, kFailed, 1, {"walk.qmx", "walk_Mirrored.qmx"}},
+      {{"rotate", "--by", "-0450", "walk.qmx"}, kFailed, 1, {"walk.qmx", "walk_Rotated(270\xC2\xB0).qmx"}},
       {{"info", "walk.qmx", "missing.qmx"}, kFailed, 1, kWalk},
       {{"info", "--json", "walk.qmx", "missing.qmx"},
        "qmx: 'missing.qmx': File could not be found.\n" + kFailed, 1, kWalk},
       {{"plot", "walk.qmx"}, kFailed, 1, {"plot.svg", "walk.qmx"}},
       {{"--help"}, kFailed, 1, kWalk},
-      {{}, "A subcommand is required" + kHelp, 2, kWalk},
-      {{"move", "--by", "32768,0,0", "walk.qmx"}, "Could not convert: --by = 32768,0,0" + kHelp, 2, kWalk},
-      {{"move", "--by", "0x10,0,0", "walk.qmx"}, "--by: not a whole decimal number: '0x10'" + kHelp, 2, kWalk},
-      {{"rotate", "--by", "1.5", "walk.qmx"}, "--by: not a whole decimal number: '1.5'" + kHelp, 2, kWalk},
-      {{"rotate", "--by", "-32769", "walk.qmx"}, "Could not convert: --by = -32769" + kHelp, 2, kWalk},
-      {{"cut", "--front", "-1", "--back", "0", "walk.qmx"}, "Could not convert: --front = -1" + kHelp, 2, kWalk},
-      {{"cut", "--front", "0", "--back", "65536", "walk.qmx"}, "Could not convert: --back = 65536" + kHelp, 2, kWalk},
-      {{"mirror", "-o", "missing", "walk.qmx"}, "--output-dir: Directory does not exist: missing" + kHelp, 2, kWalk},
-      {{"mirror", "-o", "walk.qmx", "walk.qmx"}, "--output-dir: Directory is actually a file: walk.qmx" + kHelp, 2, kWalk}};
+      {{}, usage(kRequired, ""), 2, kWalk},
+      {{"bogus", "walk.qmx"}, usage("'bogus' is not a qmx command.", ""), 2, kWalk},
+      {{"help", "bogus"}, usage("'bogus' is not a qmx command.", ""), 2, kWalk},
+      {{"--bogus=1", "mirror", "walk.qmx"}, usage("unknown option '--bogus'.", ""), 2, kWalk},
+      {{"rotate", "--by", "90", "-x", "walk.qmx"}, usage("unknown option '-x'.", " rotate"), 2, kWalk},
+      {{"rotate", "walk.qmx"}, usage("rotate needs --by.", " rotate"), 2, kWalk},
+      {{"cut", "--front", "1", "walk.qmx"}, usage("cut needs --back.", " cut"), 2, kWalk},
+      {{"rotate", "--by", "90"}, usage("rotate needs at least one FILE.", " rotate"), 2, kWalk},
+      {{"rotate", "walk.qmx", "--by"}, usage("--by needs a value.", " rotate"), 2, kWalk},
+      {{"rotate", "--by", "1.5", "walk.qmx"}, usage("--by: '1.5' is not a whole number.", " rotate"), 2, kWalk},
+      {{"rotate", "--by", "-32769", "walk.qmx"}, usage("--by: -32769 is outside -32768..32767.", " rotate"), 2, kWalk},
+      {{"move", "--by", "0,32768,0", "walk.qmx"}, usage("--by: 32768 is outside -32768..32767.", " move"), 2, kWalk},
+      {{"move", "--by", "0x10,0,0", "walk.qmx"}, usage("--by: '0x10' is not a whole number.", " move"), 2, kWalk},
+      {{"move", "--by", "1,2", "walk.qmx"}, usage("--by: '1,2' is not three numbers X,Y,Z.", " move"), 2, kWalk},
+      {{"cut", "--front", "-1", "--back", "0", "walk.qmx"}, usage("--front: -1 is outside 0..65535.", " cut"), 2, kWalk},
+      {{"cut", "--front", "0", "--back", "65536", "walk.qmx"}, usage("--back: 65536 is outside 0..65535.", " cut"), 2, kWalk},
+      {{"mirror", "-o", "missing", "walk.qmx"}, usage("--output-dir: 'missing' does not exist.", " mirror"), 2, kWalk},
+      {{"mirror", "-o", "walk.qmx", "walk.qmx"}, usage("--output-dir: 'walk.qmx' is not a directory.", " mirror"), 2, kWalk}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));
@@ -70,6 +85,25 @@ TEST_F(CliTest, OutputThatCannotBeWrittenAndUsageErrors) {
     EXPECT_EQ(test::ListDir("."), c.left);
     for (const std::string& name : test::ListDir("."))
       if (name != "walk.qmx") fs::remove(test::PathOf(name));
+  }
+}
+
+// Help, of the program and of each subcommand, asked for either way, fits
+// 80 columns.
+TEST_F(CliTest, HelpFitsEightyColumns) {
+  for (const std::string command :
+       {"", "move", "rotate", "cut", "mirror", "info", "plot"}) {
+    Arguments word = {"help"}, dashes = {"--help"};
+    if (!command.empty())
+      word.push_back(command), dashes.insert(dashes.begin(), command);
+    std::ostringstream by_word, by_dashes, errors;
+    EXPECT_EQ(RunQmx(word, by_word, errors), 0);
+    EXPECT_EQ(RunQmx(dashes, by_dashes, errors), 0);
+    EXPECT_EQ(by_word.str(), by_dashes.str());
+    EXPECT_NE(by_word.str().find("Usage: qmx"), std::string::npos);
+    std::istringstream lines(by_word.str());
+    for (std::string line; std::getline(lines, line);)
+      EXPECT_LE(line.size(), 80u) << line;
   }
 }
 
