@@ -69,6 +69,10 @@ struct FileJob {
   Console* console = nullptr;
   /// Ask for the parameters (otherwise the current ones are used).
   bool ask = true;
+  /// Skip the file when its result's name is taken, rather than saving the
+  /// result under a numbered name: before the edit when the name exists by
+  /// then, otherwise when the result is named. The parameters must be given.
+  bool skip_existing = false;
 };
 
 struct FileResult {
@@ -76,6 +80,7 @@ struct FileResult {
     kWritten,   // the result has its name
     kNotSaved,  // edited, but no name could be given to the result
     kSkipped,   // skipped, or failed before the edit was complete
+    kExisting,  // skipped, as asked, for a result's name that is taken
   };
   Outcome outcome = Outcome::kSkipped;
   std::string saved_as;  // the result's name as saved, when written

@@ -232,17 +232,25 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
   edit->footer(
       "Results are named as the interactive tool names them and never "
       "replace a file: a taken name gives the first free numbered one "
-      "(walk_Mirrored (2).qmx). Standard output gets the name of each "
-      "result, one per line; standard error one line per warning, skip or "
+      "(walk_Mirrored (2).qmx), or, with --skip-existing, a skip. Standard "
+      "output gets the name of each result, one per line (or each ended by "
+      "a NUL with -0); standard error one line per warning, skip or "
       "failure.\n" +
-      std::string(kExitStatus));
+      std::string(kExitStatus) +
+      " A file skipped with --skip-existing counts as done.");
   AddValue(edit, "-o,--output-dir", options.batch.output_dir,
            "Directory for the results (default: the current directory, or "
            "the input's own for a path with '/')",
            "DIR")
       ->check(kExistingDirectory);
   edit->add_flag("-q,--quiet", options.batch.quiet,
-                 "No lines for warnings, only for skips and failures");
+                 "No lines for warnings, for results saved under a numbered "
+                 "name or for files skipped with --skip-existing");
+  edit->add_flag("-0,--null", options.batch.null_terminated,
+                 "End each result's name with a NUL, not a line break");
+  edit->add_flag("--skip-existing", options.batch.skip_existing,
+                 "Skip a file whose result's name is taken, instead of "
+                 "saving the result under a numbered name");
   AddFiles(edit, options.files, ".qmx animation files");
   return edit;
 }
@@ -402,6 +410,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
       "plot",
       "Draw the animations seen from above as an SVG picture: each root "
       "offset's path, a dot per keyframe, the first keyframe's box");
+  bool plot_null = false;
   AddValue(plot, "-o,--output", picture,
            "The picture's name; never replaces a file: a taken name gives "
            "the first free numbered one",
@@ -409,6 +418,8 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
       ->capture_default_str();
   plot->add_flag("-q,--quiet", plot_quiet,
                  "No line when the picture gets a numbered name");
+  plot->add_flag("-0,--null", plot_null,
+                 "End the picture's name with a NUL, not a line break");
   AddFiles(plot, plot_files, "Animation files");
   plot->footer(
       "Standard output gets the picture's name. Exit status: 0 when every "
@@ -465,7 +476,8 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   }
   if (info->parsed()) return RunInfo(info_files, json, out, err);
   if (plot->parsed()) {
-    return RunPlot(plot_files, picture, plot_quiet, out, err);
+    return RunPlot(plot_files, picture, plot_quiet, plot_null ? '\0' : '\n',
+                   out, err);
   }
   return kUsageError;
 }

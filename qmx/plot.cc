@@ -302,7 +302,7 @@ std::string PlotSvg(std::span<const Track> tracks) {
 }
 
 int RunPlot(std::span<const std::string> files, const std::string& requested,
-            bool quiet, std::ostream& out, std::ostream& err) {
+            bool quiet, char name_end, std::ostream& out, std::ostream& err) {
   // Named as the system saves it, so that every name told is the one saved.
   const std::string picture = SavedName(requested, kNativePathStyle);
   std::vector<Track> tracks;
@@ -320,7 +320,7 @@ int RunPlot(std::span<const std::string> files, const std::string& requested,
     err << "qmx: " << picture << " already exists; the picture was saved as "
         << saved_as << '.' << std::endl;
   }
-  out << saved_as << std::endl;
+  out << saved_as << name_end << std::flush;
   return all_read && out ? 0 : 1;
 }
 

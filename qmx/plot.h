@@ -35,11 +35,12 @@ std::string PlotSvg(std::span<const Track> tracks);
 
 /// Reads every file and saves their picture as `picture`, or under the
 /// first free numbered name when that exists; never replaces anything. The
-/// name it was saved under goes to `out`, a line per file that could not be
-/// read (and one when the picture could not be saved) to `err`. Returns 0
-/// when every file is in the picture and its name was written, 1 otherwise.
+/// name it was saved under goes to `out`, followed by `name_end`, a line
+/// per file that could not be read (and one when the picture could not be
+/// saved) to `err`. Returns 0 when every file is in the picture and its
+/// name was written, 1 otherwise.
 int RunPlot(std::span<const std::string> files, const std::string& picture,
-            bool quiet, std::ostream& out, std::ostream& err);
+            bool quiet, char name_end, std::ostream& out, std::ostream& err);
 
 }  // namespace qmx
 

@@ -11,7 +11,9 @@
 #include <sstream>
 
 #include "common/batch_driver.h"
+#include "common/memory_files.h"
 #include "common/pipeline.h"
+#include "flipta/flipta_tool.h"
 #include "gyrel/gyrel_tool.h"
 #include "qmx/inspect.h"
 #include "shovan/shovan_tool.h"
@@ -105,6 +107,64 @@ TEST_F(CliTest, HelpFitsEightyColumns) {
     for (std::string line; std::getline(lines, line);)
       EXPECT_LE(line.size(), 80u) << line;
   }
+}
+
+// -0 ends each name that qmx prints with a NUL. With --skip-existing a
+// result's name that is taken skips its file, which fails nothing and
+// which -q leaves unsaid; run in this order.
+TEST_F(CliTest, NamesEndedByNulAndTakenNamesSkipped) {
+  sample::WriteFile("walk.qmx",
+                    *sample::MakeFromDescription("sample walk.qmx"));
+  sample::WriteFile("pose.qmx",
+                    *sample::MakeFromDescription("sample pose.qmx"));
+  using namespace std::string_literals;
+  // clang-format off
+  const struct { Arguments arguments; std::string output, errors; } cases[] = {
+      {{"mirror", "-0", "walk.qmx", "walk.qmx"}, "walk_Mirrored.qmx\0walk_Mirrored (2).qmx\0"s,
+       "qmx: 'walk.qmx': walk_Mirrored.qmx already exists; the result was saved as walk_Mirrored (2).qmx.\n"},
+      {{"mirror", "--skip-existing", "-q", "-0", "walk.qmx", "pose.qmx"}, "pose_Mirrored.qmx\0"s, ""},
+      {{"plot", "--null", "walk.qmx"}, "plot.svg\0"s, ""}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    std::ostringstream out, errors;
+    EXPECT_EQ(RunQmx(c.arguments, out, errors), 0);
+    EXPECT_EQ(out.str(), c.output);
+    EXPECT_EQ(errors.str(), c.errors);
+  }
+}
+
+// A result's name taken only at the moment of saving skips the file too.
+TEST(PipelineTest, NameTakenAtTheMomentOfSavingIsASkip) {
+  struct Racing : FileLayer {  // every name is free until it is given
+    std::unique_ptr<InputFile> Open(const std::string& path,
+                                    OpenFailure& failure) override {
+      if (path == "walk.qmx")
+        return std::make_unique<MemoryInput>(
+            *sample::MakeFromDescription("sample walk.qmx"));
+      failure = {};
+      return nullptr;
+    }
+    std::unique_ptr<PrivateOutput> CreatePrivate(const std::string&) override {
+      struct Taken : MemoryOutput {
+        Status GiveName(const std::string&) override { return Status::kTaken; }
+      };
+      return std::make_unique<Taken>();
+    }
+  } files;
+  struct : Reporter {
+    void Report(const Message& message) override { said = message.text; }
+    std::string said;
+  } last;
+  FliptaTool tool;
+  const FileJob job{.argument = "walk.qmx",
+                    .output_dir = "",
+                    .console = nullptr,
+                    .ask = false,
+                    .skip_existing = true};
+  EXPECT_EQ(ProcessFile(tool, job, last, files).outcome,
+            FileResult::Outcome::kExisting);
+  EXPECT_EQ(last.said, "walk_Mirrored.qmx already exists, skipping.");
 }
 
 #ifndef _WIN32
