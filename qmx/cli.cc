@@ -306,7 +306,7 @@ std::optional<UsageError> Missing(const CLI::App& app) {
   return std::nullopt;
 }
 
-// The words of an error that the parser found in an option's value.
+// The words of an error that the parser found, mostly in an option's value.
 std::string ValueError(const CLI::ParseError& error) {
   const std::string what = error.what();
   const size_t colon = what.find(':');
@@ -441,8 +441,8 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
       usage = Missing(app);
     } catch (const CLI::Success& asked) {
       return app.exit(asked, out, err);  // help or the version
-    } catch (const CLI::RequiredError&) {
-      usage = Missing(app);
+    } catch (const CLI::RequiredError& error) {
+      usage = Missing(app).value_or(UsageError{ValueError(error), &app});
     } catch (const CLI::ParseError& error) {
       usage = UsageError{ValueError(error), GivenCommand(app)};
     }
