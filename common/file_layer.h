@@ -69,12 +69,28 @@ class PrivateOutput {
   virtual Status GiveName(const std::string& path) = 0;
 };
 
+/// Why an input could not be opened.
+struct OpenFailure {
+  enum class Cause {
+    kMissing,     // nothing has that name
+    kPermission,  // it may not be read
+    kDirectory,
+    kNotRegular,  // a device, a pipe or a socket
+    kOther,       // `system_words` say what
+  };
+  Cause cause = Cause::kMissing;
+  /// The system's own words for a failure of another kind.
+  std::string system_words;
+};
+
 /// Opens inputs and makes private files.
 class FileLayer {
  public:
   virtual ~FileLayer() = default;
-  /// The regular file at `path`, or null when there is none to open.
-  virtual std::unique_ptr<InputFile> Open(const std::string& path) = 0;
+  /// The regular file at `path`, or null, with `failure` set, when there is
+  /// none to open.
+  virtual std::unique_ptr<InputFile> Open(const std::string& path,
+                                          OpenFailure& failure) = 0;
   /// A new private file in `dir` ("" for the current directory), or null
   /// when none can be made there.
   virtual std::unique_ptr<PrivateOutput> CreatePrivate(

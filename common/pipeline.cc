@@ -27,6 +27,13 @@ class Pipeline {
   FileResult Prepare(const KeyframeArea& area, const std::optional<Skip>& skip);
   FileResult Finish(WorkingCopy& copy, const KeyframeArea& area);
   FileResult Save(const std::string& output_name);
+  // The result's name, as the system saves it, for the current parameters.
+  std::string ResultName() const;
+  // The file is skipped as asked: the result's name is taken.
+  FileResult Existing(const std::string& name) {
+    Say(Kind::kNotice, true, name + " already exists, skipping.");
+    return {.outcome = FileResult::Outcome::kExisting, .saved_as = ""};
+  }
 
   void Say(Kind kind, bool about_file, std::string_view text, int breaks = 2) {
     reporter_.Report(Message{kind, about_file, std::string(text), breaks});
@@ -63,9 +70,14 @@ FileResult Pipeline::Fail(Status status) {
 
 // The input, its type and its header.
 FileResult Pipeline::Run() {
-  input_ = files_.Open(job_.argument);
+  OpenFailure failure;
+  input_ = files_.Open(job_.argument, failure);
   if (!input_) {
-    Say(Kind::kSkip, false, "File could not be found.");
+    reporter_.Report(Message{.kind = Kind::kSkip,
+                             .about_file = false,
+                             .text = "File could not be found.",
+                             .breaks = 2,
+                             .with_cause = CannotOpenText(failure)});
     return {};
   }
   const std::string_view file_name = FileName(job_.argument, kStyle);
@@ -88,6 +100,16 @@ FileResult Pipeline::Run() {
 FileResult Pipeline::Prepare(const KeyframeArea& area,
                              const std::optional<Skip>& skip) {
   directory_ = ResultDirectory(job_.argument, job_.output_dir, kStyle);
+  // A name that is taken by now needs no edit: anything the file layer
+  // cannot open for another cause than its absence takes the name too.
+  if (job_.skip_existing && !skip) {
+    OpenFailure failure;
+    const std::string name = ResultName();
+    if (files_.Open(name, failure) ||
+        failure.cause != OpenFailure::Cause::kMissing) {
+      return Existing(name);
+    }
+  }
   output_ = files_.CreatePrivate(directory_);
   if (!output_) return Fail(Status::kWrite);
   WorkingCopy copy(*input_, version_->size, *output_);
@@ -108,19 +130,31 @@ FileResult Pipeline::Finish(WorkingCopy& copy, const KeyframeArea& area) {
     Say(Kind::kWarning, true, warning, 1);
   }
   Say(Kind::kProgress, false, tool_.Completion(area));
-  // Named as the system saves it, so that every name told is the one saved.
+  return Save(ResultName());
+}
+
+// Named as the system saves it, so that every name told is the one saved.
+std::string Pipeline::ResultName() const {
   const std::string output_name = InDirectory(
       directory_,
       OutputName(FileName(job_.argument, kStyle), tool_.Suffix(), kStyle),
       kStyle);
-  return Save(SavedName(output_name, kStyle));
+  return SavedName(output_name, kStyle);
 }
 
-// Gives the result the output name, or the first free numbered one.
+// Gives the result the output name, or the first free numbered one; with
+// skip_existing, the output name or none.
 FileResult Pipeline::Save(const std::string& output_name) {
-  const std::optional<std::string> name = GiveFreeName(
-      [this](const std::string& path) { return output_->GiveName(path); },
-      output_name);
+  std::optional<std::string> name;
+  if (job_.skip_existing) {
+    const Status named = output_->GiveName(output_name);
+    if (named == Status::kTaken) return Existing(output_name);
+    if (named == Status::kOk) name = output_name;
+  } else {
+    name = GiveFreeName(
+        [this](const std::string& path) { return output_->GiveName(path); },
+        output_name);
+  }
   if (!name) {
     Say(Kind::kFailure, true,
         "Could not save the result as " + output_name + ".");
@@ -135,6 +169,35 @@ FileResult Pipeline::Save(const std::string& output_name) {
 }
 
 }  // namespace
+
+std::string CannotOpenText(const OpenFailure& failure) {
+  using Cause = OpenFailure::Cause;
+  switch (failure.cause) {
+    case Cause::kMissing:
+      return "File could not be found.";
+    case Cause::kPermission:
+      return "File cannot be read (permission denied), skipping.";
+    case Cause::kDirectory:
+      return "File is a directory, skipping.";
+    case Cause::kNotRegular:
+      return "File is not a regular file, skipping.";
+    case Cause::kOther:
+      break;
+  }
+  // The system's words go in parentheses: without the full stop and line
+  // break that end them, and in lower case unless they start with an
+  // abbreviation ("I/O").
+  std::string words = failure.system_words;
+  while (!words.empty() && std::string_view(" \t\r\n.").find(words.back()) !=
+                               std::string_view::npos) {
+    words.pop_back();
+  }
+  if (words.size() > 1 && words[0] >= 'A' && words[0] <= 'Z' &&
+      words[1] >= 'a' && words[1] <= 'z') {
+    words[0] = static_cast<char>(words[0] - 'A' + 'a');
+  }
+  return "File cannot be opened (" + words + "), skipping.";
+}
 
 std::optional<std::string> GiveFreeName(
     const std::function<Status(const std::string&)>& give_name,

@@ -42,7 +42,15 @@ struct Message {
   std::string text;
   /// Line breaks that follow on the console.
   int breaks;
+  /// What `text` says, with the cause that the console's fixed words leave
+  /// out (of an input that could not be opened); empty when it says all.
+  std::string with_cause = {};
 };
+
+/// Why an input could not be opened, said of the file: "File could not be
+/// found." for one that does not exist, otherwise the cause, the system's
+/// words for any other than those the file layer names.
+std::string CannotOpenText(const OpenFailure& failure);
 
 /// Receives the messages of one file, in order.
 class Reporter {
@@ -61,6 +69,10 @@ struct FileJob {
   Console* console = nullptr;
   /// Ask for the parameters (otherwise the current ones are used).
   bool ask = true;
+  /// Skip the file when its result's name is taken, rather than saving the
+  /// result under a numbered name: before the edit when the name exists by
+  /// then, otherwise when the result is named. The parameters must be given.
+  bool skip_existing = false;
 };
 
 struct FileResult {
@@ -68,6 +80,7 @@ struct FileResult {
     kWritten,   // the result has its name
     kNotSaved,  // edited, but no name could be given to the result
     kSkipped,   // skipped, or failed before the edit was complete
+    kExisting,  // skipped, as asked, for a result's name that is taken
   };
   Outcome outcome = Outcome::kSkipped;
   std::string saved_as;  // the result's name as saved, when written

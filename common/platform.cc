@@ -13,9 +13,16 @@ constexpr int64_t kCopyBuffer = int64_t{256} << 10;
 
 class SystemFileLayer : public FileLayer {
  public:
-  std::unique_ptr<InputFile> Open(const std::string& path) override {
-    File file = File::OpenForReading(path);
-    if (!file.is_open() || !file.IsRegular()) return nullptr;
+  std::unique_ptr<InputFile> Open(const std::string& path,
+                                  OpenFailure& failure) override {
+    File file = File::OpenForReading(path, &failure);
+    if (!file.is_open()) return nullptr;
+    if (!file.IsRegular()) {
+      failure = {.cause = file.IsDirectory() ? OpenFailure::Cause::kDirectory
+                                             : OpenFailure::Cause::kNotRegular,
+                 .system_words = ""};
+      return nullptr;
+    }
     return std::make_unique<File>(std::move(file));
   }
   std::unique_ptr<PrivateOutput> CreatePrivate(

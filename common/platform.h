@@ -25,8 +25,10 @@ namespace qmx::platform {
 /// is an input of the file layer.
 class File : public InputFile {
  public:
-  /// Opens an existing file for reading only.
-  static File OpenForReading(const std::string& path);
+  /// Opens an existing file for reading only. When it cannot be opened,
+  /// the File is not open and `failure`, when given, says why.
+  static File OpenForReading(const std::string& path,
+                             OpenFailure* failure = nullptr);
   /// Creates a new file for reading and writing; fails when the name exists.
   static File CreateNew(const std::string& path);
   /// Opens the existing file `path` for writing when it is neither a
@@ -54,6 +56,7 @@ class File : public InputFile {
   bool is_open() const { return handle_ != -1; }
   /// True for a regular file (not a directory, device or pipe).
   bool IsRegular() const;
+  bool IsDirectory() const;
   /// The file's length in bytes, or nothing when it cannot be told.
   std::optional<int64_t> Size() const;
   std::optional<FileVersion> Version() const override;

@@ -200,8 +200,33 @@ std::string RandomLetters() {
 }  // namespace
 
 // O_NONBLOCK keeps a FIFO from blocking the open; regular files ignore it.
-File File::OpenForReading(const std::string& path) {
-  return File(OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK));
+File File::OpenForReading(const std::string& path, OpenFailure* failure) {
+  const int fd = OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0 && failure != nullptr) {
+    using Cause = OpenFailure::Cause;
+    const int error = errno;
+    switch (error) {
+      case ENOENT:
+      case ENOTDIR:  // a part of the path before the name is a file
+        *failure = {.cause = Cause::kMissing, .system_words = ""};
+        break;
+      case EACCES:
+      case EPERM:
+        *failure = {.cause = Cause::kPermission, .system_words = ""};
+        break;
+      case EISDIR:
+        *failure = {.cause = Cause::kDirectory, .system_words = ""};
+        break;
+      case ENXIO:  // a socket, or a device without its driver
+      case ENODEV:
+        *failure = {.cause = Cause::kNotRegular, .system_words = ""};
+        break;
+      default:
+        *failure = {.cause = Cause::kOther,
+                    .system_words = std::strerror(error)};
+    }
+  }
+  return File(fd);
 }
 
 File File::CreateNew(const std::string& path) {
@@ -227,6 +252,11 @@ std::optional<File> File::OpenDeviceForWriting(const std::string& path) {
 bool File::IsRegular() const {
   struct stat st;
   return is_open() && ::fstat(Fd(handle_), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool File::IsDirectory() const {
+  struct stat st;
+  return is_open() && ::fstat(Fd(handle_), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::optional<int64_t> File::Size() const {

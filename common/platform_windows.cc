@@ -180,14 +180,57 @@ std::string RandomLetters() {
   return letters;
 }
 
+// What the system says of `error`, in its own words and language.
+std::string SystemWords(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+          FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (length == 0) return "error " + std::to_string(error);
+  const std::u16string words(text, text + length);
+  LocalFree(text);
+  return Utf16ToUtf8(words);
+}
+
+// Why `path` could not be opened for reading, by the system's `error`. A
+// directory cannot be opened as a file at all: the system denies access
+// to it, so its attributes tell it from a file that may not be read.
+OpenFailure FailureOf(DWORD error, const std::string& path) {
+  using Cause = OpenFailure::Cause;
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:  // no file can have such a name
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:  // a drive without its disk
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return {.cause = Cause::kMissing, .system_words = ""};
+    case ERROR_ACCESS_DENIED:
+      return {.cause = KindOfPath(path) == PathKind::kDirectory
+                           ? Cause::kDirectory
+                           : Cause::kPermission,
+              .system_words = ""};
+    default:
+      return {.cause = Cause::kOther, .system_words = SystemWords(error)};
+  }
+}
+
 }  // namespace
 
 // Reading never stands in anyone's way: the input may be open elsewhere,
 // even for writing, and may be renamed or deleted while we read it.
-File File::OpenForReading(const std::string& path) {
-  return File(Stored(Open(
+File File::OpenForReading(const std::string& path, OpenFailure* failure) {
+  const HANDLE handle = Open(
       path, GENERIC_READ,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING)));
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+  if (handle == INVALID_HANDLE_VALUE && failure != nullptr) {
+    *failure = FailureOf(GetLastError(), path);
+  }
+  return File(Stored(handle));
 }
 
 File File::CreateNew(const std::string& path) {
@@ -215,6 +258,12 @@ bool File::IsRegular() const {
   BY_HANDLE_FILE_INFORMATION info;
   return GetFileInformationByHandle(Handle(handle_), &info) &&
          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool File::IsDirectory() const {
+  BY_HANDLE_FILE_INFORMATION info;
+  return is_open() && GetFileInformationByHandle(Handle(handle_), &info) &&
+         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::optional<int64_t> File::Size() const {

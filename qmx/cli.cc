@@ -2,8 +2,12 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <iostream>
+#include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "common/platform.h"
@@ -22,42 +26,154 @@
 namespace qmx {
 namespace {
 
-// Numbers on the command line are whole decimal numbers, nothing else: no
-// spaces, no base prefixes, no fractions. Leading zeros are dropped here,
-// so that the conversion, which would take them for octal, sees decimal.
-const CLI::Validator kWholeDecimal(
-    [](std::string& value) -> std::string {
-      const size_t digits =
-          value.starts_with('-') || value.starts_with('+') ? 1 : 0;
-      const bool whole =
-          value.size() > digits &&
-          std::all_of(value.begin() + static_cast<ptrdiff_t>(digits),
-                      value.end(), [](char c) { return c >= '0' && c <= '9'; });
-      if (!whole) return "not a whole decimal number: '" + value + "'";
-      const size_t first = value.find_first_not_of('0', digits);
-      value.erase(
-          digits,
-          (first == std::string::npos ? value.size() - 1 : first) - digits);
+// The width that help text fits, in columns.
+constexpr size_t kHelpWidth = 80;
+
+// Checks that `text` is a whole decimal number in min..max: no spaces, no
+// base prefixes, no fractions. Empty, with `value` set, when it is one;
+// otherwise what is wrong, as a usage error says it.
+std::string CheckWholeNumber(std::string_view text, int64_t min, int64_t max,
+                             int64_t& value) {
+  const size_t digits = text.starts_with('-') || text.starts_with('+') ? 1 : 0;
+  if (text.size() == digits ||
+      !std::all_of(text.begin() + static_cast<ptrdiff_t>(digits), text.end(),
+                   [](char c) { return c >= '0' && c <= '9'; })) {
+    return "'" + std::string(text) + "' is not a whole number.";
+  }
+  // A number too long for any range stops growing: it is outside anyway.
+  constexpr int64_t kBeyondAnyRange = int64_t{1} << 40;
+  int64_t magnitude = 0;
+  for (const char c : text.substr(digits)) {
+    magnitude = std::min(magnitude * 10 + (c - '0'), kBeyondAnyRange);
+  }
+  value = text.starts_with('-') ? -magnitude : magnitude;
+  if (value < min || value > max) {
+    return std::string(text) + " is outside " + std::to_string(min) + ".." +
+           std::to_string(max) + ".";
+  }
+  return {};
+}
+
+// A whole number in min..max, handed on in plain decimal (the conversion
+// would take leading zeros for octal).
+CLI::Validator WholeNumber(int64_t min, int64_t max) {
+  return CLI::Validator(
+      [min, max](std::string& text) {
+        int64_t value = 0;
+        std::string problem = CheckWholeNumber(text, min, max, value);
+        if (problem.empty()) text = std::to_string(value);
+        return problem;
+      },
+      "");
+}
+
+// The parts of `text` between commas.
+std::vector<std::string_view> CommaParts(std::string_view text) {
+  std::vector<std::string_view> parts;
+  for (size_t comma; (comma = text.find(',')) != std::string_view::npos;) {
+    parts.push_back(text.substr(0, comma));
+    text.remove_prefix(comma + 1);
+  }
+  parts.push_back(text);
+  return parts;
+}
+
+// Three offsets "X,Y,Z", each a whole number in the 16-bit range, handed on
+// in plain decimal.
+const CLI::Validator kOffsets(
+    [](std::string& text) -> std::string {
+      const std::vector<std::string_view> parts = CommaParts(text);
+      if (parts.size() != 3)
+        return "'" + text + "' is not three numbers X,Y,Z.";
+      std::string plain;
+      for (const std::string_view part : parts) {
+        int64_t value = 0;
+        const std::string problem =
+            CheckWholeNumber(part, -32768, 32767, value);
+        if (!problem.empty()) return problem;
+        plain += (plain.empty() ? "" : ",") + std::to_string(value);
+      }
+      text = plain;
       return {};
     },
     "");
 
+// The offsets of a value that kOffsets passed.
+Offsets OffsetsOf(const std::string& plain) {
+  int16_t axes[3] = {};
+  const std::vector<std::string_view> parts = CommaParts(plain);
+  for (size_t a = 0; a < 3; ++a) {
+    std::from_chars(parts[a].data(), parts[a].data() + parts[a].size(),
+                    axes[a]);
+  }
+  return {.x = axes[0], .y = axes[1], .z = axes[2]};
+}
+
 // A folder for results, checked through the platform layer, which reaches
 // every name the system can hold (on Windows also those outside the ANSI
-// code page). The words are those of the command-line library's own check.
+// code page).
 const CLI::Validator kExistingDirectory(
     [](std::string& path) -> std::string {
       switch (platform::KindOfPath(path)) {
         case platform::PathKind::kDirectory:
           return {};
         case platform::PathKind::kNone:
-          return "Directory does not exist: " + path;
+          return "'" + path + "' does not exist.";
         case platform::PathKind::kOther:
           break;
       }
-      return "Directory is actually a file: " + path;
+      return "'" + path + "' is not a directory.";
     },
     "");
+
+// Columns that UTF-8 `text` takes: one per character.
+size_t Columns(std::string_view text) {
+  return static_cast<size_t>(std::count_if(
+      text.begin(), text.end(),
+      [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// `text` with every line longer than `width` columns broken at spaces. The
+// rest of an indented line (an option or a subcommand, whose description
+// starts at column `column`) goes on under that description; a word longer
+// than a line stays whole.
+std::string Wrapped(std::string_view text, size_t width, size_t column) {
+  std::string wrapped;
+  while (!text.empty()) {
+    const size_t end = std::min(text.find('\n'), text.size());
+    std::string line(text.substr(0, end));
+    text.remove_prefix(std::min(end + 1, text.size()));
+    const size_t indent = line.starts_with("  ") ? column : 0;
+    while (Columns(line) > width) {
+      size_t limit = 0;  // where the character at column `width` starts
+      for (size_t seen = 0; limit < line.size(); ++limit) {
+        if ((static_cast<unsigned char>(line[limit]) & 0xC0) == 0x80) continue;
+        if (seen++ == width) break;
+      }
+      size_t space = line.rfind(' ', limit);
+      if (space == std::string::npos || space <= indent) {
+        space = line.find(' ', limit);
+        if (space == std::string::npos) break;
+      }
+      const size_t next = line.find_first_not_of(' ', space);
+      if (next == std::string::npos) break;
+      wrapped += line.substr(0, line.find_last_not_of(' ', space) + 1) + '\n';
+      line = std::string(indent, ' ') + line.substr(next);
+    }
+    wrapped += line + '\n';
+  }
+  return wrapped;
+}
+
+// CLI11's help, fitted to kHelpWidth columns.
+class HelpFormatter : public CLI::Formatter {
+ public:
+  std::string make_help(const CLI::App* app, std::string name,
+                        CLI::AppFormatMode mode) const override {
+    return Wrapped(CLI::Formatter::make_help(app, std::move(name), mode),
+                   kHelpWidth, get_column_width());
+  }
+};
 
 #ifdef _WIN32
 constexpr bool kWindows = true;
@@ -68,9 +184,14 @@ constexpr bool kWindows = false;
 // The arguments as the parser gets them. "/?" asks for help where it
 // cannot be a name: as the first argument, where the subcommand goes, and,
 // on Windows, where no file or folder name can hold a '?', anywhere before
-// "--". It gives the help that --help after the first argument gives.
+// "--". It gives the help that --help after the first argument gives; so
+// does "help" as the first argument, of the subcommand that follows it.
 std::vector<std::string> ParserArguments(
     std::span<const std::string> arguments) {
+  if (!arguments.empty() && arguments[0] == "help") {
+    if (arguments.size() == 1) return {"--help"};
+    return {arguments[1], "--help"};
+  }
   for (size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
     if (arguments[i] != "/?" || (i > 0 && !kWindows)) continue;
     if (i == 0) return {"--help"};
@@ -90,6 +211,15 @@ void AddFiles(CLI::App* command, std::vector<std::string>& files,
   command->add_option("FILE", files, description)->required()->type_name("");
 }
 
+// An option that takes a value: given again, the last value counts.
+template <class T>
+CLI::Option* AddValue(CLI::App* command, const char* name, T& value,
+                      const char* description, const char* type_name) {
+  return command->add_option(name, value, description)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+      ->type_name(type_name);
+}
+
 // What every edit subcommand shares.
 struct EditOptions {
   BatchOptions batch;
@@ -102,19 +232,97 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
   edit->footer(
       "Results are named as the interactive tool names them and never "
       "replace a file: a taken name gives the first free numbered one "
-      "(walk_Mirrored (2).qmx). Standard output gets the name of each "
-      "result, one per line; standard error one line per warning, skip or "
+      "(walk_Mirrored (2).qmx), or, with --skip-existing, a skip. Standard "
+      "output gets the name of each result, one per line (or each ended by "
+      "a NUL with -0); standard error one line per warning, skip or "
       "failure.\n" +
-      std::string(kExitStatus));
-  edit->add_option("-o,--output-dir", options.batch.output_dir,
-                   "Directory for the results (default: the current "
-                   "directory, or the input's own for a path with '/')")
-      ->check(kExistingDirectory)
-      ->type_name("DIR");
+      std::string(kExitStatus) +
+      " A file skipped with --skip-existing counts as done.");
+  AddValue(edit, "-o,--output-dir", options.batch.output_dir,
+           "Directory for the results (default: the current directory, or "
+           "the input's own for a path with '/')",
+           "DIR")
+      ->check(kExistingDirectory);
   edit->add_flag("-q,--quiet", options.batch.quiet,
-                 "No lines for warnings, only for skips and failures");
+                 "No lines for warnings, for results saved under a numbered "
+                 "name or for files skipped with --skip-existing");
+  edit->add_flag("-0,--null", options.batch.null_terminated,
+                 "End each result's name with a NUL, not a line break");
+  edit->add_flag("--skip-existing", options.batch.skip_existing,
+                 "Skip a file whose result's name is taken, instead of "
+                 "saving the result under a numbered name");
   AddFiles(edit, options.files, ".qmx animation files");
   return edit;
+}
+
+// A usage error: what is wrong, and the command whose help tells more.
+struct UsageError {
+  std::string text;
+  const CLI::App* command;
+};
+
+// The subcommand given, if any.
+const CLI::App* GivenCommand(const CLI::App& app) {
+  const std::vector<const CLI::App*> given = app.get_subcommands(
+      [](const CLI::App* command) { return command->parsed(); });
+  return given.empty() ? nullptr : given.front();
+}
+
+// What is wrong with a command line that the parser took: an argument that
+// it could not place, no subcommand, or a subcommand without what it needs.
+std::optional<UsageError> Missing(const CLI::App& app) {
+  const CLI::App* command = GivenCommand(app);
+  for (const CLI::App* scope : {&app, command}) {
+    if (scope == nullptr) continue;
+    for (const std::string& extra : scope->remaining()) {
+      if (extra == "--") continue;  // kept by the parser, which took it
+      if (extra.size() > 1 && extra[0] == '-') {
+        // A long option is named without the value given to it.
+        const std::string name =
+            extra.starts_with("--") ? extra.substr(0, extra.find('=')) : extra;
+        return UsageError{"unknown option '" + name + "'.", scope};
+      }
+      return UsageError{"'" + extra + "' is not a qmx command.", &app};
+    }
+  }
+  if (command == nullptr) {
+    return UsageError{
+        "a subcommand is required: move, rotate, cut, mirror, info or plot.",
+        &app};
+  }
+  // Options first, then the files.
+  for (const bool positional : {false, true}) {
+    for (const CLI::Option* option : command->get_options()) {
+      if (!option->get_required() || option->count() > 0 ||
+          option->get_positional() != positional) {
+        continue;
+      }
+      return UsageError{command->get_name() + " needs " +
+                            (positional ? "at least one " : "") +
+                            option->get_name() + ".",
+                        command};
+    }
+  }
+  return std::nullopt;
+}
+
+// The words of an error that the parser found, mostly in an option's value.
+std::string ValueError(const CLI::ParseError& error) {
+  const std::string what = error.what();
+  const size_t colon = what.find(':');
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr &&
+      colon != std::string::npos) {
+    return what.substr(0, colon) + " needs a value.";  // at the end of the line
+  }
+  if (dynamic_cast<const CLI::ValidationError*>(&error) != nullptr) {
+    return what;  // the option's name and the words of its check
+  }
+  // Anything else in the parser's words, as a sentence.
+  std::string text = what;
+  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') {
+    text[0] = static_cast<char>(text[0] - 'A' + 'a');
+  }
+  return text.ends_with('.') ? text : text + ".";
 }
 
 // RunQmx up to the check of what went to `out`.
@@ -125,60 +333,56 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
       "pipelines, and a look inside .qmx keyframe animations.\n"
       "Nothing is asked and standard input is never read.",
       "qmx");
-  // Options start with '-' on every platform: an argument that starts with
-  // '/' is a path, on Windows too. Subcommands take this over as they are
-  // added.
+  // Subcommands take the formatter and these settings over as they are
+  // added. Options start with '-' on every platform: an argument that
+  // starts with '/' is a path, on Windows too. An argument that the parser
+  // cannot place is a usage error of its own, told below.
+  app.formatter(std::make_shared<HelpFormatter>());
   app.allow_windows_style_options(false);
+  app.allow_extras();
   app.set_version_flag("--version", "qmx " QMX_VERSION);
   app.require_subcommand(1);
-  app.footer(std::string("Run 'qmx SUBCOMMAND --help' for a subcommand's "
-                         "options.\n") +
+  app.footer(std::string("Run 'qmx help SUBCOMMAND' or 'qmx SUBCOMMAND "
+                         "--help' for a subcommand's options.\n") +
              kExitStatus);
 
   EditOptions move_options;
-  std::vector<int16_t> offsets;
+  std::string offsets;
   CLI::App* move =
       AddEdit(app, "move", "Move animations by X, Y and Z offsets (Shovan)",
               move_options);
-  move->add_option("--by", offsets,
-                   "X,Y,Z offsets in world units, each -32768..32767 (256 "
-                   "units are one click, 1024 one sector)")
+  AddValue(move, "--by", offsets,
+           "X,Y,Z offsets in world units, each -32768..32767 (256 units are "
+           "one click, 1024 one sector)",
+           "X,Y,Z")
       ->required()
-      ->delimiter(',')
-      ->expected(3)
-      ->allow_extra_args(false)
-      ->transform(kWholeDecimal)
-      ->type_name("X,Y,Z");
+      ->transform(kOffsets);
 
   EditOptions rotate_options;
   int16_t degrees = 0;
   CLI::App* rotate = AddEdit(
       app, "rotate", "Rotate animations about the vertical axis (Gyrel)",
       rotate_options);
-  rotate
-      ->add_option("--by", degrees,
-                   "Whole degrees, -32768..32767, taken modulo 360; "
-                   "positive turns clockwise")
+  AddValue(rotate, "--by", degrees,
+           "Whole degrees, -32768..32767, taken modulo 360; positive turns "
+           "clockwise",
+           "DEGREES")
       ->required()
-      ->transform(kWholeDecimal)
-      ->type_name("DEGREES");
+      ->transform(WholeNumber(-32768, 32767));
 
   EditOptions cut_options;
   Cuts cuts;
   CLI::App* cut = AddEdit(
       app, "cut", "Cut keyframes from the beginning and the end (Snipla)",
       cut_options);
-  cut->add_option("--front", cuts.front,
-                  "Keyframes to remove from the beginning, 0..65535")
+  AddValue(cut, "--front", cuts.front,
+           "Keyframes to remove from the beginning, 0..65535", "N")
       ->required()
-      ->transform(kWholeDecimal)
-      ->type_name("N");
-  cut->add_option("--back", cuts.back,
-                  "Keyframes to remove from the end, 0..65535")
+      ->transform(WholeNumber(0, 65535));
+  AddValue(cut, "--back", cuts.back,
+           "Keyframes to remove from the end, 0..65535", "N")
       ->required()
-      ->transform(kWholeDecimal)
-      ->type_name("N");
-
+      ->transform(WholeNumber(0, 65535));
   EditOptions mirror_options;
   CLI::App* mirror = AddEdit(
       app, "mirror",
@@ -206,16 +410,18 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
       "plot",
       "Draw the animations seen from above as an SVG picture: each root "
       "offset's path, a dot per keyframe, the first keyframe's box");
+  bool plot_null = false;
   const CLI::Option* destination =
-      plot->add_option("-o,--output", picture,
-                       "The picture's name, a directory for plot.svg in it, "
-                       "or - for standard output; never replaces a file: a "
-                       "taken name gives the first free numbered one, a "
-                       "device or pipe is written to")
-          ->capture_default_str()
-          ->type_name("PICTURE.svg");
+      AddValue(plot, "-o,--output", picture,
+               "The picture's name, a directory for plot.svg in it, or - for "
+               "standard output; never replaces a file: a taken name gives "
+               "the first free numbered one, a device or pipe is written to",
+               "PICTURE.svg")
+          ->capture_default_str();
   plot->add_flag("-q,--quiet", plot_quiet,
                  "No line when the picture gets a numbered name");
+  plot->add_flag("-0,--null", plot_null,
+                 "End the picture's name with a NUL, not a line break");
   AddFiles(plot, plot_files, "Animation files");
   plot->footer(
       "Standard output gets the picture's name (or, with -o -, the "
@@ -223,17 +429,38 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
       "file is in the picture, 1 when any could not be read or standard "
       "output could not be written, 2 for a usage error.");
 
-  try {
-    std::vector<std::string> reversed = ParserArguments(arguments);
-    std::reverse(reversed.begin(), reversed.end());
-    app.parse(reversed);
-  } catch (const CLI::ParseError& error) {
-    // Help and the version are asked for; everything else is a usage error.
-    return app.exit(error, out, err) == 0 ? 0 : kUsageError;
+  std::optional<UsageError> usage;
+  if (arguments.size() > 1 && arguments[0] == "help" &&
+      app.get_subcommands([&](const CLI::App* command) {
+           return command->get_name() == arguments[1];
+         })
+          .empty()) {
+    usage = UsageError{"'" + arguments[1] + "' is not a qmx command.", &app};
+  } else {
+    try {
+      std::vector<std::string> reversed = ParserArguments(arguments);
+      std::reverse(reversed.begin(), reversed.end());
+      app.parse(reversed);
+      usage = Missing(app);
+    } catch (const CLI::Success& asked) {
+      return app.exit(asked, out, err);  // help or the version
+    } catch (const CLI::RequiredError& error) {
+      usage = Missing(app).value_or(UsageError{ValueError(error), &app});
+    } catch (const CLI::ParseError& error) {
+      usage = UsageError{ValueError(error), GivenCommand(app)};
+    }
+  }
+  if (usage) {
+    // Nothing is done: the line, and where to learn how it goes.
+    const CLI::App* command = usage->command ? usage->command : &app;
+    err << "qmx: " << usage->text << "\nRun 'qmx"
+        << (command == &app ? "" : " " + command->get_name())
+        << " --help' for usage." << std::endl;
+    return kUsageError;
   }
 
   if (move->parsed()) {
-    ShovanTool tool(Offsets{.x = offsets[0], .y = offsets[1], .z = offsets[2]});
+    ShovanTool tool(OffsetsOf(offsets));
     return RunEditBatch(tool, move_options.files, move_options.batch, out, err);
   }
   if (rotate->parsed()) {
@@ -255,7 +482,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
     return RunPlot(
         plot_files,
         destination->count() > 0 ? std::optional(picture) : std::nullopt,
-        plot_quiet, out, err);
+        plot_quiet, plot_null ? '\0' : '\n', out, err);
   }
   return kUsageError;
 }

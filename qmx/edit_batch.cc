@@ -21,7 +21,9 @@ class LineReporter : public Reporter {
         (message.kind == Kind::kWarning || message.kind == Kind::kNotice)) {
       return;
     }
-    Quoted(err_ << "qmx: ", file_) << message.text << std::endl;
+    Quoted(err_ << "qmx: ", file_)
+        << (message.with_cause.empty() ? message.text : message.with_cause)
+        << std::endl;
   }
 
  private:
@@ -35,12 +37,14 @@ class LineReporter : public Reporter {
 int RunEditBatch(Tool& tool, std::span<const std::string> files,
                  const BatchOptions& options, std::ostream& out,
                  std::ostream& err) {
+  const char name_end = options.null_terminated ? '\0' : '\n';
   int status = 0;
   for (const std::string& file : files) {
     const FileJob job{.argument = file,
                       .output_dir = options.output_dir,
                       .console = nullptr,
-                      .ask = false};
+                      .ask = false,
+                      .skip_existing = options.skip_existing};
     LineReporter reporter(err, file, options.quiet);
     const FileResult result =
         ProcessFile(tool, job, reporter, platform::SystemFiles());
@@ -48,8 +52,8 @@ int RunEditBatch(Tool& tool, std::span<const std::string> files,
       // Flushed at once, so that the next step of a pipeline can start on
       // this file while later ones are processed. A name that cannot be
       // written ends the run: whoever reads the names would miss its file.
-      if (!(out << result.saved_as << std::endl)) return 1;
-    } else {
+      if (!(out << result.saved_as << name_end << std::flush)) return 1;
+    } else if (result.outcome != FileResult::Outcome::kExisting) {
       status = 1;
     }
   }

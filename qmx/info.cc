@@ -28,10 +28,10 @@ void Widen(std::optional<AxisRanges>& ranges, const int16_t (&low)[3],
   }
 }
 
-// Unknown values show as "-" to people and as null in JSON.
+// Unknown values show as "unknown" to people and as null in JSON.
 template <class T>
 std::string Shown(const std::optional<T>& value, const char* unit = "") {
-  if (!value) return "-";
+  if (!value) return "unknown";
   return std::to_string(*value) + unit;
 }
 
@@ -81,31 +81,57 @@ json RangesJson(const std::optional<AxisRanges>& ranges) {
 }
 
 std::string KeyframeAreaText(const FileInfo& info) {
-  if (!info.inspection.KeyframesEnd()) {
+  const std::optional<int64_t> missing = info.MissingBytes();
+  const std::optional<int64_t> trailing = info.TrailingBytes();
+  if (!missing || !trailing) {
     return "incomplete: the file ends inside its header";
   }
-  if (info.MissingBytes() > 0) {
-    return "incomplete: " + ByteCount(info.MissingBytes()) + " missing";
-  }
-  if (info.TrailingBytes() > 0) {
-    return "complete, followed by " + ByteCount(info.TrailingBytes()) +
-           " of other data";
+  if (*missing > 0) return "incomplete: " + ByteCount(*missing) + " missing";
+  if (*trailing > 0) {
+    return "complete, followed by " + ByteCount(*trailing) + " of other data";
   }
   return "complete";
 }
 
-}  // namespace
-
-bool FileInfo::PlayerObject() const { return inspection.area.IsPlayerObject(); }
-
-int64_t FileInfo::MissingBytes() const {
-  const std::optional<int64_t> end = inspection.KeyframesEnd();
-  return end ? std::max<int64_t>(0, *end - inspection.length) : 0;
+json InfoJson(const FileInfo& info) {
+  const Inspection& inspection = info.inspection;
+  const HeaderValues header = Header(inspection);
+  return {
+      {"file", info.file},
+      {"length", inspection.length},
+      {"header_record_count", Json(header.records)},
+      {"table_length", Json(header.table_length)},
+      {"keyframe_count", Json(header.keyframes)},
+      {"first_mesh_count", Json(header.first_mesh_count)},
+      {"keyframe_stride", Json(header.stride)},
+      {"keyframes_end", Json(inspection.KeyframesEnd())},
+      {"complete", info.MissingBytes() == 0},
+      {"missing_bytes", Json(info.MissingBytes())},
+      {"trailing_bytes", Json(info.TrailingBytes())},
+      {"player_object", Json(info.PlayerObject())},
+      {"keyframes_in_ranges", inspection.keyframes_read},
+      {"root_offset", RangesJson(info.root_offset)},
+      {"bounding_box", RangesJson(info.bounding_box)},
+  };
 }
 
-int64_t FileInfo::TrailingBytes() const {
+}  // namespace
+
+std::optional<bool> FileInfo::PlayerObject() const {
+  if (!inspection.area.complete) return std::nullopt;
+  return inspection.area.IsPlayerObject();
+}
+
+std::optional<int64_t> FileInfo::MissingBytes() const {
   const std::optional<int64_t> end = inspection.KeyframesEnd();
-  return end ? std::max<int64_t>(0, inspection.length - *end) : 0;
+  if (!end) return std::nullopt;
+  return std::max<int64_t>(0, *end - inspection.length);
+}
+
+std::optional<int64_t> FileInfo::TrailingBytes() const {
+  const std::optional<int64_t> end = inspection.KeyframesEnd();
+  if (!end) return std::nullopt;
+  return std::max<int64_t>(0, inspection.length - *end);
 }
 
 std::optional<FileInfo> ReadFileInfo(const std::string& file,
@@ -141,7 +167,8 @@ void PrintInfo(const FileInfo& info, std::ostream& out) {
   line("first mesh count", Shown(header.first_mesh_count));
   line("keyframe stride", Shown(header.stride, " bytes"));
   line("keyframe data", KeyframeAreaText(info));
-  line("player object", info.PlayerObject() ? "yes" : "no");
+  const std::optional<bool> player = info.PlayerObject();
+  line("player object", !player ? "unknown" : *player ? "yes" : "no");
   if (!info.root_offset || !info.bounding_box) {
     line("ranges", "none: no keyframe to read");
     return;
@@ -164,44 +191,26 @@ void PrintInfo(const FileInfo& info, std::ostream& out) {
   }
 }
 
-void PrintInfoJson(std::span<const FileInfo> infos, std::ostream& out) {
-  json array = json::array();
-  for (const FileInfo& info : infos) {
-    const Inspection& inspection = info.inspection;
-    const HeaderValues header = Header(inspection);
-    array.push_back({
-        {"file", info.file},
-        {"length", inspection.length},
-        {"header_record_count", Json(header.records)},
-        {"table_length", Json(header.table_length)},
-        {"keyframe_count", Json(header.keyframes)},
-        {"first_mesh_count", Json(header.first_mesh_count)},
-        {"keyframe_stride", Json(header.stride)},
-        {"keyframes_end", Json(inspection.KeyframesEnd())},
-        {"complete",
-         inspection.KeyframesEnd().has_value() && info.MissingBytes() == 0},
-        {"missing_bytes", info.MissingBytes()},
-        {"trailing_bytes", info.TrailingBytes()},
-        {"player_object", info.PlayerObject()},
-        {"keyframes_in_ranges", inspection.keyframes_read},
-        {"root_offset", RangesJson(info.root_offset)},
-        {"bounding_box", RangesJson(info.bounding_box)},
-    });
-  }
-  // File names need not be valid UTF-8: such bytes become U+FFFD rather
-  // than ending the output.
-  out << array.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
-}
-
 int RunInfo(std::span<const std::string> files, bool json_output,
             std::ostream& out, std::ostream& err) {
   if (json_output) {
-    std::vector<FileInfo> infos;
-    const bool all_read = ReadEach(files, &ReadFileInfo, err, [&](FileInfo i) {
-      infos.push_back(std::move(i));
-      return true;
-    });
-    PrintInfoJson(infos, out);
+    // An entry for every argument, so that the array lines up with them.
+    json array = json::array();
+    bool all_read = true;
+    for (const std::string& file : files) {
+      std::string error;
+      const std::optional<FileInfo> info = ReadFileInfo(file, error);
+      if (info) {
+        array.push_back(InfoJson(*info));
+        continue;
+      }
+      Quoted(err << "qmx: ", file) << error << std::endl;
+      array.push_back({{"file", file}, {"error", error}});
+      all_read = false;
+    }
+    // File names need not be valid UTF-8: such bytes become U+FFFD rather
+    // than ending the output.
+    out << array.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
     return all_read ? 0 : 1;
   }
   // A block goes out as soon as its file is read: a reader sees it at once,

@@ -34,10 +34,13 @@ struct FileInfo {
   /// maximum) over the keyframes read; nothing when there are none.
   std::optional<AxisRanges> bounding_box;
 
-  bool PlayerObject() const;
-  /// Bytes missing before the end of the keyframes, and bytes after it.
-  int64_t MissingBytes() const;
-  int64_t TrailingBytes() const;
+  /// Whether the first keyframe has the player figure's meshes; nothing
+  /// when the file ends before their count.
+  std::optional<bool> PlayerObject() const;
+  /// Bytes missing before the end of the keyframes, and bytes after it;
+  /// nothing when the file ends before the header tells where that is.
+  std::optional<int64_t> MissingBytes() const;
+  std::optional<int64_t> TrailingBytes() const;
 };
 
 /// Reads `file`; nothing, with `error` set, when it cannot be read.
@@ -45,17 +48,16 @@ std::optional<FileInfo> ReadFileInfo(const std::string& file,
                                      std::string& error);
 
 /// The short, aligned form for people: the file's block of lines, each
-/// flushed as it is written.
+/// flushed as it is written; a value the file ends before is "unknown".
 void PrintInfo(const FileInfo& info, std::ostream& out);
 
-/// One JSON array of one object per file (field names in the README).
-void PrintInfoJson(std::span<const FileInfo> infos, std::ostream& out);
-
 /// Reads and prints every file: on `out` each block as its file is read,
-/// with an empty line between, or the array once all are read; one line on
-/// `err` per file that could not be read. Stops after a block that could
-/// not be written. Returns 0 when every file was read and printed, 1
-/// otherwise.
+/// with an empty line between, or, as JSON, once all are read, one array of
+/// an object per file in order (field names in the README; a value the
+/// file ends before is null), holding only the file and the error for a
+/// file that could not be read. One line on `err` per file that could not
+/// be read. Stops after a block that could not be written. Returns 0 when
+/// every file was read and printed, 1 otherwise.
 int RunInfo(std::span<const std::string> files, bool json, std::ostream& out,
             std::ostream& err);
 

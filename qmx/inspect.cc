@@ -1,5 +1,6 @@
 #include "qmx/inspect.h"
 
+#include "common/pipeline.h"
 #include "common/platform.h"
 #include "common/qmx_format.h"
 #include "common/working_copy.h"
@@ -37,9 +38,11 @@ std::optional<Inspection> Inspect(
     const std::string& path,
     const std::function<void(const KeyframeCoordinates&)>& keyframe,
     std::string& error) {
-  const std::unique_ptr<InputFile> input = platform::SystemFiles().Open(path);
+  OpenFailure failure;
+  const std::unique_ptr<InputFile> input =
+      platform::SystemFiles().Open(path, failure);
   if (!input) {
-    error = "File could not be found.";
+    error = CannotOpenText(failure);
     return std::nullopt;
   }
   error = "Could not read the file.";

@@ -351,7 +351,7 @@ std::string PlotSvg(std::span<const Track> tracks) {
 
 int RunPlot(std::span<const std::string> files,
             const std::optional<std::string>& destination, bool quiet,
-            std::ostream& out, std::ostream& err) {
+            char name_end, std::ostream& out, std::ostream& err) {
   std::vector<Track> tracks;
   const bool all_read = ReadEach(files, &ReadTrack, err, [&](Track track) {
     tracks.push_back(std::move(track));
@@ -388,7 +388,7 @@ int RunPlot(std::span<const std::string> files,
     err << "qmx: " << picture << " already exists; the picture was saved as "
         << saved_as << '.' << std::endl;
   }
-  out << saved_as << std::endl;
+  out << saved_as << name_end << std::flush;
   return all_read && out ? 0 : 1;
 }
 

@@ -53,13 +53,14 @@ inline constexpr char kDefaultPicture[] = "plot.svg";
 /// it; an existing device or pipe is written into; any other name, and
 /// kDefaultPicture when there is none, is saved as a new file, under the
 /// first free numbered name when it exists, never replacing anything. The
-/// name written to, but for standard output, goes to `out`; a line per file
+/// name written to, but for standard output, goes to `out`, followed by
+/// `name_end`; a line per file
 /// that could not be read (and one when the picture could not be written)
 /// to `err`. Returns 0 when every file is in the picture and it and its
 /// name were written, 1 otherwise.
 int RunPlot(std::span<const std::string> files,
             const std::optional<std::string>& destination, bool quiet,
-            std::ostream& out, std::ostream& err);
+            char name_end, std::ostream& out, std::ostream& err);
 
 }  // namespace qmx
 

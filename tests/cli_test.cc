@@ -11,12 +11,21 @@
 #include <sstream>
 
 #include "common/batch_driver.h"
+#include "common/memory_files.h"
+#include "common/pipeline.h"
+#include "flipta/flipta_tool.h"
 #include "gyrel/gyrel_tool.h"
 #include "qmx/inspect.h"
 #include "shovan/shovan_tool.h"
 #include "snipla/snipla_tool.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
+
+#ifndef _WIN32
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace qmx {
 namespace {
@@ -29,30 +38,45 @@ using CliTest = test::InTempDir;
 // Output that cannot be written ends the run at once with status 1 and a
 // line on standard error, whatever was asked: no further file is read or
 // made, what is saved stays. A usage error, which writes no output, does
-// nothing: status 2, its line and where help is on standard error.
+// nothing: status 2, its line and where help is on standard error. Numbers
+// are decimal, leading zeros too.
 TEST_F(CliTest, OutputThatCannotBeWrittenAndUsageErrors) {
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
-  const std::string kFailed = "qmx: could not write to standard output\n",
-                    kHelp = "\nRun with --help for more information.\n";
+  const std::string kFailed = "qmx: could not write to standard output\n";
+  const auto usage = [](const std::string& text, const std::string& command) {
+    return "qmx: " + text + "\nRun 'qmx" + command + " --help' for usage.\n";
+  };
+  const std::string kRequired =
+      "a subcommand is required: move, rotate, cut, mirror, info or plot.";
   const Arguments kWalk = {"walk.qmx"};
   // clang-format off
   const struct { Arguments arguments; std::string errors; int status; Arguments left; } cases[] = {
       {{"mirror", "walk.qmx", "walk.qmx"}, kFailed, 1, {"walk.qmx", "walk_Mirrored.qmx"}},
+      {{"rotate", "--by", "-0450", "walk.qmx"}, kFailed, 1, {"walk.qmx", "walk_Rotated(270\xC2\xB0).qmx"}},
       {{"info", "walk.qmx", "missing.qmx"}, kFailed, 1, kWalk},
       {{"info", "--json", "walk.qmx", "missing.qmx"},
        "qmx: 'missing.qmx': File could not be found.\n" + kFailed, 1, kWalk},
       {{"plot", "walk.qmx"}, kFailed, 1, {"plot.svg", "walk.qmx"}},
       {{"--help"}, kFailed, 1, kWalk},
-      {{}, "A subcommand is required" + kHelp, 2, kWalk},
-      {{"move", "--by", "32768,0,0", "walk.qmx"}, "Could not convert: --by = 32768,0,0" + kHelp, 2, kWalk},
-      {{"move", "--by", "0x10,0,0", "walk.qmx"}, "--by: not a whole decimal number: '0x10'" + kHelp, 2, kWalk},
-      {{"rotate", "--by", "1.5", "walk.qmx"}, "--by: not a whole decimal number: '1.5'" + kHelp, 2, kWalk},
-      {{"rotate", "--by", "-32769", "walk.qmx"}, "Could not convert: --by = -32769" + kHelp, 2, kWalk},
-      {{"cut", "--front", "-1", "--back", "0", "walk.qmx"}, "Could not convert: --front = -1" + kHelp, 2, kWalk},
-      {{"cut", "--front", "0", "--back", "65536", "walk.qmx"}, "Could not convert: --back = 65536" + kHelp, 2, kWalk},
-      {{"mirror", "-o", "missing", "walk.qmx"}, "--output-dir: Directory does not exist: missing" + kHelp, 2, kWalk},
-      {{"mirror", "-o", "walk.qmx", "walk.qmx"}, "--output-dir: Directory is actually a file: walk.qmx" + kHelp, 2, kWalk}};
+      {{}, usage(kRequired, ""), 2, kWalk},
+      {{"bogus", "walk.qmx"}, usage("'bogus' is not a qmx command.", ""), 2, kWalk},
+      {{"help", "bogus"}, usage("'bogus' is not a qmx command.", ""), 2, kWalk},
+      {{"--bogus=1", "mirror", "walk.qmx"}, usage("unknown option '--bogus'.", ""), 2, kWalk},
+      {{"rotate", "--by", "90", "-x", "walk.qmx"}, usage("unknown option '-x'.", " rotate"), 2, kWalk},
+      {{"rotate", "walk.qmx"}, usage("rotate needs --by.", " rotate"), 2, kWalk},
+      {{"cut", "--front", "1", "walk.qmx"}, usage("cut needs --back.", " cut"), 2, kWalk},
+      {{"rotate", "--by", "90"}, usage("rotate needs at least one FILE.", " rotate"), 2, kWalk},
+      {{"rotate", "walk.qmx", "--by"}, usage("--by needs a value.", " rotate"), 2, kWalk},
+      {{"rotate", "--by", "1.5", "walk.qmx"}, usage("--by: '1.5' is not a whole number.", " rotate"), 2, kWalk},
+      {{"rotate", "--by", "-32769", "walk.qmx"}, usage("--by: -32769 is outside -32768..32767.", " rotate"), 2, kWalk},
+      {{"move", "--by", "0,32768,0", "walk.qmx"}, usage("--by: 32768 is outside -32768..32767.", " move"), 2, kWalk},
+      {{"move", "--by", "0x10,0,0", "walk.qmx"}, usage("--by: '0x10' is not a whole number.", " move"), 2, kWalk},
+      {{"move", "--by", "1,2", "walk.qmx"}, usage("--by: '1,2' is not three numbers X,Y,Z.", " move"), 2, kWalk},
+      {{"cut", "--front", "-1", "--back", "0", "walk.qmx"}, usage("--front: -1 is outside 0..65535.", " cut"), 2, kWalk},
+      {{"cut", "--front", "0", "--back", "65536", "walk.qmx"}, usage("--back: 65536 is outside 0..65535.", " cut"), 2, kWalk},
+      {{"mirror", "-o", "missing", "walk.qmx"}, usage("--output-dir: 'missing' does not exist.", " mirror"), 2, kWalk},
+      {{"mirror", "-o", "walk.qmx", "walk.qmx"}, usage("--output-dir: 'walk.qmx' is not a directory.", " mirror"), 2, kWalk}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));
@@ -64,6 +88,131 @@ TEST_F(CliTest, OutputThatCannotBeWrittenAndUsageErrors) {
     for (const std::string& name : test::ListDir("."))
       if (name != "walk.qmx") fs::remove(test::PathOf(name));
   }
+}
+
+// Help, of the program and of each subcommand, asked for either way, fits
+// 80 columns.
+TEST_F(CliTest, HelpFitsEightyColumns) {
+  for (const std::string command :
+       {"", "move", "rotate", "cut", "mirror", "info", "plot"}) {
+    Arguments word = {"help"}, dashes = {"--help"};
+    if (!command.empty())
+      word.push_back(command), dashes.insert(dashes.begin(), command);
+    std::ostringstream by_word, by_dashes, errors;
+    EXPECT_EQ(RunQmx(word, by_word, errors), 0);
+    EXPECT_EQ(RunQmx(dashes, by_dashes, errors), 0);
+    EXPECT_EQ(by_word.str(), by_dashes.str());
+    EXPECT_NE(by_word.str().find("Usage: qmx"), std::string::npos);
+    std::istringstream lines(by_word.str());
+    for (std::string line; std::getline(lines, line);)
+      EXPECT_LE(line.size(), 80u) << line;
+  }
+}
+
+// -0 ends each name that qmx prints with a NUL. With --skip-existing a
+// result's name that is taken skips its file, which fails nothing and
+// which -q leaves unsaid; run in this order.
+TEST_F(CliTest, NamesEndedByNulAndTakenNamesSkipped) {
+  sample::WriteFile("walk.qmx",
+                    *sample::MakeFromDescription("sample walk.qmx"));
+  sample::WriteFile("pose.qmx",
+                    *sample::MakeFromDescription("sample pose.qmx"));
+  using namespace std::string_literals;
+  // clang-format off
+  const struct { Arguments arguments; std::string output, errors; } cases[] = {
+      {{"mirror", "-0", "walk.qmx", "walk.qmx"}, "walk_Mirrored.qmx\0walk_Mirrored (2).qmx\0"s,
+       "qmx: 'walk.qmx': walk_Mirrored.qmx already exists; the result was saved as walk_Mirrored (2).qmx.\n"},
+      {{"mirror", "--skip-existing", "-q", "-0", "walk.qmx", "pose.qmx"}, "pose_Mirrored.qmx\0"s, ""},
+      {{"plot", "--null", "walk.qmx"}, "plot.svg\0"s, ""}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    std::ostringstream out, errors;
+    EXPECT_EQ(RunQmx(c.arguments, out, errors), 0);
+    EXPECT_EQ(out.str(), c.output);
+    EXPECT_EQ(errors.str(), c.errors);
+  }
+}
+
+// A result's name taken only at the moment of saving skips the file too.
+TEST(PipelineTest, NameTakenAtTheMomentOfSavingIsASkip) {
+  struct Racing : FileLayer {  // every name is free until it is given
+    std::unique_ptr<InputFile> Open(const std::string& path,
+                                    OpenFailure& failure) override {
+      if (path == "walk.qmx")
+        return std::make_unique<MemoryInput>(
+            *sample::MakeFromDescription("sample walk.qmx"));
+      failure = {};
+      return nullptr;
+    }
+    std::unique_ptr<PrivateOutput> CreatePrivate(const std::string&) override {
+      struct Taken : MemoryOutput {
+        Status GiveName(const std::string&) override { return Status::kTaken; }
+      };
+      return std::make_unique<Taken>();
+    }
+  } files;
+  struct : Reporter {
+    void Report(const Message& message) override { said = message.text; }
+    std::string said;
+  } last;
+  FliptaTool tool;
+  const FileJob job{.argument = "walk.qmx",
+                    .output_dir = "",
+                    .console = nullptr,
+                    .ask = false,
+                    .skip_existing = true};
+  EXPECT_EQ(ProcessFile(tool, job, last, files).outcome,
+            FileResult::Outcome::kExisting);
+  EXPECT_EQ(last.said, "walk_Mirrored.qmx already exists, skipping.");
+}
+
+#ifndef _WIN32
+// A file that exists but cannot be opened says why. Root reads everything:
+// qmx runs as an ordinary user, in a child process.
+TEST_F(CliTest, WhyAFileCannotBeOpened) {
+  std::ofstream("locked.qmx") << "x";
+  fs::permissions("locked.qmx", fs::perms::none);
+  for (fs::path p = fs::current_path(); p != p.root_path(); p = p.parent_path())
+    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  if (fork() == 0) {
+    if (geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534)))
+      _exit(99);
+    std::ostringstream out, errors;
+    const int status =
+        RunQmx(Arguments{"mirror", "locked.qmx", "/dev/null"}, out, errors);
+    const std::string said = errors.str();
+    _exit(write(ends[1], said.data(), said.size()) == ssize_t(said.size())
+              ? status
+              : 98);
+  }
+  close(ends[1]);
+  std::string said;
+  char buffer[256];
+  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;)
+    said.append(buffer, size_t(n));
+  close(ends[0]);
+  int status = 0;
+  wait(&status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(said,
+            "qmx: 'locked.qmx': File cannot be read (permission denied), "
+            "skipping.\nqmx: '/dev/null': File is not a regular file, "
+            "skipping.\n");
+}
+#endif
+
+// The system's words for any other cause, as a part of a sentence.
+TEST(CannotOpenTextTest, SystemWordsInParentheses) {
+  const std::pair<const char*, const char*> kCases[] = {
+      {"Input/output error", "(input/output error)"},
+      {"I/O error.\r\n", "(I/O error)"}};
+  for (const auto& [words, shown] : kCases)
+    EXPECT_EQ(CannotOpenText({OpenFailure::Cause::kOther, words}),
+              "File cannot be opened " + std::string(shown) + ", skipping.");
 }
 
 // Each makes a.qmx a version of its own, as its time was set long ago.
