@@ -58,7 +58,6 @@ else()
   set(qmx_cli11_dir ${QMX_CLI11_INCLUDE_DIR})
 endif()
 
-cmake_host_system_information(RESULT qmx_cores QUERY NUMBER_OF_LOGICAL_CORES)
 include(ExternalProject)
 ExternalProject_Add(studio
   SOURCE_DIR ${PROJECT_SOURCE_DIR}/studio
@@ -69,8 +68,7 @@ ExternalProject_Add(studio
              -DCMAKE_BUILD_TYPE=MinSizeRel
              -DQMX_JSON_INCLUDE_DIR=${qmx_json_dir}
              -DQMX_CLI11_INCLUDE_DIR=${qmx_cli11_dir}
-  BUILD_COMMAND ${CMAKE_COMMAND} -E env ${qmx_em_env}
-                ${CMAKE_COMMAND} --build <BINARY_DIR> -j ${qmx_cores}
+             "-DQMX_EM_ENV=${qmx_em_env}"
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/studio/qmx-studio.html)

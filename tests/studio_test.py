@@ -32,7 +32,7 @@ NAMES = ["walk.qmx", "prop.qmx", "pose.qmx", "broken.qmx"]
 # Each edit: the radio's label, its fields, qmx's arguments.
 EDITS = [
     ("Rotate", {"degrees": "90"}, ["rotate", "--by", "90"]),
-    ("Move", {"x": "256", "y": "0", "z": "-512"}, ["move", "--by", "256,0,-512"]),
+    ("Move", {"x": "256", "y": "0", "z": "-20000"}, ["move", "--by", "256,0,-20000"]),
     ("Cut", {"front": "3", "back": "20"}, ["cut", "--front", "3", "--back", "20"]),
     ("Mirror", {}, ["mirror"]),
 ]

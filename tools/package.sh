@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
-qmx_install dpkg-dev file  # cpack reads the programs with file(1)
+# cpack reads the programs with file(1); emscripten builds the page.
+qmx_install dpkg-dev file emscripten
 build=build-package
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -21,7 +22,8 @@ programs="flipta gyrel qmx shovan snipla"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 (cd "$work/prefix" && find . -type f | sort) >"$work/installed"
 { for p in $programs; do echo "./bin/$p"; done
-  echo ./share/doc/qmx-tools/README.md; } >"$work/expected"
+  echo ./share/doc/qmx-tools/README.md
+  echo ./share/qmx-tools/qmx-studio.html; } >"$work/expected"
 diff -u "$work/expected" "$work/installed"
 
 rm -f "$build"/qmx-tools_*.deb
