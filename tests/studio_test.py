@@ -149,8 +149,11 @@ try:
             os.remove(os.path.join(inputs, card["result"]))
             check(card["paths"] == plotted and len(plotted) == 2,
                   "%s %s: drawing differs from qmx plot" % (label, card["name"]))
-        if label == "Rotate" and SCREENSHOT:
+        if label == "Rotate" and SCREENSHOT:  # the walk's card whole
+            driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                "width": 1280, "height": 1180, "deviceScaleFactor": 1, "mobile": False})
             driver.save_screenshot(SCREENSHOT)
+            driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
         # Save: each result a download, byte for byte qmx's.
         driver.find_element(By.ID, "save").click()
         done = wait_for(lambda: sorted(os.listdir(downloads)) == saved and saved, label + " downloads")
