@@ -80,7 +80,7 @@ Status PieceOutput::Copy(const InputFile& from, int64_t from_pos,
 }
 
 Status PieceOutput::Reserve(int64_t pos, int64_t length) {
-  size_ = std::max(size_, pos + length);
+  if (length > 0) size_ = std::max(size_, pos + length);
   return Status::kOk;
 }
 

@@ -24,7 +24,8 @@ class View : public InputFile {
   const InputFile& file_;
 };
 
-// No edit reaches further into a keyframe than its largest stride.
+// Every edit reaches less far than this from a keyframe's start (a few
+// dozen bytes), whatever the stride.
 constexpr int64_t kLongestReach = 0xFFFF;
 
 }  // namespace
