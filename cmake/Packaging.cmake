@@ -12,7 +12,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Four interactive console programs (gyrel, shovan, snipla, flipta) that\n\
 rotate, move, cut and mirror binary keyframe animations (.qmx), and qmx,\n\
 which does the same four edits from scripts and pipelines, shows what a file\n\
-holds (qmx info, also as JSON) and draws animations as an SVG picture.")
+holds (qmx info, also as JSON) and draws animations as an SVG picture; and\n\
+qmx-studio.html, a page that makes the same edits in a web browser.")
 set(CPACK_STRIP_FILES TRUE)
 
 if(WIN32)

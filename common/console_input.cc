@@ -114,7 +114,9 @@ void AnswerDecoder::Decode(char16_t unit, std::span<char> buffer, size_t& out) {
 }
 
 ConsoleReader::ConsoleReader(AnswerDecoder& input)
-    : input_(input), held_(std::make_unique_for_overwrite<char[]>(kMostHeld)) {}
+    // Not cleared: only bytes read are used. (Not make_unique_for_overwrite,
+    // which the C++ library of the page's compiler lacks.)
+    : input_(input), held_(new char[kMostHeld]) {}
 
 bool ConsoleReader::Fill() {
   next_ = end_ = 0;  // nothing is held while more is read

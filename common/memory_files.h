@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <vector>
 
 #include "common/file_layer.h"
@@ -31,31 +33,77 @@ class MemoryInput : public InputFile {
   std::vector<uint8_t> bytes_;
 };
 
-/// A private file in memory. It reads as zeros where nothing was written,
-/// as a new file does. Giving it a name changes nothing: its owner takes
-/// the bytes.
-class MemoryOutput : public PrivateOutput {
+/// A file of a known size of which only some ranges are in memory, for a
+/// program that leaves the rest where it came from (a page, the file that
+/// was dropped on it). A read of bytes that are not held fails.
+class PartialInput : public InputFile {
  public:
-  Status Write(int64_t pos, std::span<const uint8_t> bytes) override {
-    Reserve(pos, int64_t(bytes.size()));
-    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + pos);
-    return Status::kOk;
+  explicit PartialInput(int64_t size) : size_(size) {}
+  /// Room for the `length` bytes of the file at `pos`, which the caller
+  /// fills: null when they lie outside the file or memory is short.
+  uint8_t* Hold(int64_t pos, int64_t length);
+  std::optional<FileVersion> Version() const override {
+    return FileVersion{.size = size_, .modified = 0};
   }
-  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
-              int64_t length) override {
-    std::vector<uint8_t> bytes(static_cast<size_t>(length));
-    const Status read = from.Read(from_pos, bytes);
-    return read == Status::kOk ? Write(to_pos, bytes) : read;
-  }
-  Status Reserve(int64_t pos, int64_t length) override {
-    bytes_.resize(std::max(bytes_.size(), size_t(pos + length)));
-    return Status::kOk;
-  }
-  Status GiveName(const std::string&) override { return Status::kOk; }
-  const std::vector<uint8_t>& bytes() const { return bytes_; }
+  Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
 
  private:
-  std::vector<uint8_t> bytes_;
+  struct Range {
+    int64_t pos;
+    int64_t length;
+    std::unique_ptr<uint8_t[]> bytes;
+  };
+  int64_t size_;
+  std::vector<Range> ranges_;
+};
+
+/// A private file in memory that keeps what is copied into it from an input
+/// as a reference to the input's bytes and holds only what is written: a
+/// result whose unchanged parts stay where they are, however large. It
+/// reads as zeros where nothing was written or copied, as a new file does,
+/// and reads copied bytes from their input, which must outlive it.
+class PieceOutput : public PrivateOutput, public InputFile {
+ public:
+  /// A stretch of the file: bytes written (`bytes`), bytes copied
+  /// (`length` bytes of `from` at `from_pos`), or zeros (neither).
+  struct Piece {
+    int64_t pos = 0;
+    int64_t length = 0;
+    const InputFile* from = nullptr;
+    int64_t from_pos = 0;
+    const uint8_t* bytes = nullptr;
+  };
+
+  Status Write(int64_t pos, std::span<const uint8_t> bytes) override;
+  /// kRead when `from` does not hold the bytes; nothing of them is read.
+  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
+              int64_t length) override;
+  Status Reserve(int64_t pos, int64_t length) override;
+  /// Changes nothing: the owner of the file keeps it under a name.
+  Status GiveName(const std::string&) override { return Status::kOk; }
+
+  std::optional<FileVersion> Version() const override {
+    return FileVersion{.size = size_, .modified = 0};
+  }
+  Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
+
+  /// The whole file as pieces in order, without gaps; the bytes stay valid
+  /// until the next change.
+  std::vector<Piece> Pieces() const;
+
+ private:
+  struct Stored {
+    int64_t pos;
+    int64_t length;
+    const InputFile* from;  // null for bytes written
+    int64_t from_pos;
+    std::vector<uint8_t> bytes;
+  };
+  // Puts `piece` in place of whatever lay where it goes.
+  void Place(Stored piece);
+
+  std::map<int64_t, Stored> pieces_;  // by position, none overlapping
+  int64_t size_ = 0;
 };
 
 }  // namespace qmx

@@ -146,7 +146,7 @@ TEST(PipelineTest, NameTakenAtTheMomentOfSavingIsASkip) {
       return nullptr;
     }
     std::unique_ptr<PrivateOutput> CreatePrivate(const std::string&) override {
-      struct Taken : MemoryOutput {
+      struct Taken : PieceOutput {
         Status GiveName(const std::string&) override { return Status::kTaken; }
       };
       return std::make_unique<Taken>();

@@ -26,7 +26,7 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
   MemoryInput input(before);
   const KeyframeArea area = *ReadKeyframeArea(input, size);
   if (tool.Check(area, true)) return true;
-  MemoryOutput output;
+  PieceOutput output;
   WorkingCopy copy(input, size, output);
   if (copy.Prepare(tool.LayOut(area, size)) != Status::kOk) return false;
   const Edited edited = tool.Edit(copy, area);
@@ -41,7 +41,9 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
     noted |= edit(keyframe);
   }
   const bool ended_early = area.complete ? fields.failed() : area.EndedEarly();
-  return edited.status == Status::kOk && output.bytes() == after &&
+  Bytes result(size_t(output.Version()->size));
+  return edited.status == Status::kOk &&
+         output.Read(0, result) == Status::kOk && result == after &&
          edited.warnings.size() == size_t(noted + ended_early) &&
          (!ended_early || edited.warnings.back() == kEndedEarlyWarning);
 }

@@ -99,7 +99,7 @@ TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
   const int64_t size = int64_t(file.size());
   for (const int64_t fails_from : {int64_t{1000}, size - 100}) {
     FailingInput input(file);
-    MemoryOutput output;
+    PieceOutput output;
     WorkingCopy copy(input, size, output);
     const KeyframeArea area = *ReadKeyframeArea(input, size);
     GyrelTool tool(30);
@@ -107,6 +107,60 @@ TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
     input.fails_from = fails_from;
     EXPECT_EQ(tool.Edit(copy, area).status, Status::kRead) << fails_from;
   }
+}
+
+// A result kept as pieces, read back or put together from its pieces as
+// the page does, is the flat file that the same writes, copies and
+// reservations make, in any order and overlapping; a copy of bytes the
+// input does not have fails and changes nothing. The input holds the file
+// in two overlapping ranges.
+TEST(PieceOutputTest, IsTheFlatFileOfTheSameWork) {
+  std::mt19937 random(5);
+  Bytes source(300);
+  for (uint8_t& byte : source) byte = uint8_t(random());
+  PartialInput input(300);
+  std::copy_n(source.begin(), 120, input.Hold(0, 120));
+  std::copy_n(source.begin() + 100, 200, input.Hold(100, 200));
+  for (int run = 0; run < 300; ++run) {
+    PieceOutput output;
+    Bytes flat;
+    for (int step = 0; step < 6; ++step) {
+      const int64_t to = random() % 200;
+      const int64_t length = 1 + random() % 90;
+      const int64_t from = random() % 300;
+      const uint32_t kind = random() % 3;
+      if (kind == 1 && from + length > 300) {
+        EXPECT_EQ(output.Copy(input, from, to, length), Status::kRead);
+        continue;
+      }
+      flat.resize(std::max(flat.size(), size_t(to + length)));
+      if (kind == 0) {
+        const Bytes bytes(static_cast<size_t>(length),
+                          static_cast<uint8_t>(run));
+        output.Write(to, bytes);
+        std::copy(bytes.begin(), bytes.end(), flat.begin() + to);
+      } else if (kind == 1) {
+        output.Copy(input, from, to, length);
+        std::copy_n(source.begin() + from, length, flat.begin() + to);
+      } else {
+        output.Reserve(to, length);
+      }
+    }
+    Bytes read(flat.size());
+    EXPECT_EQ(output.Read(0, read), Status::kOk);
+    Bytes assembled;
+    for (const PieceOutput::Piece& piece : output.Pieces()) {
+      EXPECT_EQ(piece.pos, int64_t(assembled.size()));
+      Bytes part(size_t(piece.length));
+      if (piece.from) piece.from->Read(piece.from_pos, part);
+      if (piece.bytes) std::copy_n(piece.bytes, piece.length, part.begin());
+      assembled.insert(assembled.end(), part.begin(), part.end());
+    }
+    ASSERT_EQ(read, flat) << "run " << run;
+    ASSERT_EQ(assembled, flat) << "run " << run;
+  }
+  uint8_t byte;
+  EXPECT_EQ(PartialInput(300).Read(5, std::span(&byte, 1)), Status::kRead);
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
-qmx_install dpkg-dev file man-db  # cpack reads the programs with file(1)
+# cpack reads the programs with file(1); emscripten builds the page.
+qmx_install dpkg-dev file man-db emscripten
 build=build-package
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -23,6 +24,7 @@ cmake --install "$build" --prefix "$work/prefix" >/dev/null
 (cd "$work/prefix" && find . -type f | sort) >"$work/installed"
 { for p in $programs; do echo "./bin/$p" "./share/man/man1/$p.1.gz"; done
   echo ./share/doc/qmx-tools/README.md ./share/bash-completion/completions/qmx
+  echo ./share/qmx-tools/qmx-studio.html
 } | tr ' ' '\n' | sort >"$work/expected"
 diff -u "$work/expected" "$work/installed"
 

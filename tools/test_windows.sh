@@ -7,19 +7,23 @@ cd "$(dirname "$0")/.."
 source tools/setup.sh
 # locales: the sources of the Unix locales that give wine the ANSI code
 # pages the tests run under.
-qmx_install g++-mingw-w64-x86-64 wine64 unzip locales
+# emscripten: the zip holds the page, which the default tree builds.
+qmx_install g++-mingw-w64-x86-64 wine64 unzip locales emscripten
 cmake --preset windows-cross >/dev/null
 cmake --build --preset windows-cross -j "$(nproc)"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$(nproc)" --target studio
 # One warm wine server for the whole run (the tests' fixture would start one
 # too); stopped however the run ends.
 cmake/wine-run.sh build-windows/wine --start
 trap 'cmake/wine-run.sh build-windows/wine --stop' EXIT
 cpack --preset windows-cross
-# The zip holds the five programs.
+# The zip holds the five programs and the page.
 listing=$(unzip -Z1 build-windows/qmx_tools-*-win64.zip)
-for program in flipta gyrel qmx shovan snipla; do
-  grep -qx "qmx_tools-[0-9.]*-win64/bin/$program.exe" <<<"$listing" ||
-    { echo "test_windows: the zip lacks $program.exe" >&2; exit 1; }
+for file in bin/flipta.exe bin/gyrel.exe bin/qmx.exe bin/shovan.exe \
+            bin/snipla.exe qmx-studio.html; do
+  grep -qx "qmx_tools-[0-9.]*-win64/$file" <<<"$listing" ||
+    { echo "test_windows: the zip lacks $file" >&2; exit 1; }
 done
 # Each program holds the manifest, and needs no DLL that Windows lacks and
 # no ANSI function for names; each but qmx, a command-line program, holds

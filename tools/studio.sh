@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the page qmx-studio.html with Emscripten (installed when missing)
+# in the default build tree and prints its path. With --test it also
+# installs Chromium, its driver and selenium when missing, and tests the
+# page in the browser.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/setup.sh
+browser=()
+[ "${1:-}" = "--test" ] && browser=(chromium chromium-driver python3-selenium)
+qmx_install emscripten "${browser[@]}"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$(nproc)" --target studio qmx >/dev/null
+if [ ${#browser[@]} -gt 0 ]; then
+  ctest --preset default -R '^studio_page$' >&2
+fi
+echo "$PWD/build/studio/qmx-studio.html"
