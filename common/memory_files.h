@@ -2,7 +2,7 @@
 #define QMX_COMMON_MEMORY_FILES_H_
 
 // Files in memory behind the file layer's interface, for a program without
-// a file system of its own and for tests: the engine's file work runs on
+// a file system of its own (and for tests): the engine's file work runs on
 // them exactly as on the system's files.
 
 #include <algorithm>
@@ -14,24 +14,6 @@
 #include "common/file_layer.h"
 
 namespace qmx {
-
-/// A file in memory, read as an input.
-class MemoryInput : public InputFile {
- public:
-  explicit MemoryInput(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
-  std::optional<FileVersion> Version() const override {
-    return FileVersion{.size = int64_t(bytes_.size()), .modified = 0};
-  }
-  Status Read(int64_t pos, std::span<uint8_t> bytes) const override {
-    if (pos < 0 || pos + int64_t(bytes.size()) > int64_t(bytes_.size()))
-      return Status::kRead;
-    std::copy_n(bytes_.begin() + pos, bytes.size(), bytes.begin());
-    return Status::kOk;
-  }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
 
 /// A file of a known size of which only some ranges are in memory, for a
 /// program that leaves the rest where it came from (a page, the file that

@@ -11,13 +11,13 @@
 #include <sstream>
 
 #include "common/batch_driver.h"
-#include "common/memory_files.h"
 #include "common/pipeline.h"
 #include "flipta/flipta_tool.h"
 #include "gyrel/gyrel_tool.h"
 #include "qmx/inspect.h"
 #include "shovan/shovan_tool.h"
 #include "snipla/snipla_tool.h"
+#include "tests/one_pass.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
 
@@ -140,7 +140,7 @@ TEST(PipelineTest, NameTakenAtTheMomentOfSavingIsASkip) {
     std::unique_ptr<InputFile> Open(const std::string& path,
                                     OpenFailure& failure) override {
       if (path == "walk.qmx")
-        return std::make_unique<MemoryInput>(
+        return std::make_unique<test::MemoryInput>(
             *sample::MakeFromDescription("sample walk.qmx"));
       failure = {};
       return nullptr;
@@ -219,6 +219,9 @@ TEST(CannotOpenTextTest, SystemWordsInParentheses) {
 using Change = void (*)();
 void Rewrite() { std::fstream("a.qmx", std::ios::in | std::ios::out) << "x"; }
 void CutShort() { fs::resize_file("a.qmx", 1000); }
+void Retime() {
+  fs::last_write_time("a.qmx", fs::file_time_type{} + std::chrono::seconds(1));
+}
 [[maybe_unused]] void Replace() {  // not on Windows: see below
   std::ofstream("new.qmx") << "x";
   fs::rename("new.qmx", "a.qmx");
@@ -278,9 +281,10 @@ TEST_F(CliTest, UseForAllQuestion) {
 }
 
 // Every tool reads the input's edited part after the answers, so it skips a
-// file rewritten or cut short meanwhile. A file renamed into the input's
-// place changes nothing: the tool reads the file it opened (on Windows no
-// name of an open file can be replaced).
+// file rewritten, cut short or given a new time meanwhile (a second later,
+// to the nanosecond). A file renamed into the input's place changes
+// nothing: the tool reads the file it opened (on Windows no name of an open
+// file can be replaced).
 TEST_F(CliTest, InputChangedWhileAToolWaitsForItsAnswers) {
   const fs::path made = PathOf("a_Truncated(1; 1).qmx");
   Said(SniplaTool(), "1 1\n", nullptr);
@@ -292,7 +296,7 @@ TEST_F(CliTest, InputChangedWhileAToolWaitsForItsAnswers) {
   EXPECT_EQ(test::ReadBytes(made), unchanged);
   fs::remove(made);
 #endif
-  for (const Change change : {Rewrite, CutShort}) {
+  for (const Change change : {Rewrite, CutShort, Retime}) {
     for (const std::string& said : {Said(SniplaTool(), "1 1\n", change),
                                     Said(GyrelTool(), "90\n", change)}) {
       EXPECT_NE(said.find("'a.qmx': The file changed while it was being "

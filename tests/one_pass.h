@@ -14,6 +14,14 @@ namespace qmx::test {
 
 using Bytes = std::vector<uint8_t>;
 
+/// All of `bytes` as an input.
+struct MemoryInput : PartialInput {
+  explicit MemoryInput(const Bytes& bytes)
+      : PartialInput(int64_t(bytes.size())) {
+    std::copy(bytes.begin(), bytes.end(), Hold(0, int64_t(bytes.size())));
+  }
+};
+
 /// True when `tool`, with its parameters given, makes of `before` in one
 /// pass what `edit` makes of a whole copy of it in memory, walking its
 /// keyframes `stride` bytes apart through checked fields until an access

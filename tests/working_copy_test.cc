@@ -14,6 +14,7 @@ namespace qmx {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::MemoryInput;
 
 // An access outside the bytes (here positions 10 to 13) fails, and from
 // then on even those that fit do nothing. Every edit's values pass through

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return int16_t(data[1 + 2 * i] | data[2 + 2 * i] << 8);
   };
   const test::Bytes before(data + 7, data + size);
-  MemoryInput input(before);
+  test::MemoryInput input(before);
   const KeyframeArea area = *ReadKeyframeArea(input, int64_t(before.size()));
   using test::OnePassIsSimplestWalk;
   if (data[0] % 3 == 0) {
