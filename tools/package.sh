@@ -14,7 +14,11 @@ build=build-package
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cmake -S . -B "$build" -DQMX_BUILD_TESTS=OFF -DQMX_BUILD_MAN=ON >/dev/null
+# QMX_STUDIO_PAGE in the environment names a page already built from these
+# sources (CI's, built once for every package), packaged instead of
+# building one here.
+cmake -S . -B "$build" -DQMX_BUILD_TESTS=OFF -DQMX_BUILD_MAN=ON \
+  -DQMX_STUDIO_PAGE="${QMX_STUDIO_PAGE:-}" >/dev/null
 grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt" ||
   { echo "package: a plain build is not a Release build" >&2; exit 1; }
 cmake --build "$build" -j "$(nproc)"
