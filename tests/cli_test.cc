@@ -21,12 +21,6 @@
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
 
-#ifndef _WIN32
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 namespace qmx {
 namespace {
 
@@ -166,44 +160,6 @@ TEST(PipelineTest, NameTakenAtTheMomentOfSavingIsASkip) {
             FileResult::Outcome::kExisting);
   EXPECT_EQ(last.said, "walk_Mirrored.qmx already exists, skipping.");
 }
-
-#ifndef _WIN32
-// A file that exists but cannot be opened says why. Root reads everything:
-// qmx runs as an ordinary user, in a child process.
-TEST_F(CliTest, WhyAFileCannotBeOpened) {
-  std::ofstream("locked.qmx") << "x";
-  fs::permissions("locked.qmx", fs::perms::none);
-  for (fs::path p = fs::current_path(); p != p.root_path(); p = p.parent_path())
-    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  if (fork() == 0) {
-    if (geteuid() == 0 &&
-        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534)))
-      _exit(99);
-    std::ostringstream out, errors;
-    const int status =
-        RunQmx(Arguments{"mirror", "locked.qmx", "/dev/null"}, out, errors);
-    const std::string said = errors.str();
-    _exit(write(ends[1], said.data(), said.size()) == ssize_t(said.size())
-              ? status
-              : 98);
-  }
-  close(ends[1]);
-  std::string said;
-  char buffer[256];
-  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;)
-    said.append(buffer, size_t(n));
-  close(ends[0]);
-  int status = 0;
-  wait(&status);
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(said,
-            "qmx: 'locked.qmx': File cannot be read (permission denied), "
-            "skipping.\nqmx: '/dev/null': File is not a regular file, "
-            "skipping.\n");
-}
-#endif
 
 // The system's words for any other cause, as a part of a sentence.
 TEST(CannotOpenTextTest, SystemWordsInParentheses) {

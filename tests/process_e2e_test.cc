@@ -25,6 +25,13 @@ namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
 std::string Tool(const std::string& name) { return QMX_TOOL_DIR "/" + name; }
+// Program `name` with `arguments`, run as an ordinary user.
+Names AsUser(const std::string& name, Names arguments) {
+  arguments.insert(arguments.begin(),
+                   {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                    "--clear-groups", Tool(name)});
+  return arguments;
+}
 
 // A program in `dir` on a new pseudo-terminal as a shell's job: the
 // terminal's foreground group, below a session leader that ends as it ends
@@ -208,7 +215,8 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
 // one of them an ordinary user, who cannot name an unnamed file as root
 // can, their inputs on another file system: a forward-slash argument's
 // result lands beside it, a link's in the working directory, and each is
-// what a run alone makes; a full disk shows before the prompt.
+// what a run alone makes; a full disk shows before the prompt, and a file
+// the user may not read says so.
 TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   const fs::path other = path() / "other";
   fs::create_directory(other);
@@ -219,9 +227,7 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
     fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   fs::permissions(path(), fs::perms::all);
-  Process shovan({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
-                  "--clear-groups", Tool("shovan"), "link.qmx"},
-                 path());
+  Process shovan(AsUser("shovan", {"link.qmx"}), path());
   shovan.ReadUntil("Enter X offset: ");
   Process gyrel({"gyrel", "other/b.qmx"}, path());
   gyrel.ReadUntil("Enter rotation angle (in degrees): ");
@@ -244,6 +250,15 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   EXPECT_EQ(RunTool("gyrel", {"other/c.qmx"}, "90\n", path()).output,
             "'other/c.qmx': Could not write the working copy, skipping.\n\n"
             "(Press ENTER to exit)");
+  // Root reads everything: only the user learns why a file cannot be read.
+  std::ofstream(path() / "locked.qmx") << "x";
+  fs::permissions(path() / "locked.qmx", fs::perms::none);
+  Process qmx(AsUser("qmx", {"mirror", "locked.qmx", "/dev/null"}), path());
+  EXPECT_EQ(qmx.ReadUntil("regular file, skipping.\r\n"),
+            "qmx: 'locked.qmx': File cannot be read (permission denied), "
+            "skipping.\r\nqmx: '/dev/null': File is not a regular file, "
+            "skipping.\r\n");
+  EXPECT_EQ(qmx.Wait(), 1);
 }
 
 // The largest animation, a 2 GiB hole and data after it, then eleven more

@@ -18,6 +18,9 @@
 namespace qmx::test {
 namespace {
 
+using Arguments = std::vector<std::string>;
+using QmxTest = InTempDir;
+
 // The ticks of a "facing" path ("M x,y l dx,dy ..."): start and vector.
 struct Tick {
   double x, y, dx, dy;
@@ -37,27 +40,24 @@ std::vector<Tick> Ticks(const pugi::xml_node& track) {
 // colour on the grid once rendered; a name's bytes of no character show as
 // U+FFFD. Turned by 90 degrees, each tick turns a quarter clockwise on the
 // page; mirrored, it is mirrored left to right.
-TEST(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
-  TempDir dir;
+TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   const std::string prop = "prop & <co>\xED\xA0\x80\xC0\xAF.qmx",
                     shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx",
                     turned = "walk_Rotated(90\xC2\xB0).qmx",
                     mirrored = "walk_Mirrored.qmx";
-  sample::WriteFile(dir.path() / "walk.qmx",
+  sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
-  sample::WriteFile(dir.path() / prop,
-                    *sample::MakeFromDescription("sample prop.qmx"));
-  EXPECT_EQ(RunTool("qmx", {"rotate", "--by", "90", "walk.qmx"}, "", dir.path())
-                .output,
-            turned + "\n");
-  EXPECT_EQ(RunTool("qmx", {"mirror", "walk.qmx"}, "", dir.path()).output,
-            mirrored + "\n");
-  EXPECT_EQ(RunTool("qmx", {"plot", "walk.qmx", turned, prop, mirrored}, "",
-                    dir.path())
-                .output,
-            "plot.svg\n");
+  sample::WriteFile(prop, *sample::MakeFromDescription("sample prop.qmx"));
+  std::ostringstream out, errors;
+  for (const Arguments& arguments :
+       {Arguments{"rotate", "--by", "90", "walk.qmx"},
+        {"mirror", "walk.qmx"},
+        {"plot", "walk.qmx", turned, prop, mirrored}})
+    EXPECT_EQ(RunQmx(arguments, out, errors), 0);
+  EXPECT_EQ(out.str() + errors.str(),
+            turned + "\n" + mirrored + "\nplot.svg\n");
 
-  const std::string svg = dir.path() / "plot.svg", png = svg + ".png";
+  const std::string svg = "plot.svg", png = svg + ".png";
   pugi::xml_document picture;
   ASSERT_TRUE(picture.load_file(svg.c_str()));
   const auto tracks = picture.select_nodes("/svg/g[@class='animation']");
@@ -104,7 +104,7 @@ TEST(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
 // one; a keyframe without meshes has none. Twelve tracks show in twelve
 // styles (colour and dash), each the same in the legend, which counts
 // keyframes in words.
-TEST(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
+TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
   const struct {
     std::optional<int16_t> facing;
     double dx, dy;
@@ -157,39 +157,29 @@ TEST(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
 
 // "-" is standard output, where no name goes; a pipe named is written
 // into, not numbered around. Each gets the bytes a new file gets.
-TEST(QmxTest, PictureGoesToStandardOutputOrAPipeAsItIs) {
-  TempDir dir;
-  const std::string walk = dir.path() / "walk.qmx", pipe = dir.path() / "pipe",
-                    file = dir.path() / "plot.svg";
-  sample::WriteFile(walk, *sample::MakeFromDescription("sample walk.qmx"));
-  std::ostringstream out, err;
-  ASSERT_EQ(
-      RunQmx(std::vector<std::string>{"plot", "-o", file, walk}, out, err), 0);
-  const Bytes bytes = ReadBytes(file);
-  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+TEST_F(QmxTest, PictureGoesToStandardOutputOrAPipeAsItIs) {
+  sample::WriteFile("walk.qmx",
+                    *sample::MakeFromDescription("sample walk.qmx"));
+  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
   // Open for reading first, so that the writer never waits; the picture
   // fits the pipe's buffer.
-  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  const int reader = ::open("pipe", O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  for (const auto& [destination, said] :
-       {std::pair<std::string, std::string>{"-", ""}, {pipe, pipe + "\n"}}) {
-    SCOPED_TRACE(destination);
-    std::ostringstream picture;
-    EXPECT_EQ(RunQmx(std::vector<std::string>{"plot", "-o", destination, walk},
-                     picture, err),
-              0);
-    std::string got = picture.str();
-    if (!said.empty()) {
-      EXPECT_EQ(got, said);
-      got.resize(bytes.size() + 1);
-      got.resize(std::max<ssize_t>(::read(reader, got.data(), got.size()), 0));
-    }
-    EXPECT_EQ(got, std::string(bytes.begin(), bytes.end()));
-  }
+  std::ostringstream said, picture, errors;
+  EXPECT_EQ(RunQmx(Arguments{"plot", "walk.qmx"}, said, errors), 0);
+  EXPECT_EQ(RunQmx(Arguments{"plot", "-o", "-", "walk.qmx"}, picture, errors),
+            0);
+  EXPECT_EQ(RunQmx(Arguments{"plot", "-o", "pipe", "walk.qmx"}, said, errors),
+            0);
+  const Bytes bytes = ReadBytes("plot.svg");
+  std::string piped(bytes.size() + 1, ' ');
+  piped.resize(
+      std::max<ssize_t>(::read(reader, piped.data(), piped.size()), 0));
   ::close(reader);
-  EXPECT_EQ(err.str(), "");
-  EXPECT_EQ(ListDir(dir.path()),
-            (std::vector<std::string>{"pipe", "plot.svg", "walk.qmx"}));
+  EXPECT_EQ(said.str() + errors.str(), "plot.svg\npipe\n");
+  EXPECT_EQ(picture.str(), std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ(piped, picture.str());
+  EXPECT_EQ(ListDir("."), (Arguments{"pipe", "plot.svg", "walk.qmx"}));
 }
 
 }  // namespace
