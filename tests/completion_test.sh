@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # qmx's bash completion, driven as bash drives it (COMP_WORDS, COMP_CWORD,
 # the function, COMPREPLY), and its options and the manual page's held
-# against what `qmx --help` lists.
+# against what `qmx --help` lists, which fits 80 columns.
 #   completion_test.sh COMPLETION_SCRIPT QMX MANUAL_SOURCE
 set -uo pipefail
 export LC_ALL=C  # the order sort gives the rows
@@ -44,10 +44,13 @@ qmx plot -o n                 | notes.txt
 qmx plot --n                  | --null
 EOF
 
-# Every option and subcommand `qmx --help` lists is completed, and every
-# option is in the manual page.
+# Help, asked for either way, fits 80 columns; every option and subcommand
+# it lists is completed, and every option is in the manual page.
 for subcommand in '' move rotate cut mirror info plot; do
   help=$("$qmx" $subcommand --help) || { echo "FAIL: qmx $subcommand --help"; exit 1; }
+  [[ $("$qmx" help $subcommand) == "$help" && $help == *"Usage: qmx"* ]] ||
+    { echo "FAIL: qmx help $subcommand"; failures=$((failures + 1)); }
+  ! grep -n '.\{81\}' <<<"$help" || { echo "FAIL: wider than 80 columns"; failures=$((failures + 1)); }
   listed=$(sed -n 's/^  \(-[^ ]*\).*/\1/p' <<<"$help" | tr ',' '\n')
   [ -n "$subcommand" ] || listed+=$'\n'$(sed -n '/^Subcommands:/,/^$/s/^  \([a-z]\+\) .*/\1/p' <<<"$help")
   [ -n "$listed" ] || { echo "FAIL: no options in qmx $subcommand --help"; exit 1; }
