@@ -12,13 +12,10 @@ using enum PathStyle;
 // lands, with and without -o; the working copy is made in the directory of
 // the result, whatever its form.
 TEST(PathsTest, ArgumentToResult) {
-  const struct {
-    PathStyle style;
-    const char *argument, *output_dir, *quoted, *result;
-  } cases[] = {
+  // clang-format off
+  const struct { PathStyle style; const char *argument, *output_dir, *quoted, *result; } cases[] = {
       {kPosix, "/walk.qmx", "", "/walk.qmx", "/walk_Mirrored.qmx"},
-      {kPosix, "X\\/sub/walk.qmx", "", "/sub/walk.qmx",
-       "X\\/sub/walk_Mirrored.qmx"},
+      {kPosix, "X\\/sub/walk.qmx", "", "/sub/walk.qmx", "X\\/sub/walk_Mirrored.qmx"},
       {kPosix, "sub/X\\walk.qmx", "", "walk.qmx", "walk_Mirrored.qmx"},
       {kPosix, "D:walk.qmx", "out", "D:walk.qmx", "out/D:walk_Mirrored.qmx"},
       {kPosix, "sub/walk.qmx", "out/", "sub/walk.qmx", "out/walk_Mirrored.qmx"},
@@ -31,8 +28,7 @@ TEST(PathsTest, ArgumentToResult) {
       {kPosix, "b.qmxbak", "", "b.qmxbak", "b_Mirrored.qmxbak"},
       {kPosix, "mixed.Qmx", "", "mixed.Qmx", nullptr},
       {kPosix, "a.qmx.txt", "", "a.qmx.txt", nullptr},
-      {kWindows, "C:/a/walk.qmx", "", "C:/a/walk.qmx",
-       "C:/a/walk_Mirrored.qmx"},
+      {kWindows, "C:/a/walk.qmx", "", "C:/a/walk.qmx", "C:/a/walk_Mirrored.qmx"},
       {kWindows, "/walk.qmx", "", "/walk.qmx", "/walk_Mirrored.qmx"},
       {kWindows, "C:\\a/b\\walk.qmx", "", "walk.qmx", "walk_Mirrored.qmx"},
       {kWindows, "D:walk.qmx", "", "D:walk.qmx", "D:walk_Mirrored.qmx"},
@@ -41,11 +37,10 @@ TEST(PathsTest, ArgumentToResult) {
       {kWindows, "walk.qmx", "out/", "walk.qmx", "out/walk_Mirrored.qmx"},
       {kWindows, "walk.qmx", "C:\\", "walk.qmx", "C:\\walk_Mirrored.qmx"},
       {kWindows, "walk.qmx", "C:", "walk.qmx", "C:walk_Mirrored.qmx"},
-      {kWindows, "walk.qmx", "\\\\?\\C:\\out", "walk.qmx",
-       "\\\\?\\C:\\out\\walk_Mirrored.qmx"},
-      {kWindows, "walk.qmx", "\\\\?\\C:\\o/", "walk.qmx",
-       "\\\\?\\C:\\o/\\walk_Mirrored.qmx"},
+      {kWindows, "walk.qmx", "\\\\?\\C:\\out", "walk.qmx", "\\\\?\\C:\\out\\walk_Mirrored.qmx"},
+      {kWindows, "walk.qmx", "\\\\?\\C:\\o/", "walk.qmx", "\\\\?\\C:\\o/\\walk_Mirrored.qmx"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.argument) + " -o " + c.output_dir);
     EXPECT_EQ(BaseName(c.argument), c.quoted);
@@ -77,14 +72,12 @@ TEST(PathsTest, StreamNames) {
 // As Windows saves a name: trailing dots and spaces of its last part go,
 // except in a "\\?\" path; POSIX keeps every name as it is.
 TEST(PathsTest, SavedAndNumberedNames) {
+  // clang-format off
   const std::tuple<PathStyle, const char*, const char*> saved[] = {
-      {kWindows, "walk_Mirrored.qmx ", "walk_Mirrored.qmx"},
-      {kWindows, "a. \\walk. .", "a. \\walk"},
-      {kWindows, "D:walk ", "D:walk"},
-      {kWindows, "\\\\?\\C:\\walk.qmx ", "\\\\?\\C:\\walk.qmx "},
-      {kWindows, "a\\..", "a\\.."},
-      {kPosix, "walk_Mirrored.qmx ", "walk_Mirrored.qmx "},
-  };
+      {kWindows, "walk_Mirrored.qmx ", "walk_Mirrored.qmx"}, {kWindows, "a. \\walk. .", "a. \\walk"},
+      {kWindows, "D:walk ", "D:walk"}, {kWindows, "\\\\?\\C:\\walk.qmx ", "\\\\?\\C:\\walk.qmx "},
+      {kWindows, "a\\..", "a\\.."}, {kPosix, "walk_Mirrored.qmx ", "walk_Mirrored.qmx "}};
+  // clang-format on
   for (const auto& [style, path, name] : saved)
     EXPECT_EQ(SavedName(path, style), name) << path;
   EXPECT_EQ(NumberedName("C:\\v1.\\plot", 2, kWindows), "C:\\v1.\\plot (2)");

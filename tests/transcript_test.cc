@@ -51,12 +51,9 @@ std::vector<Case> Parse(const fs::path& path) {
     if (key == "==") {
       Case& c = cases.emplace_back();
       c.where = path.filename().string() + ":" + std::to_string(number);
-      for (const char ch : value) {
-        if (std::isalnum(static_cast<unsigned char>(ch)))
-          c.name += ch;
-        else if (!c.name.empty() && c.name.back() != '_')
-          c.name += '_';
-      }
+      for (const unsigned char ch : value)
+        if (std::isalnum(ch) || (!c.name.empty() && c.name.back() != '_'))
+          c.name += std::isalnum(ch) ? char(ch) : '_';
     } else if (!cases.empty() && !line.empty() && key != "#") {
       cases.back().lines.emplace(keys.contains(key) ? key : "?",
                                  keys.contains(key) ? value : line);
