@@ -67,25 +67,21 @@ TEST(ConsoleReaderTest, Calls) {
             if (at == end && at < c.input.size()) return ++at, size_t{0};
             const size_t n = c.input.copy(
                 buffer.data(), std::min({piece, buffer.size(), end - at}), at);
-            at += n;
-            return n;
+            return at += n, n;
           },
           c.mark);
       ConsoleReader reader(decoder);
       std::string seen;
       for (const char* call = c.calls; *call; ++call) {
-        if (*call == 'd') {
-          reader.DiscardLine();
-          continue;
-        }
         const int ch = *call == 'c' ? reader.GetChar() : 0;
-        seen += seen.empty() ? "" : " ";
-        seen += *call == 'i'   ? Number(reader.ReadInt16())
-                : *call == 'u' ? Number(reader.ReadUint16())
-                : ch == -1     ? "EOF"
-                               : std::string(1, char(ch));
+        if (*call == 'd') reader.DiscardLine();
+        seen += *call == 'd'   ? ""
+                : *call == 'i' ? " " + Number(reader.ReadInt16())
+                : *call == 'u' ? " " + Number(reader.ReadUint16())
+                : ch == -1     ? " EOF"
+                               : " " + std::string(1, char(ch));
       }
-      seen += '|';
+      seen = seen.substr(std::min<size_t>(seen.size(), 1)) + '|';
       for (int ch; (ch = reader.GetChar()) != -1;) seen += char(ch);
       EXPECT_EQ(seen, c.seen) << c.calls << " " << c.input.substr(0, 20)
                               << " in pieces of " << piece;

@@ -39,14 +39,6 @@ bool Write(const std::string& name, std::string_view text) {
   return File::CreateNew(name).WriteAt(0, Bytes(text));
 }
 
-std::string Read(const std::string& name) {
-  File file = File::OpenForReading(name);
-  std::vector<uint8_t> bytes(static_cast<size_t>(file.Size().value_or(0)));
-  return file.Read(0, bytes) == Status::kOk
-             ? std::string(bytes.begin(), bytes.end())
-             : "?";
-}
-
 using PlatformTest = test::InTempDir;
 
 // Out of order, to catch a shared file position; beyond 4 GiB, to catch a
@@ -90,7 +82,7 @@ TEST_F(PlatformTest, PrivateFile) {
       file = PrivateFile::Create(dir);  // taken over, then dropped
       ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("gone")));
       file.reset();
-      EXPECT_EQ(Read(dir + "/" + kFree), "new");
+      EXPECT_EQ(test::ReadBytes(test::PathOf(dir + "/" + kFree)), Bytes("new"));
       EXPECT_EQ(ListDir(test::PathOf(dir)), (Names{kFree, "taken.qmx"}));
     }
   }

@@ -105,12 +105,11 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
 // styles (colour and dash), each the same in the legend, which counts
 // keyframes in words.
 TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
-  const struct {
-    std::optional<int16_t> facing;
-    double dx, dy;
-  } kFacings[] = {{0, 0, -9},      {256, 9, 0},         {512, 0, 9},
-                  {768, -9, 0},    {-256, -9, 0},       {1152, 6.4, -6.4},
-                  {-32768, 0, -9}, {std::nullopt, 0, 0}};
+  // clang-format off
+  const struct { std::optional<int16_t> facing; double dx, dy; } kFacings[] = {
+      {0, 0, -9}, {256, 9, 0}, {512, 0, 9}, {768, -9, 0}, {-256, -9, 0},
+      {1152, 6.4, -6.4}, {-32768, 0, -9}, {std::nullopt, 0, 0}};
+  // clang-format on
   std::vector<Track> tracks;
   for (int i = 0; i < 12; ++i) {
     const Pose pose{.x = static_cast<int16_t>(1024 * i),
@@ -125,9 +124,7 @@ TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
   const auto drawn = picture.select_nodes("/svg/g[@class='animation']");
   const auto legend = picture.select_nodes("/svg/g[@class='legend']/line");
   const auto names = picture.select_nodes("/svg/g[@class='legend']/text");
-  ASSERT_EQ(drawn.size(), 12u);
-  ASSERT_EQ(legend.size(), 12u);
-  ASSERT_EQ(names.size(), 12u);
+  ASSERT_TRUE(drawn.size() == 12 && legend.size() == 12 && names.size() == 12);
   std::set<std::pair<std::string, std::string>> styles;
   for (size_t i = 0; i < 12; ++i) {
     SCOPED_TRACE(i);
@@ -146,10 +143,9 @@ TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
     ASSERT_EQ(ticks.size(), row.facing ? i % 2 + 1 : 0);
     for (const Tick& tick : ticks) {
       const pugi::xml_node dot = track.select_node(".//circle").node();
-      EXPECT_EQ(tick.x, dot.attribute("cx").as_double());
-      EXPECT_EQ(tick.y, dot.attribute("cy").as_double());
-      EXPECT_EQ(tick.dx, row.dx);
-      EXPECT_EQ(tick.dy, row.dy);
+      EXPECT_EQ(std::tuple(tick.x, tick.y, tick.dx, tick.dy),
+                std::tuple(dot.attribute("cx").as_double(),
+                           dot.attribute("cy").as_double(), row.dx, row.dy));
     }
   }
   EXPECT_EQ(styles.size(), 12u);
