@@ -16,7 +16,6 @@
 #include "flipta/flipta_tool.h"
 #include "gyrel/gyrel_tool.h"
 #include "qmx/inspect.h"
-#include "shovan/shovan_tool.h"
 #include "snipla/snipla_tool.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
@@ -141,11 +140,9 @@ void CutShort() { fs::resize_file("a.qmx", 1000); }
   fs::rename("new.qmx", "a.qmx");
 }
 
-// What `tool` says of `files`, with `typed` as the answers (the question's
-// key the next character); a.qmx is the sample walk, and `change` runs when
-// the answers are first asked for.
-std::string Said(Tool&& tool, std::string typed, Change change,
-                 const Arguments& files = {"a.qmx"}) {
+// What `tool` says of a.qmx, the sample walk, with `typed` as the answers;
+// `change` runs when the answers are first asked for.
+std::string Said(Tool&& tool, std::string typed, Change change) {
   sample::WriteFile("a.qmx", *sample::MakeFromDescription("sample walk.qmx"));
   fs::last_write_time("a.qmx", {});  // a time no rewrite now keeps
   AnswerDecoder answers(
@@ -162,34 +159,8 @@ std::string Said(Tool&& tool, std::string typed, Change change,
                     out << question;
                     return reader.GetChar();
                   }};
-  RunBatch(tool, files, console);
+  RunBatch(tool, Arguments{"a.qmx"}, console);
   return out.str();
-}
-
-// The question follows a first file that was edited, when others follow;
-// only y takes its parameters for all of them (the transcripts show y).
-TEST_F(CliTest, UseForAllQuestion) {
-  sample::WriteFile("b.qmx", *sample::MakeFromDescription("sample pose.qmx"));
-  std::ofstream("a.txt") << "x";
-  const std::string kQuestion = "Use current offsets for all following (";
-  // clang-format off
-  const struct { Arguments files; const char* typed; size_t asked; bool question; } kCases[] = {
-      {{"a.qmx", "b.qmx"}, "1 2 3\nY4 5 6\n", 2, true},
-      {{"a.qmx", "b.qmx"}, "1 2 3\n\n4 5 6\n", 2, true},
-      {{"a.txt", "a.qmx", "b.qmx"}, "1 2 3\n4 5 6\n", 2, false},
-      {{"missing.qmx", "a.qmx", "b.qmx"}, "1 2 3\n4 5 6\n", 2, false}};
-  // clang-format on
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.typed + testing::PrintToString(c.files));
-    const std::string said = Said(ShovanTool(), c.typed, nullptr, c.files);
-    size_t asked = 0;
-    for (size_t at = 0; (at = said.find("Enter X offset", at)) != said.npos;)
-      ++asked, ++at;
-    EXPECT_EQ(asked, c.asked);
-    EXPECT_EQ(said.find(kQuestion) != said.npos, c.question);
-    for (const std::string& name : test::ListDir("."))
-      if (name.find('_') != name.npos) fs::remove(name);
-  }
 }
 
 // Every tool reads the input's edited part after the answers, so it skips a
