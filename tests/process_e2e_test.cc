@@ -81,11 +81,10 @@ class Process {
   bool TerminalTakesLines(bool lines) const {
     const tcflag_t all = ECHO | ICANON | ISIG;
     termios t{};
-    for (int i = 0; i < 400; ++i, usleep(10000)) {
+    for (int i = 0; i < 400; ++i, usleep(10000))
       if (tcgetattr(terminal_, &t) == 0 &&
           (t.c_lflag & all) == (lines ? all : ISIG))
         return true;
-    }
     return false;
   }
   // To the tool's group, the terminal's foreground.
@@ -274,10 +273,9 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   fs::resize_file(path() / "huge.qmx", size - 3);
   std::ofstream(path() / "huge.qmx", std::ios::app) << "end";
   std::string files = "huge.qmx";
-  for (int i = 0; i < 11; ++i) {
-    files += " " + std::to_string(i) + ".qmx";
-    fs::copy(path() / "a.qmx", path() / (std::to_string(i) + ".qmx"));
-  }
+  for (int i = 0; i < 11; ++i)
+    fs::copy(path() / "a.qmx", path() / (std::to_string(i) + ".qmx")),
+        files += " " + std::to_string(i) + ".qmx";
   const auto bash = [this](const std::string& command) {
     return std::make_unique<Process>(
         Names{"/bin/bash", "-c", "exec " + command}, path());
