@@ -1,7 +1,6 @@
 // The front ends in this process, each test in a fresh working directory:
-// qmx on a standard output that takes nothing, as on a full disk, its usage
-// errors, and inputs that change while a tool waits for its answers or qmx
-// reads them.
+// qmx's output and usage errors, and inputs that change while a tool waits
+// for its answers or qmx reads them.
 
 #include "qmx/cli.h"
 
@@ -123,10 +122,9 @@ TEST(PipelineTest, NameTakenAtTheMomentOfSavingIsASkip) {
 
 // The system's words for any other cause, as a part of a sentence.
 TEST(CannotOpenTextTest, SystemWordsInParentheses) {
-  const std::pair<const char*, const char*> kCases[] = {
-      {"Input/output error", "(input/output error)"},
-      {"I/O error.\r\n", "(I/O error)"}};
-  for (const auto& [words, shown] : kCases)
+  for (const auto& [words, shown] :
+       {std::pair{"Input/output error", "(input/output error)"},
+        {"I/O error.\r\n", "(I/O error)"}})
     EXPECT_EQ(CannotOpenText({OpenFailure::Cause::kOther, words}),
               "File cannot be opened " + std::string(shown) + ", skipping.");
 }

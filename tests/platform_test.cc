@@ -58,10 +58,9 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
 }
 
 // Out of reach until named, gone unless named, and naming never replaces:
-// in a plain folder and one in other scripts (the transcripts take paths
-// beyond 260 characters through every program), the system's way first,
-// then the named ways. Names reach the file system as the characters their
-// UTF-8 spells and come back the same.
+// in a plain folder and one in other scripts (the transcripts take long
+// paths through every program), the system's way first, then the named
+// ways. Names reach the file system as their UTF-8 spells them.
 TEST_F(PlatformTest, PrivateFile) {
   const std::string kFree = "free_Rotated(90\xC2\xB0)\xF0\x9F\x8E\xAC.qmx";
   for (const std::string top : {"u", "n"}) {

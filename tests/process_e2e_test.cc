@@ -1,6 +1,5 @@
-// What only a running process shows: the terminal around the use-for-all
-// key, signals, runs side by side and as an ordinary user, another file
-// system, files closed, and memory.
+// What only a running process shows: the terminal, signals, runs side by
+// side and as an ordinary user, another file system, files closed, memory.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -211,11 +210,10 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
 }
 
 // Two tools in one directory, each at its prompt while the other works,
-// one of them an ordinary user, who cannot name an unnamed file as root
-// can, their inputs on another file system: a forward-slash argument's
-// result lands beside it, a link's in the working directory, and each is
-// what a run alone makes; a full disk shows before the prompt, and a file
-// the user may not read says so.
+// one an ordinary user (who cannot name an unnamed file as root can),
+// their inputs on another file system: a forward-slash argument's result
+// lands beside it, a link's in the working directory, each as a run alone
+// makes it; a full disk shows before the prompt, an unreadable file why.
 TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   const fs::path other = path() / "other";
   fs::create_directory(other);

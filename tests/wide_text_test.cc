@@ -62,8 +62,7 @@ TEST(WideTextTest, ConsoleStreamSendsWholeCharacters) {
     {
       Utf16Streambuf buffer(
           [&calls](std::u16string_view text) {
-            calls.emplace_back(text);
-            return true;
+            return calls.emplace_back(text), true;
           },
           crlf);
       std::ostream out(&buffer);
