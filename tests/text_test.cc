@@ -22,11 +22,6 @@ std::string Utf16(std::u16string_view text) {
   return bytes;
 }
 
-template <typename T>
-std::string Number(std::optional<T> value) {
-  return value ? std::to_string(*value) : "-";
-}
-
 const std::string kLong(70000, 'x'), kSpaces(70000, ' ');
 const std::u16string kLong16(40000, u'x'), kSpaces16(40000, u' ');
 
@@ -77,13 +72,14 @@ TEST(ConsoleReaderTest, Calls) {
           },
           c.mark);
       ConsoleReader reader(decoder);
+      const auto number = [](auto n) { return n ? std::to_string(*n) : "-"; };
       std::string seen;
       for (const char* call = c.calls; *call; ++call) {
         const int ch = *call == 'c' ? reader.GetChar() : 0;
         if (*call == 'd') reader.DiscardLine();
         seen += *call == 'd'   ? ""
-                : *call == 'i' ? " " + Number(reader.ReadInt16())
-                : *call == 'u' ? " " + Number(reader.ReadUint16())
+                : *call == 'i' ? " " + number(reader.ReadInt16())
+                : *call == 'u' ? " " + number(reader.ReadUint16())
                 : ch == -1     ? " EOF"
                                : " " + std::string(1, char(ch));
       }
