@@ -26,13 +26,12 @@ namespace fs = std::filesystem;
 using Arguments = std::vector<std::string>;
 using CliTest = test::InTempDir;
 
-// -0 ends each name that qmx prints with a NUL; with --skip-existing a
-// taken name skips its file, which fails nothing and which -q leaves
-// unsaid. Output that cannot be written ends the run at once with status 1
-// and a line on standard error, whatever was asked: no further file is read
-// or made, what is saved stays. A usage error, which writes no output, does
-// nothing: status 2, its line and where help is on standard error. Numbers
-// are decimal, leading zeros too.
+// -0 ends each name qmx prints with a NUL; --skip-existing skips a file
+// whose result's name is taken, failing nothing, unsaid with -q. Output that
+// cannot be written ends the run at once: status 1, a line on standard
+// error, no further file read or made, what is saved stays. A usage error
+// does nothing: status 2, its line and where help is on standard error.
+// Numbers are decimal, leading zeros too.
 TEST_F(CliTest, NamesOutputThatCannotBeWrittenAndUsageErrors) {
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));

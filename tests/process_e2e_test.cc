@@ -13,7 +13,9 @@
 
 #include <csignal>
 #include <fstream>
+#include <sstream>
 
+#include "qmx/cli.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
 
@@ -22,6 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
+using namespace std::string_literals;
 
 std::string Tool(const std::string& name) { return QMX_TOOL_DIR "/" + name; }
 // Program `name` with `arguments`, run as an ordinary user.
@@ -138,12 +141,13 @@ class ProcessTest : public testing::Test {
     EXPECT_TRUE(shovan->TerminalTakesLines(false));
     return shovan;
   }
-  // What `tool` makes of the file named by `made`'s first letter, alone.
-  Bytes Alone(const std::string& tool, const std::string& typed,
-              const std::string& made) {
+  // What qmx `edit`, which makes what the tool makes, makes of the file
+  // named by `made`'s first letter, alone.
+  Bytes Alone(Names edit, const std::string& made) {
     TempDir alone;
-    fs::copy(path() / (made.substr(0, 1) + ".qmx"), alone.path());
-    RunTool(tool, {made.substr(0, 1) + ".qmx"}, typed, alone.path());
+    edit.insert(edit.end(), {"-o", alone.path(), path() / (made[0] + ".qmx"s)});
+    std::ostringstream said;
+    EXPECT_EQ(RunQmx(edit, said, said), 0) << said.str();
     return ReadBytes(alone.path() / made);
   }
   const fs::path& path() const { return dir_.path(); }
@@ -238,15 +242,17 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
             (Names{"a.qmx", "b.qmx", "link.qmx", moved, "other", "other/a.qmx",
                    "other/b.qmx", "other/" + turned}));
   EXPECT_EQ(ReadBytes(path() / moved),
-            Alone("shovan", "100 0 0\n", "a_Repositioned(100,0,0).qmx"));
-  EXPECT_EQ(ReadBytes(other / turned), Alone("gyrel", "90\n", turned));
+            Alone({"move", "--by", "100,0,0"}, "a_Repositioned(100,0,0).qmx"));
+  EXPECT_EQ(ReadBytes(other / turned), Alone({"rotate", "--by", "90"}, turned));
   // The keyframes' room is taken before the prompt: a full disk shows then.
   fs::copy(path() / "a.qmx", other / "c.qmx");
   std::ofstream(other / "full")
       << std::string(fs::space(other).available - 100000, 'x');
-  EXPECT_EQ(RunTool("gyrel", {"other/c.qmx"}, "90\n", path()).output,
-            "'other/c.qmx': Could not write the working copy, skipping.\n\n"
-            "(Press ENTER to exit)");
+  Process full({"gyrel", "other/c.qmx"}, path());
+  EXPECT_EQ(full.ReadUntil("(Press ENTER to exit)"),
+            "'other/c.qmx': Could not write the working copy, skipping.\r\n"
+            "\r\n(Press ENTER to exit)");
+  EXPECT_EQ(full.Finish(), 0);
   // Root reads everything: only the user learns why a file cannot be read.
   std::ofstream(path() / "locked.qmx") << "x";
   fs::permissions(path() / "locked.qmx", fs::perms::none);

@@ -2,7 +2,11 @@
 // each case makes its files, runs one program on them with what the user
 // types, and expects its console text, exit status and files exactly.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iomanip>
@@ -18,6 +22,84 @@ namespace qmx::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string Setting(const char* name, const char* built_in) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : built_in;
+}
+
+// Whether the programs run are the Windows ones, through a launcher (wine).
+bool RunsWindowsPrograms() { return !Setting("QMX_TOOL_LAUNCHER", "").empty(); }
+
+struct RunResult {
+  std::string output, errors;
+  int exit_code;  // -1 when the program did not end normally in time
+};
+// Limits on a program's process: the most bytes a file it writes may hold,
+// the most files open, the standard streams (0, 1, 2) it starts without
+// (Windows: any means all) and those on a full device.
+struct Limits {
+  int64_t file_size = -1, open_files = -1;
+  std::vector<int> closed, full;
+};
+
+// Runs program `name` in `dir` with `input` as standard input and no
+// terminal or console: the one built here or, with a QMX_TOOL_LAUNCHER
+// (wine), the Windows program in QMX_TOOL_DIR.
+RunResult RunTool(const std::string& name,
+                  const std::vector<std::string>& arguments,
+                  const std::string& input, const fs::path& dir,
+                  const Limits& limits) {
+  // The standard streams live beside `dir`, never among the files left.
+  TempDir streams;
+  sample::WriteFile(streams.path() / "in", Bytes(input.begin(), input.end()));
+  std::vector<std::string> command;
+  std::istringstream launcher(Setting("QMX_TOOL_LAUNCHER", ""));
+  for (std::string word; launcher >> word;) command.push_back(word);
+  const std::string tools = Setting("QMX_TOOL_DIR", QMX_TOOL_DIR) + "/";
+  const std::string exe = RunsWindowsPrograms() ? ".exe" : "";
+  // Wine itself needs its streams: a Windows program goes without standard
+  // handles when the tests' own starter starts it.
+  if (!limits.closed.empty() && RunsWindowsPrograms())
+    command.push_back(tools + "no_streams.exe");
+  command.push_back(tools + name + exe);
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (const std::string& part : command)
+      argv.push_back(const_cast<char*>(part.c_str()));
+    argv.push_back(nullptr);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+    if (dup2(open((streams.path() / "in").c_str(), O_RDONLY), 0) < 0 ||
+        dup2(open((streams.path() / "out").c_str(), flags, 0644), 1) < 0 ||
+        dup2(open((streams.path() / "err").c_str(), flags, 0644), 2) < 0 ||
+        chdir(dir.c_str()) != 0)
+      _exit(126);
+    for (const int stream : limits.full)
+      if (dup2(open("/dev/full", O_WRONLY), stream) < 0) _exit(126);
+    if (!RunsWindowsPrograms())
+      for (const int stream : limits.closed) close(stream);
+    for (const auto& [resource, most] :
+         {std::pair{RLIMIT_FSIZE, limits.file_size},
+          {RLIMIT_NOFILE, limits.open_files}}) {
+      const rlimit limit{rlim_t(most), rlim_t(most)};
+      if (most >= 0 && setrlimit(resource, &limit) != 0) _exit(126);
+    }
+    close_range(3, ~0u, 0);  // the standard streams only, as from a shell
+    setsid();   // no controlling terminal: the tool must not find a console
+    alarm(60);  // outlives exec: a tool that hangs is ended
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const Bytes out = ReadBytes(streams.path() / "out");
+  const Bytes err = ReadBytes(streams.path() / "err");
+  return {std::string(out.begin(), out.end()),
+          std::string(err.begin(), err.end()),
+          WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
 
 // A case's lines by their first word, in order.
 struct Case {
@@ -93,11 +175,6 @@ struct MappedDrive {
   fs::path link;
 };
 
-// `text` with its line breaks as the programs write them.
-std::string WithNewlines(const std::string& text) {
-  return RunsWindowsPrograms() ? Replaced(text, "\n", "\r\n") : text;
-}
-
 // What `text` types: "\n", "\r" and "\xHH" stand for those bytes, and
 // "{N*TEXT}" for TEXT N times.
 std::string Typed(std::string text) {
@@ -155,6 +232,9 @@ void RunCase(const Case& c) {
         Replaced(Replaced(text, "{dir}", where), "{/dir}", dir.path().string()),
         "{drive}", drive ? "Q:" : "");
   };
+  const auto with_newlines = [](const std::string& text) {  // as written
+    return RunsWindowsPrograms() ? Replaced(text, "\n", "\r\n") : text;
+  };
   std::istringstream command(c.Text("run", ""));
   std::string tool;
   command >> tool;
@@ -175,7 +255,7 @@ void RunCase(const Case& c) {
       tool, arguments, typed, dir.path(),
       {most("limit"), most("files"), streams("closed"), streams("full")});
   EXPECT_EQ(run.exit_code, std::max(most("exit"), 0ll));  // 0 unless given
-  EXPECT_EQ(run.errors, WithNewlines(placed(c.Text("!"))));
+  EXPECT_EQ(run.errors, with_newlines(placed(c.Text("!"))));
   // A line that ends in spaces ends with "|"; the last line break of the
   // text is the one of its last line, if any.
   std::string output = placed(Replaced(c.Text(">"), "|\n", "\n"));
@@ -183,7 +263,7 @@ void RunCase(const Case& c) {
   if (c.lines.contains("json"))
     EXPECT_EQ(nlohmann::json::parse(run.output), nlohmann::json::parse(output));
   else
-    EXPECT_EQ(run.output, WithNewlines(output));
+    EXPECT_EQ(run.output, with_newlines(output));
   for (const auto& [name, bytes] : inputs)
     EXPECT_EQ(ReadBytes(dir.path() / name), bytes) << name;
   for (const std::string& line : c.All("result")) {
