@@ -31,25 +31,50 @@ std::string Setting(const char* name, const char* built_in) {
 // Whether the programs run are the Windows ones, through a launcher (wine).
 bool RunsWindowsPrograms() { return !Setting("QMX_TOOL_LAUNCHER", "").empty(); }
 
+// A case's lines by their first word, in order.
+struct Case {
+  std::string name, where;  // the title in letters, digits and "_"
+  std::multimap<std::string, std::string> lines;
+
+  std::vector<std::string> All(const std::string& key) const {
+    std::vector<std::string> values;
+    for (auto [at, end] = lines.equal_range(key); at != end; ++at)
+      values.push_back(at->second);
+    return values;
+  }
+  std::string Text(const std::string& key, std::string ending = "\n") const {
+    std::string text;
+    for (const std::string& value : All(key)) text += value + ending;
+    return text;
+  }
+  // The number a line gives, -1 when there is none.
+  long long Number(const std::string& key) const {
+    return lines.contains(key) ? std::stoll(Text(key)) : -1;
+  }
+  // The standard streams a line names: 0 for "in", 1 "out", 2 "err".
+  std::vector<int> Streams(const std::string& key) const {
+    std::vector<int> numbers;
+    std::istringstream words(Text(key, " "));
+    for (std::string word; words >> word;)
+      numbers.push_back(word == "in" ? 0 : word == "out" ? 1 : 2);
+    return numbers;
+  }
+};
+
 struct RunResult {
   std::string output, errors;
   int exit_code;  // -1 when the program did not end normally in time
 };
-// Limits on a program's process: the most bytes a file it writes may hold,
-// the most files open, the standard streams (0, 1, 2) it starts without
-// (Windows: any means all) and those on a full device.
-struct Limits {
-  int64_t file_size = -1, open_files = -1;
-  std::vector<int> closed, full;
-};
-
-// Runs program `name` in `dir` with `input` as standard input and no
-// terminal or console: the one built here or, with a QMX_TOOL_LAUNCHER
-// (wine), the Windows program in QMX_TOOL_DIR.
+// Runs program `name` in `dir` with `input` as standard input, no terminal
+// or console, and the limits of case `c` (its README gives them): the one
+// built here or, with a QMX_TOOL_LAUNCHER (wine), the Windows program in
+// QMX_TOOL_DIR.
 RunResult RunTool(const std::string& name,
                   const std::vector<std::string>& arguments,
                   const std::string& input, const fs::path& dir,
-                  const Limits& limits) {
+                  const Case& c) {
+  const std::vector<int> closed = c.Streams("closed"), full = c.Streams("full");
+  const long long file_size = c.Number("limit"), open_files = c.Number("files");
   // The standard streams live beside `dir`, never among the files left.
   TempDir streams;
   sample::WriteFile(streams.path() / "in", Bytes(input.begin(), input.end()));
@@ -60,7 +85,7 @@ RunResult RunTool(const std::string& name,
   const std::string exe = RunsWindowsPrograms() ? ".exe" : "";
   // Wine itself needs its streams: a Windows program goes without standard
   // handles when the tests' own starter starts it.
-  if (!limits.closed.empty() && RunsWindowsPrograms())
+  if (!closed.empty() && RunsWindowsPrograms())
     command.push_back(tools + "no_streams.exe");
   command.push_back(tools + name + exe);
   command.insert(command.end(), arguments.begin(), arguments.end());
@@ -76,13 +101,12 @@ RunResult RunTool(const std::string& name,
         dup2(open((streams.path() / "err").c_str(), flags, 0644), 2) < 0 ||
         chdir(dir.c_str()) != 0)
       _exit(126);
-    for (const int stream : limits.full)
+    for (const int stream : full)
       if (dup2(open("/dev/full", O_WRONLY), stream) < 0) _exit(126);
     if (!RunsWindowsPrograms())
-      for (const int stream : limits.closed) close(stream);
+      for (const int stream : closed) close(stream);
     for (const auto& [resource, most] :
-         {std::pair{RLIMIT_FSIZE, limits.file_size},
-          {RLIMIT_NOFILE, limits.open_files}}) {
+         {std::pair{RLIMIT_FSIZE, file_size}, {RLIMIT_NOFILE, open_files}}) {
       const rlimit limit{rlim_t(most), rlim_t(most)};
       if (most >= 0 && setrlimit(resource, &limit) != 0) _exit(126);
     }
@@ -100,24 +124,6 @@ RunResult RunTool(const std::string& name,
           std::string(err.begin(), err.end()),
           WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
-
-// A case's lines by their first word, in order.
-struct Case {
-  std::string name, where;  // the title in letters, digits and "_"
-  std::multimap<std::string, std::string> lines;
-
-  std::vector<std::string> All(const std::string& key) const {
-    std::vector<std::string> values;
-    for (auto [at, end] = lines.equal_range(key); at != end; ++at)
-      values.push_back(at->second);
-    return values;
-  }
-  std::string Text(const std::string& key, std::string ending = "\n") const {
-    std::string text;
-    for (const std::string& value : All(key)) text += value + ending;
-    return text;
-  }
-};
 
 std::vector<Case> Parse(const fs::path& path) {
   const std::set<std::string> keys = {
@@ -241,20 +247,8 @@ void RunCase(const Case& c) {
   for (std::string word; command >> std::quoted(word);)
     arguments.push_back(placed(word));
   const std::string typed = Typed(c.Text("type", ""));
-  const auto most = [&c](const std::string& key) {
-    return c.lines.contains(key) ? std::stoll(c.Text(key)) : -1;
-  };
-  const auto streams = [&c](const std::string& key) {
-    std::vector<int> numbers;  // of "in", "out", "err"
-    std::istringstream words(c.Text(key, " "));
-    for (std::string word; words >> word;)
-      numbers.push_back(word == "in" ? 0 : word == "out" ? 1 : 2);
-    return numbers;
-  };
-  const RunResult run = RunTool(
-      tool, arguments, typed, dir.path(),
-      {most("limit"), most("files"), streams("closed"), streams("full")});
-  EXPECT_EQ(run.exit_code, std::max(most("exit"), 0ll));  // 0 unless given
+  const RunResult run = RunTool(tool, arguments, typed, dir.path(), c);
+  EXPECT_EQ(run.exit_code, std::max(c.Number("exit"), 0ll));  // 0 if none
   EXPECT_EQ(run.errors, with_newlines(placed(c.Text("!"))));
   // A line that ends in spaces ends with "|"; the last line break of the
   // text is the one of its last line, if any.
