@@ -88,8 +88,9 @@ TEST_F(CliTest, NamesOutputThatCannotBeWrittenAndUsageErrors) {
   }
 }
 
-// A result's name taken only at the moment of saving skips the file too.
-TEST(PipelineTest, NameTakenAtTheMomentOfSavingIsASkip) {
+// What no run here makes happen: a name taken only when saving skips the
+// file too; another cause of a failed open is told in the system's words.
+TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   struct Racing : FileLayer {  // every name is free until it is given
     std::unique_ptr<InputFile> Open(const std::string& path,
                                     OpenFailure& failure) override {
@@ -116,10 +117,6 @@ TEST(PipelineTest, NameTakenAtTheMomentOfSavingIsASkip) {
   EXPECT_EQ(ProcessFile(tool, job, last, files).outcome,
             FileResult::Outcome::kExisting);
   EXPECT_EQ(last.said, "walk_Mirrored.qmx already exists, skipping.");
-}
-
-// The system's words for any other cause, as a part of a sentence.
-TEST(CannotOpenTextTest, SystemWordsInParentheses) {
   for (const auto& [words, shown] :
        {std::pair{"Input/output error", "(input/output error)"},
         {"I/O error.\r\n", "(I/O error)"}})
