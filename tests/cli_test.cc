@@ -142,8 +142,7 @@ std::string Said(Tool&& tool, std::string typed, Change change) {
       [&](std::span<char> buffer) {
         if (change) std::exchange(change, nullptr)();
         const size_t n = typed.copy(buffer.data(), buffer.size());
-        typed.erase(0, n);
-        return n;
+        return typed.erase(0, n), n;
       },
       false);
   ConsoleReader reader(answers);

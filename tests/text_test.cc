@@ -77,13 +77,14 @@ TEST(ConsoleReaderTest, Calls) {
       for (const char* call = c.calls; *call; ++call) {
         const int ch = *call == 'c' ? reader.GetChar() : 0;
         if (*call == 'd') reader.DiscardLine();
+        if (*call != 'd' && !seen.empty()) seen += ' ';
         seen += *call == 'd'   ? ""
-                : *call == 'i' ? " " + number(reader.ReadInt16())
-                : *call == 'u' ? " " + number(reader.ReadUint16())
-                : ch == -1     ? " EOF"
-                               : " " + std::string(1, char(ch));
+                : *call == 'i' ? number(reader.ReadInt16())
+                : *call == 'u' ? number(reader.ReadUint16())
+                : ch == -1     ? "EOF"
+                               : std::string(1, char(ch));
       }
-      seen = seen.substr(std::min<size_t>(seen.size(), 1)) + '|';
+      seen += '|';
       for (int ch; (ch = reader.GetChar()) != -1;) seen += char(ch);
       EXPECT_EQ(seen, c.seen) << c.calls << " " << c.input.substr(0, 20)
                               << " in pieces of " << piece;
