@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # qmx's bash completion, driven as bash drives it (COMP_WORDS, COMP_CWORD,
 # the function, COMPREPLY), and its options and the manual page's held
-# against what `qmx --help` lists.
+# against what `qmx --help` lists, which fits 80 columns.
 #   completion_test.sh COMPLETION_SCRIPT QMX MANUAL_SOURCE
 set -uo pipefail
 export LC_ALL=C  # the order sort gives the rows
@@ -12,6 +12,7 @@ mkdir dir && touch a.qmx b.QMXbak qmxfile qmx.txt notes.txt -- -w.qmx
 # shellcheck source=/dev/null
 source "$script"
 failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 complete_words() {  # the words of the line; the last one is being typed
   COMP_WORDS=("$@")
@@ -24,10 +25,8 @@ complete_words() {  # the words of the line; the last one is being typed
 while IFS='|' read -r words expected; do
   eval "words=($words)"
   got=$(complete_words "${words[@]}")
-  if [[ "${got% }" != "$(echo $expected)" ]]; then
-    echo "FAIL: ${words[*]}: got '${got% }', expected '$(echo $expected)'"
-    failures=$((failures + 1))
-  fi
+  [[ "${got% }" == "$(echo $expected)" ]] ||
+    fail "${words[*]}: got '${got% }', expected '$(echo $expected)'"
 done <<'EOF'
 qmx ''                        | cut help info mirror move plot rotate
 qmx --v                       | --version
@@ -44,19 +43,19 @@ qmx plot -o n                 | notes.txt
 qmx plot --n                  | --null
 EOF
 
-# Every option and subcommand `qmx --help` lists is completed, and every
-# option is in the manual page.
+# Help, asked for either way, fits 80 columns; every option and subcommand
+# it lists is completed, and every option is in the manual page.
 for subcommand in '' move rotate cut mirror info plot; do
   help=$("$qmx" $subcommand --help) || { echo "FAIL: qmx $subcommand --help"; exit 1; }
+  [[ $("$qmx" help $subcommand) == "$help" && $help == *"Usage: qmx"* ]] || fail "qmx help $subcommand"
+  ! grep -n '.\{81\}' <<<"$help" || fail "qmx $subcommand --help is wider than 80 columns"
   listed=$(sed -n 's/^  \(-[^ ]*\).*/\1/p' <<<"$help" | tr ',' '\n')
   [ -n "$subcommand" ] || listed+=$'\n'$(sed -n '/^Subcommands:/,/^$/s/^  \([a-z]\+\) .*/\1/p' <<<"$help")
   [ -n "$listed" ] || { echo "FAIL: no options in qmx $subcommand --help"; exit 1; }
   offered=" $(complete_words qmx $subcommand -) $(complete_words qmx $subcommand '')"
   for item in $listed; do
-    [[ $offered == *" $item "* ]] ||
-      { echo "FAIL: qmx $subcommand: '$item' is not completed"; failures=$((failures + 1)); }
-    [[ $item != -* ]] || grep -qF -- "*$item*" "$manual" ||
-      { echo "FAIL: '$item' is not in the manual page"; failures=$((failures + 1)); }
+    [[ $offered == *" $item "* ]] || fail "qmx $subcommand: '$item' is not completed"
+    [[ $item != -* ]] || grep -qF -- "*$item*" "$manual" || fail "'$item' is not in the manual page"
   done
 done
 exit $((failures > 0))

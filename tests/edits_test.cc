@@ -1,16 +1,24 @@
-// The edits' own rules on a keyframe or a header in memory.
+// The edits' own rules on a keyframe or a header, and the one pass that
+// applies them to a file, in memory.
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "common/working_copy.h"
 #include "flipta/mirror.h"
+#include "gyrel/gyrel_tool.h"
+#include "gyrel/rotation.h"
 #include "shovan/reposition.h"
 #include "snipla/truncation.h"
+#include "tests/one_pass.h"
 #include "tools/sample_animation.h"
 
 namespace qmx {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::MemoryInput;
 
 // The nine moved words of a keyframe, in file order: min X, max X, min Y,
 // max Y, min Z, max Z, root X, Y, Z.
@@ -95,6 +103,222 @@ TEST(TruncationTest, BringsTheHeaderUpToDate) {
     EXPECT_FALSE(CutsAreValid(c.count, {c.count, 0}));
   }
   EXPECT_FALSE(CutsAreValid(65535, {65535, 1}));  // 65536, not 0
+}
+
+TEST(RotationTest, NormaliseAngle) {
+  // clang-format off
+  const std::pair<int16_t, int> cases[] = {{90, 90}, {-90, 270}, {-450, 270}, {360, 0},
+      {-360, 0}, {0, 0}, {32767, 7}, {-32768, 352}, {-1, 359}};
+  // clang-format on
+  for (const auto& [entered, normalised] : cases)
+    EXPECT_EQ(NormaliseAngle(entered), normalised) << entered;
+}
+
+TEST(RotationTest, TurnRootAndBox) {
+  // The worked example: side distances 100, 60, 60, 70.
+  constexpr RootAndBox kExample = {40, -20, -60, 100, -80, 50};
+  // clang-format off
+  const struct { const char* what; int angle; RootAndBox before, after; bool clamped; } kCases[] = {
+      // {root X, root Z, min X, max X, min Z, max Z}
+      {"example", 1, kExample, {40, -21, -60, 100, -81, 49}, false},
+      {"example", 30, kExample, {25, -37, -65, 88, -97, 41}, false},
+      {"example", 45, kExample, {14, -42, -66, 79, -102, 43}, false},
+      {"example", 286, kExample, {30, 33, -42, 90, -64, 94}, false},
+      {"example", 359, kExample, {40, -19, -60, 100, -79, 51}, false},
+      {"+X turns to -Z", 90, {100, 0, 100, 100, 0, 0}, {0, -100, 0, 0, -100, -100}, false},
+      {"+Z turns to +X", 90, {0, 100, 0, 0, 100, 100}, {100, 0, 100, 100, 0, 0}, false},
+      {"45 degrees", 45, {100, 0, 100, 100, 0, 0}, {71, -71, 71, 71, -71, -71}, false},
+      // c and s differ in their last bits: Z is a tiny negative number.
+      {"tiny negative", 45, {1, 1, 1, 1, 1, 1}, {1, 0, 1, 1, 0, 0}, false},
+      // Side distances 10, 20, 30, 40 become 13, 23, 33, 32; the exact
+      // weight 0.25 would give 33 for max Z.
+      {"blend at 30", 30, {0, 0, -10, 30, -20, 40}, {0, 0, -13, 33, -23, 32}, false},
+      {"far side", 0, {0, 0, 20, 30, -5, 5}, {0, 0, -20, 30, -5, 5}, false},
+      // The exact value of pi, or a double theta, c or s, gives root Z 5039.
+      {"root precision", 300, {5818, 0, 5818, 5818, 0, 0}, {2909, 5038, 2909, 2909, 5038, 5038}, false},
+      // Pi as the double 3.1416, or a double theta, gives root Z -1642.
+      {"pi from single", 10, {9453, 0, 9453, 9453, 0, 0}, {9309, -1641, 9309, 9309, -1641, -1641}, false},
+      // The exact value of pi, a double theta or w, a blend in single
+      // precision or the exact weight each change one of these sides.
+      {"blend precision", 10, {0, 0, -28370, 1741, -713, 0}, {0, 0, -27536, 1688, -744, 855}, false},
+      // Root X is exactly -702.5: half to even or floor(v + 0.5) give -702.
+      {"exact half", 30, {-1504, 1200, -1504, -1504, 1200, 1200}, {-703, 1791, -703, -703, 1791, 1791}, false},
+      {"distance 65535", 0, {32767, 0, -32768, 32767, 0, 0}, {32767, 0, -32768, 32767, 0, 0}, false},
+      {"box side clamped", 180, {32767, 0, -32768, 32767, 0, 0}, {-32767, 0, -32767, 32767, 0, 0}, true},
+      {"root clamped", 180, {-32768, 0, -32768, -32768, 0, 0}, {32767, 0, 32767, 32767, 0, 0}, true},
+      // Root X 46340 is clamped when stored, but min X is built from it
+      // unclamped: 46340 - 32767.
+      {"root and box clamped", 45, {32767, 32767, 0, 32767, 0, 32767}, {32767, 0, 13573, 32767, -16383, 16384}, true}};
+  // clang-format on
+  for (const auto& c : kCases) {
+    const TurnResult result = TurnRootAndBox(MakeRotation(c.angle), c.before);
+    EXPECT_EQ(result.turned, c.after) << c.what << " " << c.angle;
+    EXPECT_EQ(result.clamped, c.clamped) << c.what << " " << c.angle;
+  }
+}
+
+TEST(RotationTest, AdvanceYAngle) {
+  // clang-format off
+  const struct { int angle; int16_t before, after; } kCases[] = {
+      // The worked example.
+      {0, 1000, 1000}, {1, 1000, 1003}, {30, 1000, 61}, {45, 1000, 104}, {90, 1000, 232},
+      {180, 1000, 488}, {270, 1000, 744}, {286, 1000, 789}, {359, 1000, 997},
+      // The single-precision factor: 1024/360 would give 814 and 942.
+      {286, 0, 813}, {331, 0, 941}, {1, 0, 3}, {359, 0, 1021}, {270, 0, 768},
+      {90, 768, 1024},  // exactly 1024 stays
+      {90, -256, 0}, {90, 3000, 2232},   // one correction only
+      {0, 1025, 1}, {90, -300, 980},
+      {90, 32767, -31489},  // the sum wraps to -32513 first
+  };
+  // clang-format on
+  for (const auto& c : kCases) {
+    EXPECT_EQ(AdvanceYAngle(MakeRotation(c.angle), c.before), c.after)
+        << c.angle << " " << c.before;
+  }
+}
+
+// An access outside the bytes (here positions 10 to 13) fails, and from
+// then on even those that fit do nothing. Every edit's values pass through
+// the accesses that fit, so the transcripts pin those.
+TEST(CheckedFieldsTest, AnAccessOutsideFailsForGood) {
+  // clang-format off
+  const std::pair<const char*, void (*)(CheckedFields&)> cases[] = {
+      {"word on the last byte", [](CheckedFields& f) { f.ReadU16(13); }},
+      {"word after the end",    [](CheckedFields& f) { f.ReadU16(14); }},
+      {"before the first byte", [](CheckedFields& f) { f.ReadU16(9); }},
+      {"byte after the end",    [](CheckedFields& f) { f.ReadU8(14); }},
+      {"write on the last byte", [](CheckedFields& f) { f.WriteU16(13, 1); }},
+      {"24 bits over the end",  [](CheckedFields& f) { f.WriteU24(12, 1); }},
+      {"beyond 2^32", [](CheckedFields& f) { f.ReadU16(int64_t{1} << 40); }}};
+  // clang-format on
+  for (const auto& [what, access] : cases) {
+    Bytes four = {1, 2, 3, 4};
+    CheckedFields outside(four, 10);
+    access(outside);
+    EXPECT_TRUE(outside.failed()) << what;
+    EXPECT_EQ(outside.ReadU16(10), 0) << what;
+    outside.WriteU16(10, 0xFFFF);
+    EXPECT_EQ(four, (Bytes{1, 2, 3, 4})) << what;
+  }
+}
+
+// Gyrel's one pass, in pieces, over whole files and files cut inside the
+// last keyframe, the first keyframe and the header. Its turn reads before
+// it writes, so keyframes that overlap show any change of order.
+TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
+  // clang-format off
+  const struct { const char* what; uint16_t keyframes, meshes; int64_t trailing; } cases[] = {
+      {"one piece", 50, 15, 7},  // the meshes give the stride
+      {"several pieces", 6000, 15, 0},
+      {"many pieces, trailing data", 20000, 15, 3},
+      {"keyframes overlap: stride 4", 9000, 10920, 0},
+      {"all keyframes in one place: stride 0", 700, 21842, 0},
+      {"keyframes far apart: stride 65534", 9, 10919, 0},
+      {"no keyframes", 0, 15, 40}};
+  // clang-format on
+  std::mt19937 random(11);
+  for (const auto& c : cases) {
+    const uint16_t stride = KeyframeStride(c.meshes);
+    Bytes file(
+        size_t(KeyframePosition(16, stride, c.keyframes) + 24 + c.trailing));
+    for (uint8_t& byte : file) byte = uint8_t(random());
+    sample::PutU16(file, kHeaderRecordCountOffset, 2);
+    sample::PutU16(file, 16 + kKeyframeCountOffset, c.keyframes);
+    sample::PutU16(file, 16 + kFirstMeshCountOffset, c.meshes);
+    std::vector<int64_t> lengths = {int64_t(file.size()), 70};
+    if (c.keyframes > 0)  // inside the last keyframe and the first
+      lengths.insert(lengths.end(),
+                     {KeyframePosition(16, stride, c.keyframes - 1) + 9, 91});
+    for (const int64_t length : lengths) {
+      SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(length));
+      const Bytes cut(file.begin(), file.begin() + length);
+      MemoryInput input(cut);
+      const KeyframeArea area = *ReadKeyframeArea(input, length);
+      GyrelTool tool(30);
+      EXPECT_TRUE(test::OnePassIsSimplestWalk(tool, cut, stride,
+                                              KeyframeTurn(area, 30)));
+    }
+  }
+}
+
+// A read that fails in the walk fails the edit, in the first piece or a
+// later one, however far the walk has come.
+TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
+  struct FailingInput : MemoryInput {
+    using MemoryInput::MemoryInput;
+    Status Read(int64_t pos, std::span<uint8_t> bytes) const override {
+      return pos + int64_t(bytes.size()) > fails_from
+                 ? Status::kRead
+                 : MemoryInput::Read(pos, bytes);
+    }
+    int64_t fails_from = INT64_MAX;
+  };
+  const Bytes file = sample::MakeAnimation({.keyframe_count = 6000});
+  const int64_t size = int64_t(file.size());
+  for (const int64_t fails_from : {int64_t{1000}, size - 100}) {
+    FailingInput input(file);
+    PieceOutput output;
+    WorkingCopy copy(input, size, output);
+    const KeyframeArea area = *ReadKeyframeArea(input, size);
+    GyrelTool tool(30);
+    ASSERT_EQ(copy.Prepare(tool.LayOut(area, size)), Status::kOk);
+    input.fails_from = fails_from;
+    EXPECT_EQ(tool.Edit(copy, area).status, Status::kRead) << fails_from;
+  }
+}
+
+// A result kept as pieces, read back or put together from its pieces as
+// the page does, is the flat file that the same writes, copies and
+// reservations make, in any order and overlapping; a copy of bytes the
+// input does not have fails and changes nothing. The input holds the file
+// in two overlapping ranges.
+TEST(PieceOutputTest, IsTheFlatFileOfTheSameWork) {
+  std::mt19937 random(5);
+  Bytes source(300);
+  for (uint8_t& byte : source) byte = uint8_t(random());
+  PartialInput input(300);
+  std::copy_n(source.begin(), 120, input.Hold(0, 120));
+  std::copy_n(source.begin() + 100, 200, input.Hold(100, 200));
+  for (int run = 0; run < 300; ++run) {
+    PieceOutput output;
+    Bytes flat;
+    for (int step = 0; step < 6; ++step) {
+      const int64_t to = random() % 200;
+      const int64_t length = 1 + random() % 90;
+      const int64_t from = random() % 300;
+      const uint32_t kind = random() % 3;
+      if (kind == 1 && from + length > 300) {
+        EXPECT_EQ(output.Copy(input, from, to, length), Status::kRead);
+        continue;
+      }
+      flat.resize(std::max(flat.size(), size_t(to + length)));
+      if (kind == 0) {
+        const Bytes bytes(static_cast<size_t>(length),
+                          static_cast<uint8_t>(run));
+        output.Write(to, bytes);
+        std::copy(bytes.begin(), bytes.end(), flat.begin() + to);
+      } else if (kind == 1) {
+        output.Copy(input, from, to, length);
+        std::copy_n(source.begin() + from, length, flat.begin() + to);
+      } else {
+        output.Reserve(to, length);
+      }
+    }
+    Bytes read(flat.size());
+    EXPECT_EQ(output.Read(0, read), Status::kOk);
+    Bytes assembled;
+    for (const PieceOutput::Piece& piece : output.Pieces()) {
+      EXPECT_EQ(piece.pos, int64_t(assembled.size()));
+      Bytes part(size_t(piece.length));
+      if (piece.from) piece.from->Read(piece.from_pos, part);
+      if (piece.bytes) std::copy_n(piece.bytes, piece.length, part.begin());
+      assembled.insert(assembled.end(), part.begin(), part.end());
+    }
+    ASSERT_EQ(read, flat) << "run " << run;
+    ASSERT_EQ(assembled, flat) << "run " << run;
+  }
+  uint8_t byte;
+  EXPECT_EQ(PartialInput(300).Read(5, std::span(&byte, 1)), Status::kRead);
 }
 
 }  // namespace

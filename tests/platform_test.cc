@@ -35,28 +35,16 @@ std::vector<uint8_t> Bytes(std::string_view text) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-bool Write(const std::string& name, std::string_view text) {
-  return File::CreateNew(name).WriteAt(0, Bytes(text));
-}
-
-std::string Read(const std::string& name) {
-  File file = File::OpenForReading(name);
-  std::vector<uint8_t> bytes(static_cast<size_t>(file.Size().value_or(0)));
-  return file.Read(0, bytes) == Status::kOk
-             ? std::string(bytes.begin(), bytes.end())
-             : "?";
-}
-
 using PlatformTest = test::InTempDir;
 
 // Out of order, to catch a shared file position; beyond 4 GiB, to catch a
-// lost high half of the offset.
+// lost high half of the offset. A plain file is regular.
 TEST_F(PlatformTest, PositionedReadsAndWrites) {
   constexpr int64_t kFar = (int64_t{5} << 30) + 3;
   File file = File::CreateNew("f.qmx");
   ASSERT_TRUE(file.WriteAt(kFar, Bytes("far")));
   ASSERT_TRUE(file.WriteAt(0, Bytes("0123")));
-  EXPECT_EQ(file.Size(), kFar + 3);
+  EXPECT_TRUE(file.Size() == kFar + 3 && file.IsRegular());
   std::vector<uint8_t> three(3);
   for (const auto& [pos, ok] : {std::pair{int64_t{1}, true},
                                 {kFar, true},
@@ -70,10 +58,9 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
 }
 
 // Out of reach until named, gone unless named, and naming never replaces:
-// in a plain folder and one in other scripts (the transcripts take paths
-// beyond 260 characters through every program), the system's way first,
-// then the named ways. Names reach the file system as the characters their
-// UTF-8 spells and come back the same.
+// in a plain folder and one in other scripts (the transcripts take long
+// paths through every program), the system's way first, then the named
+// ways. Names reach the file system as their UTF-8 spells them.
 TEST_F(PlatformTest, PrivateFile) {
   const std::string kFree = "free_Rotated(90\xC2\xB0)\xF0\x9F\x8E\xAC.qmx";
   for (const std::string top : {"u", "n"}) {
@@ -81,7 +68,7 @@ TEST_F(PlatformTest, PrivateFile) {
     for (const std::string& dir : {top + "1", top + "2/\xD0\x9F\xE6\xAD\xA9"}) {
       SCOPED_TRACE(dir);
       std::filesystem::create_directories(test::PathOf(dir));
-      ASSERT_TRUE(Write(dir + "/taken.qmx", "old"));
+      ASSERT_TRUE(File::CreateNew(dir + "/taken.qmx").WriteAt(0, Bytes("old")));
       std::optional<PrivateFile> file = PrivateFile::Create(dir);
       ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("new")));
       EXPECT_EQ(file->GiveName(dir + "/taken.qmx"), Status::kTaken);
@@ -90,7 +77,7 @@ TEST_F(PlatformTest, PrivateFile) {
       file = PrivateFile::Create(dir);  // taken over, then dropped
       ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("gone")));
       file.reset();
-      EXPECT_EQ(Read(dir + "/" + kFree), "new");
+      EXPECT_EQ(test::ReadBytes(test::PathOf(dir + "/" + kFree)), Bytes("new"));
       EXPECT_EQ(ListDir(test::PathOf(dir)), (Names{kFree, "taken.qmx"}));
     }
   }
@@ -101,7 +88,7 @@ TEST_F(PlatformTest, PrivateFile) {
 }
 
 // Answers from the null device are never taken as console keys: a console
-// read would wait for ever. Only plain files are regular.
+// read would wait for ever. The null device is no regular file either.
 TEST_F(PlatformTest, ConsolesAndRegularFiles) {
   const int saved = dup(0);
   dup2(open(kNullDevice, O_RDONLY), 0);
@@ -109,8 +96,6 @@ TEST_F(PlatformTest, ConsolesAndRegularFiles) {
   EXPECT_FALSE(StdinIsConsole());
   dup2(saved, 0);
   SyncStdin();
-  ASSERT_TRUE(Write("f.qmx", "y"));
-  EXPECT_TRUE(File::OpenForReading("f.qmx").IsRegular());
   EXPECT_FALSE(File::OpenForReading(kNullDevice).IsRegular());
 }
 

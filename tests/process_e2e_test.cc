@@ -1,6 +1,5 @@
-// What only a running process shows: the terminal around the use-for-all
-// key, signals, runs side by side and as an ordinary user, another file
-// system, files closed, and memory.
+// What only a running process shows: the terminal, signals, runs side by
+// side and as an ordinary user, another file system, files closed, memory.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -14,7 +13,9 @@
 
 #include <csignal>
 #include <fstream>
+#include <sstream>
 
+#include "qmx/cli.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
 
@@ -23,8 +24,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
+using namespace std::string_literals;
 
 std::string Tool(const std::string& name) { return QMX_TOOL_DIR "/" + name; }
+// Program `name` with `arguments`, run as an ordinary user.
+Names AsUser(const std::string& name, Names arguments) {
+  arguments.insert(arguments.begin(),
+                   {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                    "--clear-groups", Tool(name)});
+  return arguments;
+}
 
 // A program in `dir` on a new pseudo-terminal as a shell's job: the
 // terminal's foreground group, below a session leader that ends as it ends
@@ -74,11 +83,10 @@ class Process {
   bool TerminalTakesLines(bool lines) const {
     const tcflag_t all = ECHO | ICANON | ISIG;
     termios t{};
-    for (int i = 0; i < 400; ++i, usleep(10000)) {
+    for (int i = 0; i < 400; ++i, usleep(10000))
       if (tcgetattr(terminal_, &t) == 0 &&
           (t.c_lflag & all) == (lines ? all : ISIG))
         return true;
-    }
     return false;
   }
   // To the tool's group, the terminal's foreground.
@@ -133,12 +141,13 @@ class ProcessTest : public testing::Test {
     EXPECT_TRUE(shovan->TerminalTakesLines(false));
     return shovan;
   }
-  // What `tool` makes of the file named by `made`'s first letter, alone.
-  Bytes Alone(const std::string& tool, const std::string& typed,
-              const std::string& made) {
+  // What qmx `edit`, which makes what the tool makes, makes of the file
+  // named by `made`'s first letter, alone.
+  Bytes Alone(Names edit, const std::string& made) {
     TempDir alone;
-    fs::copy(path() / (made.substr(0, 1) + ".qmx"), alone.path());
-    RunTool(tool, {made.substr(0, 1) + ".qmx"}, typed, alone.path());
+    edit.insert(edit.end(), {"-o", alone.path(), path() / (made[0] + ".qmx"s)});
+    std::ostringstream said;
+    EXPECT_EQ(RunQmx(edit, said, said), 0) << said.str();
     return ReadBytes(alone.path() / made);
   }
   const fs::path& path() const { return dir_.path(); }
@@ -205,10 +214,10 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
 }
 
 // Two tools in one directory, each at its prompt while the other works,
-// one of them an ordinary user, who cannot name an unnamed file as root
-// can, their inputs on another file system: a forward-slash argument's
-// result lands beside it, a link's in the working directory, and each is
-// what a run alone makes; a full disk shows before the prompt.
+// one an ordinary user (who cannot name an unnamed file as root can),
+// their inputs on another file system: a forward-slash argument's result
+// lands beside it, a link's in the working directory, each as a run alone
+// makes it; a full disk shows before the prompt, an unreadable file why.
 TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   const fs::path other = path() / "other";
   fs::create_directory(other);
@@ -219,9 +228,7 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
     fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   fs::permissions(path(), fs::perms::all);
-  Process shovan({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
-                  "--clear-groups", Tool("shovan"), "link.qmx"},
-                 path());
+  Process shovan(AsUser("shovan", {"link.qmx"}), path());
   shovan.ReadUntil("Enter X offset: ");
   Process gyrel({"gyrel", "other/b.qmx"}, path());
   gyrel.ReadUntil("Enter rotation angle (in degrees): ");
@@ -235,15 +242,26 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
             (Names{"a.qmx", "b.qmx", "link.qmx", moved, "other", "other/a.qmx",
                    "other/b.qmx", "other/" + turned}));
   EXPECT_EQ(ReadBytes(path() / moved),
-            Alone("shovan", "100 0 0\n", "a_Repositioned(100,0,0).qmx"));
-  EXPECT_EQ(ReadBytes(other / turned), Alone("gyrel", "90\n", turned));
+            Alone({"move", "--by", "100,0,0"}, "a_Repositioned(100,0,0).qmx"));
+  EXPECT_EQ(ReadBytes(other / turned), Alone({"rotate", "--by", "90"}, turned));
   // The keyframes' room is taken before the prompt: a full disk shows then.
   fs::copy(path() / "a.qmx", other / "c.qmx");
   std::ofstream(other / "full")
       << std::string(fs::space(other).available - 100000, 'x');
-  EXPECT_EQ(RunTool("gyrel", {"other/c.qmx"}, "90\n", path()).output,
-            "'other/c.qmx': Could not write the working copy, skipping.\n\n"
-            "(Press ENTER to exit)");
+  Process full({"gyrel", "other/c.qmx"}, path());
+  EXPECT_EQ(full.ReadUntil("(Press ENTER to exit)"),
+            "'other/c.qmx': Could not write the working copy, skipping.\r\n"
+            "\r\n(Press ENTER to exit)");
+  EXPECT_EQ(full.Finish(), 0);
+  // Root reads everything: only the user learns why a file cannot be read.
+  std::ofstream(path() / "locked.qmx") << "x";
+  fs::permissions(path() / "locked.qmx", fs::perms::none);
+  Process qmx(AsUser("qmx", {"mirror", "locked.qmx", "/dev/null"}), path());
+  EXPECT_EQ(qmx.ReadUntil("regular file, skipping.\r\n"),
+            "qmx: 'locked.qmx': File cannot be read (permission denied), "
+            "skipping.\r\nqmx: '/dev/null': File is not a regular file, "
+            "skipping.\r\n");
+  EXPECT_EQ(qmx.Wait(), 1);
 }
 
 // The largest animation, a 2 GiB hole and data after it, then eleven more
@@ -259,10 +277,9 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   fs::resize_file(path() / "huge.qmx", size - 3);
   std::ofstream(path() / "huge.qmx", std::ios::app) << "end";
   std::string files = "huge.qmx";
-  for (int i = 0; i < 11; ++i) {
-    files += " " + std::to_string(i) + ".qmx";
-    fs::copy(path() / "a.qmx", path() / (std::to_string(i) + ".qmx"));
-  }
+  for (int i = 0; i < 11; ++i)
+    fs::copy(path() / "a.qmx", path() / (std::to_string(i) + ".qmx")),
+        files += " " + std::to_string(i) + ".qmx";
   const auto bash = [this](const std::string& command) {
     return std::make_unique<Process>(
         Names{"/bin/bash", "-c", "exec " + command}, path());

@@ -1,8 +1,7 @@
 #ifndef QMX_TESTS_TOOL_RUNNER_H_
 #define QMX_TESTS_TOOL_RUNNER_H_
 
-// Files and names as the tests see them (names in UTF-8 on every
-// platform), and the real programs run as a user runs them.
+// Files and names as the tests see them: names in UTF-8 on every platform.
 
 #include <gtest/gtest.h>
 
@@ -44,28 +43,6 @@ class InTempDir : public testing::Test {
 Bytes ReadBytes(const std::filesystem::path& path);
 /// Everything below `dir`, as UTF-8 paths relative to it, sorted.
 std::vector<std::string> ListDir(const std::filesystem::path& dir);
-
-#ifndef _WIN32
-struct RunResult {
-  std::string output, errors;
-  int exit_code;  // -1 when the program did not end normally in time
-};
-/// Limits on a program's process: the most bytes a file it writes may
-/// hold, the most files it may have open, the standard streams (0, 1, 2)
-/// it starts without (Windows: any means all) and those on a full device.
-struct Limits {
-  int64_t file_size = -1, open_files = -1;
-  std::vector<int> closed, full;
-};
-/// Runs program `name` in `dir` with `input` as standard input and no
-/// terminal or console: the one built here or, when the environment names
-/// a QMX_TOOL_LAUNCHER (wine), the Windows program in QMX_TOOL_DIR.
-RunResult RunTool(const std::string& name,
-                  const std::vector<std::string>& arguments,
-                  const std::string& input, const std::filesystem::path& dir,
-                  Limits limits = {});
-bool RunsWindowsPrograms();
-#endif
 
 }  // namespace qmx::test
 

@@ -2,7 +2,11 @@
 // each case makes its files, runs one program on them with what the user
 // types, and expects its console text, exit status and files exactly.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iomanip>
@@ -18,6 +22,14 @@ namespace qmx::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string Setting(const char* name, const char* built_in) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : built_in;
+}
+
+// Whether the programs run are the Windows ones, through a launcher (wine).
+bool RunsWindowsPrograms() { return !Setting("QMX_TOOL_LAUNCHER", "").empty(); }
 
 // A case's lines by their first word, in order.
 struct Case {
@@ -35,7 +47,83 @@ struct Case {
     for (const std::string& value : All(key)) text += value + ending;
     return text;
   }
+  // The number a line gives, -1 when there is none.
+  long long Number(const std::string& key) const {
+    return lines.contains(key) ? std::stoll(Text(key)) : -1;
+  }
+  // The standard streams a line names: 0 for "in", 1 "out", 2 "err".
+  std::vector<int> Streams(const std::string& key) const {
+    std::vector<int> numbers;
+    std::istringstream words(Text(key, " "));
+    for (std::string word; words >> word;)
+      numbers.push_back(word == "in" ? 0 : word == "out" ? 1 : 2);
+    return numbers;
+  }
 };
+
+struct RunResult {
+  std::string output, errors;
+  int exit_code;  // -1 when the program did not end normally in time
+};
+// Runs program `name` in `dir` with `input` as standard input, no terminal
+// or console, and the limits of case `c` (its README gives them): the one
+// built here or, with a QMX_TOOL_LAUNCHER (wine), the Windows program in
+// QMX_TOOL_DIR.
+RunResult RunTool(const std::string& name,
+                  const std::vector<std::string>& arguments,
+                  const std::string& input, const fs::path& dir,
+                  const Case& c) {
+  const std::vector<int> closed = c.Streams("closed"), full = c.Streams("full");
+  const long long file_size = c.Number("limit"), open_files = c.Number("files");
+  // The standard streams live beside `dir`, never among the files left.
+  TempDir streams;
+  sample::WriteFile(streams.path() / "in", Bytes(input.begin(), input.end()));
+  std::vector<std::string> command;
+  std::istringstream launcher(Setting("QMX_TOOL_LAUNCHER", ""));
+  for (std::string word; launcher >> word;) command.push_back(word);
+  const std::string tools = Setting("QMX_TOOL_DIR", QMX_TOOL_DIR) + "/";
+  const std::string exe = RunsWindowsPrograms() ? ".exe" : "";
+  // Wine itself needs its streams: a Windows program goes without standard
+  // handles when the tests' own starter starts it.
+  if (!closed.empty() && RunsWindowsPrograms())
+    command.push_back(tools + "no_streams.exe");
+  command.push_back(tools + name + exe);
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (const std::string& part : command)
+      argv.push_back(const_cast<char*>(part.c_str()));
+    argv.push_back(nullptr);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+    if (dup2(open((streams.path() / "in").c_str(), O_RDONLY), 0) < 0 ||
+        dup2(open((streams.path() / "out").c_str(), flags, 0644), 1) < 0 ||
+        dup2(open((streams.path() / "err").c_str(), flags, 0644), 2) < 0 ||
+        chdir(dir.c_str()) != 0)
+      _exit(126);
+    for (const int stream : full)
+      if (dup2(open("/dev/full", O_WRONLY), stream) < 0) _exit(126);
+    if (!RunsWindowsPrograms())
+      for (const int stream : closed) close(stream);
+    for (const auto& [resource, most] :
+         {std::pair{RLIMIT_FSIZE, file_size}, {RLIMIT_NOFILE, open_files}}) {
+      const rlimit limit{rlim_t(most), rlim_t(most)};
+      if (most >= 0 && setrlimit(resource, &limit) != 0) _exit(126);
+    }
+    close_range(3, ~0u, 0);  // the standard streams only, as from a shell
+    setsid();   // no controlling terminal: the tool must not find a console
+    alarm(60);  // outlives exec: a tool that hangs is ended
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const Bytes out = ReadBytes(streams.path() / "out");
+  const Bytes err = ReadBytes(streams.path() / "err");
+  return {std::string(out.begin(), out.end()),
+          std::string(err.begin(), err.end()),
+          WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
 
 std::vector<Case> Parse(const fs::path& path) {
   const std::set<std::string> keys = {
@@ -51,12 +139,9 @@ std::vector<Case> Parse(const fs::path& path) {
     if (key == "==") {
       Case& c = cases.emplace_back();
       c.where = path.filename().string() + ":" + std::to_string(number);
-      for (const char ch : value) {
-        if (std::isalnum(static_cast<unsigned char>(ch)))
-          c.name += ch;
-        else if (!c.name.empty() && c.name.back() != '_')
-          c.name += '_';
-      }
+      for (const unsigned char ch : value)
+        if (std::isalnum(ch) || (!c.name.empty() && c.name.back() != '_'))
+          c.name += std::isalnum(ch) ? char(ch) : '_';
     } else if (!cases.empty() && !line.empty() && key != "#") {
       cases.back().lines.emplace(keys.contains(key) ? key : "?",
                                  keys.contains(key) ? value : line);
@@ -95,11 +180,6 @@ struct MappedDrive {
   ~MappedDrive() { fs::remove(link); }
   fs::path link;
 };
-
-// `text` with its line breaks as the programs write them.
-std::string WithNewlines(const std::string& text) {
-  return RunsWindowsPrograms() ? Replaced(text, "\n", "\r\n") : text;
-}
 
 // What `text` types: "\n", "\r" and "\xHH" stand for those bytes, and
 // "{N*TEXT}" for TEXT N times.
@@ -158,27 +238,18 @@ void RunCase(const Case& c) {
         Replaced(Replaced(text, "{dir}", where), "{/dir}", dir.path().string()),
         "{drive}", drive ? "Q:" : "");
   };
+  const auto with_newlines = [](const std::string& text) {  // as written
+    return RunsWindowsPrograms() ? Replaced(text, "\n", "\r\n") : text;
+  };
   std::istringstream command(c.Text("run", ""));
   std::string tool;
   command >> tool;
   for (std::string word; command >> std::quoted(word);)
     arguments.push_back(placed(word));
   const std::string typed = Typed(c.Text("type", ""));
-  const auto most = [&c](const std::string& key) {
-    return c.lines.contains(key) ? std::stoll(c.Text(key)) : -1;
-  };
-  const auto streams = [&c](const std::string& key) {
-    std::vector<int> numbers;  // of "in", "out", "err"
-    std::istringstream words(c.Text(key, " "));
-    for (std::string word; words >> word;)
-      numbers.push_back(word == "in" ? 0 : word == "out" ? 1 : 2);
-    return numbers;
-  };
-  const RunResult run = RunTool(
-      tool, arguments, typed, dir.path(),
-      {most("limit"), most("files"), streams("closed"), streams("full")});
-  EXPECT_EQ(run.exit_code, std::max(most("exit"), 0ll));  // 0 unless given
-  EXPECT_EQ(run.errors, WithNewlines(placed(c.Text("!"))));
+  const RunResult run = RunTool(tool, arguments, typed, dir.path(), c);
+  EXPECT_EQ(run.exit_code, std::max(c.Number("exit"), 0ll));  // 0 if none
+  EXPECT_EQ(run.errors, with_newlines(placed(c.Text("!"))));
   // A line that ends in spaces ends with "|"; the last line break of the
   // text is the one of its last line, if any.
   std::string output = placed(Replaced(c.Text(">"), "|\n", "\n"));
@@ -186,7 +257,7 @@ void RunCase(const Case& c) {
   if (c.lines.contains("json"))
     EXPECT_EQ(nlohmann::json::parse(run.output), nlohmann::json::parse(output));
   else
-    EXPECT_EQ(run.output, WithNewlines(output));
+    EXPECT_EQ(run.output, with_newlines(output));
   for (const auto& [name, bytes] : inputs)
     EXPECT_EQ(ReadBytes(dir.path() / name), bytes) << name;
   for (const std::string& line : c.All("result")) {

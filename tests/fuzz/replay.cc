@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char** argv) {
   int inputs = 0;
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 1; i < argc; ++i)
     for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
       std::cout << entry.path().string() << std::endl;
       std::ifstream in(entry.path(), std::ios::binary);
@@ -21,6 +21,5 @@ int main(int argc, char** argv) {
       LLVMFuzzerTestOneInput(data.data(), data.size());
       ++inputs;
     }
-  }
   return inputs > 0 ? 0 : 1;  // no seeds: a wrong directory
 }
