@@ -127,7 +127,8 @@ class ProcessTest : public testing::Test {
   void SetUp() override {
     sample::WriteFile(
         path() / "a.qmx",
-        sample::MakeAnimation({.keyframe_count = 3000, .seed = 3}));
+        sample::MakeAnimation(
+            {.keyframe_count = 3000, .trailing_bytes = 300000, .seed = 3}));
     sample::WriteFile(path() / "b.qmx", sample::MakeAnimation({.seed = 8}));
   }
   void TearDown() override { umount2((path() / "other").c_str(), MNT_DETACH); }
@@ -216,8 +217,9 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
 // Two tools in one directory, each at its prompt while the other works,
 // one an ordinary user (who cannot name an unnamed file as root can),
 // their inputs on another file system: a forward-slash argument's result
-// lands beside it, a link's in the working directory, each as a run alone
-// makes it; a full disk shows before the prompt, an unreadable file why.
+// lands beside it, a link's in the working directory (its trailing data
+// copied across in pieces), each as a run alone makes it; a full disk
+// shows before the prompt, an unreadable file why.
 TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   const fs::path other = path() / "other";
   fs::create_directory(other);
@@ -244,12 +246,13 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   EXPECT_EQ(ReadBytes(path() / moved),
             Alone({"move", "--by", "100,0,0"}, "a_Repositioned(100,0,0).qmx"));
   EXPECT_EQ(ReadBytes(other / turned), Alone({"rotate", "--by", "90"}, turned));
-  // The keyframes' room is taken before the prompt: a full disk shows then.
+  // The keyframes' room is taken before the prompt, after the trailing
+  // data's: a full disk shows then.
   fs::copy(path() / "a.qmx", other / "c.qmx");
   std::ofstream(other / "full")
-      << std::string(fs::space(other).available - 100000, 'x');
+      << std::string(fs::space(other).available - 400000, 'x');
   Process full({"gyrel", "other/c.qmx"}, path());
-  EXPECT_EQ(full.ReadUntil("(Press ENTER to exit)"),
+  ASSERT_EQ(full.ReadUntil("(Press ENTER to exit)"),
             "'other/c.qmx': Could not write the working copy, skipping.\r\n"
             "\r\n(Press ENTER to exit)");
   EXPECT_EQ(full.Finish(), 0);
