@@ -89,7 +89,8 @@ TEST_F(CliTest, NamesOutputThatCannotBeWrittenAndUsageErrors) {
 }
 
 // What no run here makes happen: a name taken only when saving skips the
-// file too; another cause of a failed open is told in the system's words.
+// file too, a file that cannot be read is told so; another cause of a
+// failed open is told in the system's words.
 TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   struct Racing : FileLayer {  // every name is free until it is given
     std::unique_ptr<InputFile> Open(const std::string& path,
@@ -97,6 +98,8 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
       if (path == "walk.qmx")
         return std::make_unique<test::MemoryInput>(
             *sample::MakeFromDescription("sample walk.qmx"));
+      if (path == "unread.qmx")  // none of its bytes can be read
+        return std::make_unique<PartialInput>(3626);
       failure = {};
       return nullptr;
     }
@@ -117,6 +120,9 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   EXPECT_EQ(ProcessFile(tool, job, last, files).outcome,
             FileResult::Outcome::kExisting);
   EXPECT_EQ(last.said, "walk_Mirrored.qmx already exists, skipping.");
+  job.argument = "unread.qmx";
+  ProcessFile(tool, job, last, files);
+  EXPECT_EQ(last.said, "Could not read the file, skipping.");
   for (const auto& [words, shown] :
        {std::pair{"Input/output error", "(input/output error)"},
         {"I/O error.\r\n", "(I/O error)"}})

@@ -304,7 +304,7 @@ TEST(PieceOutputTest, IsTheFlatFileOfTheSameWork) {
         output.Reserve(to, length);
       }
     }
-    Bytes read(flat.size());
+    Bytes read(flat.size(), 0xEE);  // zeros where nothing is
     EXPECT_EQ(output.Read(0, read), Status::kOk);
     Bytes assembled;
     for (const PieceOutput::Piece& piece : output.Pieces()) {
