@@ -207,14 +207,15 @@ TEST(CheckedFieldsTest, AnAccessOutsideFailsForGood) {
 // it writes, so keyframes that overlap show any change of order.
 TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
   // clang-format off
-  const struct { const char* what; uint16_t keyframes, meshes; int64_t trailing; } cases[] = {
-      {"one piece", 50, 15, 7},  // the meshes give the stride
-      {"several pieces", 6000, 15, 0},
-      {"many pieces, trailing data", 20000, 15, 3},
-      {"keyframes overlap: stride 4", 9000, 10920, 0},
-      {"all keyframes in one place: stride 0", 700, 21842, 0},
-      {"keyframes far apart: stride 65534", 9, 10919, 0},
-      {"no keyframes", 0, 15, 40}};
+  const struct { const char* what; uint16_t keyframes, meshes; int64_t trailing; int angle; } cases[] = {
+      {"one piece", 50, 15, 7, 30},  // the meshes give the stride
+      {"several pieces, a quarter turn", 6000, 15, 0, 90},
+      {"many pieces, trailing data", 20000, 15, 3, 200},
+      {"no root mesh", 100, 0, 0, 315},
+      {"keyframes overlap: stride 4", 9000, 10920, 0, 30},
+      {"all keyframes in one place: stride 0", 700, 21842, 0, 30},
+      {"keyframes far apart: stride 65534", 9, 10919, 0, 30},
+      {"no keyframes", 0, 15, 40, 30}};
   // clang-format on
   std::mt19937 random(11);
   for (const auto& c : cases) {
@@ -234,9 +235,9 @@ TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
       const Bytes cut(file.begin(), file.begin() + length);
       MemoryInput input(cut);
       const KeyframeArea area = *ReadKeyframeArea(input, length);
-      GyrelTool tool(30);
+      GyrelTool tool(int16_t(c.angle));
       EXPECT_TRUE(test::OnePassIsSimplestWalk(tool, cut, stride,
-                                              KeyframeTurn(area, 30)));
+                                              KeyframeTurn(area, c.angle)));
     }
   }
 }
