@@ -78,7 +78,8 @@ class KeyframeTurn {
   template <class Keyframe>
   bool operator()(Keyframe& keyframe) const;
   /// The same for `count` whole keyframes from `first` on, `stride()`
-  /// bytes apart, with what the angle decides chosen once for all of them.
+  /// bytes apart, with what the angle decides chosen once for all of them
+  /// and, where keyframes do not overlap, many turned at once.
   bool EditWhole(uint8_t* first, int64_t count) const;
 
  private:
