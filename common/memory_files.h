@@ -77,8 +77,8 @@ class PieceOutput : public PrivateOutput, public InputFile {
   struct Stored {
     int64_t pos;
     int64_t length;
-    const InputFile* from;  // null for bytes written
-    int64_t from_pos;
+    const InputFile* from{};  // null for bytes written
+    int64_t from_pos{};
     std::vector<uint8_t> bytes;
   };
   // Puts `piece` in place of whatever lay where it goes.

@@ -59,6 +59,7 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
   // read, not a copy of nothing.
   std::filesystem::create_directory(test::PathOf("d"));
   EXPECT_EQ(file.CopyFrom(File::OpenForReading("d"), 0, 0, 3), Status::kRead);
+  EXPECT_EQ(file.CopyFrom(File(), 0, 0, 3), Status::kRead);  // nothing open
 }
 
 // Out of reach until named, gone unless named, and naming never replaces:
