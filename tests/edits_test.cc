@@ -259,8 +259,8 @@ TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
   }
 }
 
-// A read that fails in the walk fails the edit, in the first piece or a
-// later one, however far the walk has come.
+// A read that fails in the walk fails the edit, in the first piece, a
+// later one or the keyframe that crosses the end of the file.
 TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
   struct FailingInput : MemoryInput {
     using MemoryInput::MemoryInput;
@@ -271,10 +271,14 @@ TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
     }
     int64_t fails_from = INT64_MAX;
   };
-  const Bytes file = sample::MakeAnimation({.keyframe_count = 6000});
-  const int64_t size = int64_t(file.size());
-  for (const int64_t fails_from : {int64_t{1000}, size - 100}) {
-    FailingInput input(file);
+  const Bytes whole = sample::MakeAnimation({.keyframe_count = 6000});
+  // Ten bytes of the last keyframe: it crosses the end for Gyrel's turn.
+  const Bytes cut(whole.begin(), whole.end() - 100);
+  for (const auto& [file, fails_from] : {std::pair{&whole, int64_t{1000}},
+                                         {&whole, int64_t(whole.size()) - 100},
+                                         {&cut, int64_t(cut.size()) - 1}}) {
+    const int64_t size = int64_t(file->size());
+    FailingInput input(*file);
     PieceOutput output;
     WorkingCopy copy(input, size, output);
     const KeyframeArea area = *ReadKeyframeArea(input, size);
