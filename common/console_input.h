@@ -48,7 +48,7 @@ class AnswerDecoder {
   bool utf16_ = false;
   bool ended_ = false;
   char kept_[3] = {};  // bytes read for the mark that are not one
-  size_t kept_size_ = 0;
+  size_t kept_size_{};
   std::optional<unsigned char> low_byte_;  // the first byte of a code unit
   bool cr_held_ = false;  // a CR that is dropped if LF comes next
   bool in_pair_ = false;  // the last unit opened a surrogate pair
@@ -91,8 +91,8 @@ class ConsoleReader {
 
   AnswerDecoder& input_;
   std::unique_ptr<char[]> held_;  // the part of the input in memory
-  size_t next_ = 0;               // first character of held_ not handed out yet
-  size_t end_ = 0;                // end of what held_ holds
+  size_t next_{};                 // first character of held_ not handed out yet
+  size_t end_{};                  // end of what held_ holds
   bool in_line_ = false;          // the held line has an unread rest
 };
 

@@ -151,10 +151,10 @@ class KeyframeBytes {
 
 /// Where the keyframes of a file lie, as read from its header.
 struct KeyframeArea {
-  uint16_t table_length = 0;
-  uint16_t keyframe_count = 0;
-  uint16_t first_mesh_count = 0;
-  uint16_t stride = 0;
+  uint16_t table_length{};
+  uint16_t keyframe_count{};
+  uint16_t first_mesh_count{};
+  uint16_t stride{};
   /// The keyframe count was read from inside the file.
   bool keyframe_count_read = false;
   /// Every header read succeeded: the file reaches the first keyframe's

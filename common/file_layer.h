@@ -30,8 +30,8 @@ enum class Status {
 /// keeps it (in the system's own units). A rewrite that keeps the length
 /// within one tick of the file system's clock goes unseen.
 struct FileVersion {
-  int64_t size = 0;
-  int64_t modified = 0;
+  int64_t size{};
+  int64_t modified{};
   bool operator==(const FileVersion&) const = default;
 };
 

@@ -59,8 +59,6 @@ Status PartialInput::Read(int64_t pos, std::span<uint8_t> bytes) const {
 Status PieceOutput::Write(int64_t pos, std::span<const uint8_t> bytes) {
   Place({.pos = pos,
          .length = static_cast<int64_t>(bytes.size()),
-         .from = nullptr,
-         .from_pos = 0,
          .bytes = {bytes.begin(), bytes.end()}});
   return Status::kOk;
 }

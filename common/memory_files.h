@@ -25,7 +25,7 @@ class PartialInput : public InputFile {
   /// fills: null when they lie outside the file or memory is short.
   uint8_t* Hold(int64_t pos, int64_t length);
   std::optional<FileVersion> Version() const override {
-    return FileVersion{.size = size_, .modified = 0};
+    return FileVersion{.size = size_};  // in memory: no time of change
   }
   Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
 
@@ -49,10 +49,10 @@ class PieceOutput : public PrivateOutput, public InputFile {
   /// A stretch of the file: bytes written (`bytes`), bytes copied
   /// (`length` bytes of `from` at `from_pos`), or zeros (neither).
   struct Piece {
-    int64_t pos = 0;
-    int64_t length = 0;
+    int64_t pos{};
+    int64_t length{};
     const InputFile* from = nullptr;
-    int64_t from_pos = 0;
+    int64_t from_pos{};
     const uint8_t* bytes = nullptr;
   };
 
@@ -65,7 +65,7 @@ class PieceOutput : public PrivateOutput, public InputFile {
   Status GiveName(const std::string&) override { return Status::kOk; }
 
   std::optional<FileVersion> Version() const override {
-    return FileVersion{.size = size_, .modified = 0};
+    return FileVersion{.size = size_};  // in memory: no time of change
   }
   Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
 
@@ -77,15 +77,15 @@ class PieceOutput : public PrivateOutput, public InputFile {
   struct Stored {
     int64_t pos;
     int64_t length;
-    const InputFile* from;  // null for bytes written
-    int64_t from_pos;
+    const InputFile* from{};  // null for bytes written
+    int64_t from_pos{};
     std::vector<uint8_t> bytes;
   };
   // Puts `piece` in place of whatever lay where it goes.
   void Place(Stored piece);
 
   std::map<int64_t, Stored> pieces_;  // by position, none overlapping
-  int64_t size_ = 0;
+  int64_t size_{};
 };
 
 }  // namespace qmx

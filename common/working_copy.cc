@@ -84,7 +84,7 @@ class Window {
   int64_t begin_;
   // Not cleared: every byte is read before it is used.
   std::unique_ptr<uint8_t[]> bytes_{new uint8_t[kCapacity]};
-  size_t held_ = 0;
+  size_t held_{};
 };
 
 }  // namespace

@@ -30,8 +30,8 @@ namespace qmx {
 /// is reserved. Otherwise the edit writes everything from `edited_begin`
 /// on after the prompts.
 struct Layout {
-  int64_t edited_begin = 0;
-  int64_t edited_end = 0;
+  int64_t edited_begin{};
+  int64_t edited_end{};
   bool keeps_length = true;
 };
 

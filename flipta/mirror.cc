@@ -39,13 +39,22 @@ constexpr int kMaskWords = kWordsPerKeyframe * kWordsPerVector;
 // Keyframes in one period of the mask.
 constexpr int64_t kMaskKeyframes = kWordsPerVector;
 
-constexpr std::array<uint16_t, kMaskWords> kMirroredWords = [] {
-  std::array<uint16_t, kMaskWords> mask{};
+// Per word of one period: the bound below which the mirror negates (1024
+// for the mirrored angles; -32768 elsewhere, which no word is below), and
+// what it then subtracts (1024, or 0).
+struct MirrorConstants {
+  std::array<uint16_t, kMaskWords> below;
+  std::array<uint16_t, kMaskWords> bias;
+};
+constexpr MirrorConstants kMirror = [] {
+  MirrorConstants m{};
   for (int w = 0; w < kMaskWords; ++w) {
     const int angle = w % kWordsPerKeyframe - kMeshRotationsOffset / 2;
-    mask[static_cast<size_t>(w)] = angle >= 0 && angle % 3 != 0 ? 0xFFFF : 0;
+    const bool mirrored = angle >= 0 && angle % 3 != 0;
+    m.below[static_cast<size_t>(w)] = mirrored ? kAngleUnitsPerTurn : 0x8000;
+    m.bias[static_cast<size_t>(w)] = mirrored ? kAngleUnitsPerTurn : 0;
   }
-  return mask;
+  return m;
 }();
 
 Words LoadWords(const void* from) {
@@ -58,23 +67,22 @@ Words LoadWords(const void* from) {
 // most one period of the mask, so the mask never starts over.
 void MirrorAngles(uint8_t* first, int64_t length) {
   int64_t pos = 0;
-  int64_t word = 0;  // index into kMirroredWords
-  for (; pos + 16 <= length; pos += 16) {
+  size_t word = 0;  // index into kMirror
+  // Five at a time: a period's 55 vectors leave no rest, and the loop's own
+  // steps no longer cost as much as the mirror.
+#pragma GCC unroll 5
+  for (; pos + 16 <= length; pos += 16, word += kWordsPerVector) {
     const Words v = LoadWords(first + pos);
-    const Words mask = LoadWords(&kMirroredWords[static_cast<size_t>(word)]);
-    // The mirror in wrapping 16-bit lanes: both candidates are exact
-    // wherever they are chosen.
-    const Words at_or_above =
-        reinterpret_cast<Words>(reinterpret_cast<SignedWords>(v) >=
-                                static_cast<int16_t>(kAngleUnitsPerTurn));
-    const Words mirrored = (at_or_above & (v - kAngleUnitsPerTurn)) |
-                           (~at_or_above & (0 - kAngleUnitsPerTurn - v));
-    const Words out = (mask & mirrored) | (~mask & v);
+    // All ones where the mirror negates: (v ^ n) - n is -v there, v
+    // elsewhere; in wrapping 16-bit lanes, exact wherever it is chosen.
+    const Words n = reinterpret_cast<Words>(
+        reinterpret_cast<SignedWords>(v) <
+        reinterpret_cast<SignedWords>(LoadWords(&kMirror.below[word])));
+    const Words out = ((v ^ n) - n) - LoadWords(&kMirror.bias[word]);
     std::memcpy(first + pos, &out, sizeof out);
-    word += kWordsPerVector;
   }
   for (; pos < length; pos += 2, ++word) {
-    if (kMirroredWords[static_cast<size_t>(word)] != 0) {
+    if (kMirror.bias[word] != 0) {
       StoreU16(first + pos, static_cast<uint16_t>(MirrorAngle(
                                 static_cast<int16_t>(LoadU16(first + pos)))));
     }

@@ -40,7 +40,7 @@ class GyrelTool : public Tool {
   std::string Suffix() const override;
 
  private:
-  int angle_ = 0;  // normalised, 0..359
+  int angle_{};  // normalised, 0..359
 };
 
 }  // namespace qmx

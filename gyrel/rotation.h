@@ -21,13 +21,13 @@ int NormaliseAngle(int16_t degrees);
 /// Everything a turn by one normalised angle needs, worked out once per
 /// file. `c`, `s` and `w` are single-precision values.
 struct Rotation {
-  float c = 1;            // cosine of the angle
-  float s = 0;            // sine of the angle
-  int quarter_turns = 0;  // whole quarter turns in the angle, 0..3
+  float c = 1;          // cosine of the angle
+  float s{};            // sine of the angle
+  int quarter_turns{};  // whole quarter turns in the angle, 0..3
   /// Cosine of 180 degrees plus twice the angle past the last quarter turn;
   /// (w + 1) / 2 is how far the box moves toward the next quarter turn.
   float w = -1;
-  int y_angle_step = 0;  // the angle in angle units, 1024 to a full turn
+  int y_angle_step{};  // the angle in angle units, 1024 to a full turn
 };
 
 /// The quantities for `angle`, a normalised angle in 0..359.
@@ -36,12 +36,12 @@ Rotation MakeRotation(int angle);
 /// The part of a keyframe that a turn moves: root offset and the X and Z
 /// sides of the bounding box.
 struct RootAndBox {
-  int16_t root_x = 0;
-  int16_t root_z = 0;
-  int16_t min_x = 0;
-  int16_t max_x = 0;
-  int16_t min_z = 0;
-  int16_t max_z = 0;
+  int16_t root_x{};
+  int16_t root_z{};
+  int16_t min_x{};
+  int16_t max_x{};
+  int16_t min_z{};
+  int16_t max_z{};
   bool operator==(const RootAndBox&) const = default;
 };
 
@@ -78,7 +78,8 @@ class KeyframeTurn {
   template <class Keyframe>
   bool operator()(Keyframe& keyframe) const;
   /// The same for `count` whole keyframes from `first` on, `stride()`
-  /// bytes apart, with what the angle decides chosen once for all of them.
+  /// bytes apart, with what the angle decides chosen once for all of them
+  /// and, where keyframes do not overlap, many turned at once.
   bool EditWhole(uint8_t* first, int64_t count) const;
 
  private:

@@ -15,8 +15,8 @@ namespace qmx {
 
 /// The smallest and largest value of one coordinate over the keyframes.
 struct Range {
-  int16_t min = 0;
-  int16_t max = 0;
+  int16_t min{};
+  int16_t max{};
 };
 
 /// A range for each of X, Y and Z.

@@ -29,14 +29,14 @@ struct KeyframeCoordinates {
 
 /// What the header says and how much of it the file holds.
 struct Inspection {
-  int64_t length = 0;
+  int64_t length{};
   /// Nothing when the file ends before the field.
   std::optional<uint16_t> header_record_count;
   /// The header reads that locate the keyframes, as every tool makes them.
   KeyframeArea area;
   /// Keyframes whose coordinates lie wholly inside the file, from the first
   /// on: those handed to the caller.
-  int64_t keyframes_read = 0;
+  int64_t keyframes_read{};
 
   /// Where the keyframes end by the header: T + 66 + count x stride; nothing
   /// when the file ends before the header tells.

@@ -16,8 +16,8 @@ namespace qmx {
 /// One keyframe as the picture shows it.
 struct Pose {
   /// The root offset's X and Z, in world units.
-  int16_t x = 0;
-  int16_t z = 0;
+  int16_t x{};
+  int16_t z{};
   /// The root mesh's Y angle in angle units (0 faces +Z, 256 faces +X);
   /// nothing when the keyframe has none.
   std::optional<int16_t> facing;

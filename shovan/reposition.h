@@ -9,9 +9,9 @@ namespace qmx {
 
 /// Position offsets in world units.
 struct Offsets {
-  int16_t x = 0;
-  int16_t y = 0;
-  int16_t z = 0;
+  int16_t x{};
+  int16_t y{};
+  int16_t z{};
 };
 
 /// The move of one keyframe by the offsets: each is added to the bounding

@@ -9,8 +9,8 @@ namespace qmx {
 
 /// How many keyframes to remove from the beginning and from the end.
 struct Cuts {
-  uint16_t front = 0;
-  uint16_t back = 0;
+  uint16_t front{};
+  uint16_t back{};
 };
 
 /// True when the cuts leave at least one keyframe: front + back is below
@@ -19,8 +19,8 @@ bool CutsAreValid(uint16_t keyframe_count, Cuts cuts);
 
 /// The keyframes a truncation keeps, as a byte range of the input.
 struct RetainedBlock {
-  int64_t position = 0;  // T + 66 + front cut x stride
-  int64_t length = 0;    // new keyframe count x stride
+  int64_t position{};  // T + 66 + front cut x stride
+  int64_t length{};    // new keyframe count x stride
 };
 
 /// Where the retained keyframes lie in the input. Computed in 64 bits, so

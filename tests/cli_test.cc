@@ -100,6 +100,11 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
             *sample::MakeFromDescription("sample walk.qmx"));
       if (path == "unread.qmx")  // none of its bytes can be read
         return std::make_unique<PartialInput>(3626);
+      if (path == "short.qmx") {  // ends inside the keyframes
+        test::Bytes walk = *sample::MakeFromDescription("sample walk.qmx");
+        walk.resize(2000);
+        return std::make_unique<test::MemoryInput>(walk);
+      }
       failure = {};
       return nullptr;
     }
@@ -111,8 +116,11 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
     }
   } files;
   struct : Reporter {
-    void Report(const Message& message) override { said = message.text; }
+    void Report(const Message& message) override {
+      said = message.text, kind = message.kind;
+    }
     std::string said;
+    Message::Kind kind;
   } last;
   FliptaTool tool;
   FileJob job;
@@ -123,6 +131,12 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   job.argument = "unread.qmx";
   ProcessFile(tool, job, last, files);
   EXPECT_EQ(last.said, "Could not read the file, skipping.");
+  EXPECT_EQ(last.kind, Message::Kind::kFailure);
+  job.argument = "short.qmx";  // the keyframes Snipla keeps are not there
+  SniplaTool snipla(Cuts{.front = 1, .back = 1});
+  ProcessFile(snipla, job, last, files);
+  EXPECT_EQ(last.said, "File is shorter than its header describes, skipping.");
+  EXPECT_EQ(last.kind, Message::Kind::kSkip);
   for (const auto& [words, shown] :
        {std::pair{"Input/output error", "(input/output error)"},
         {"I/O error.\r\n", "(I/O error)"}})

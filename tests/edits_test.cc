@@ -69,6 +69,23 @@ TEST(MirrorAngleTest, TurnsBackOrReflects) {
     EXPECT_EQ(MirrorAngle(angle), mirrored) << angle;
 }
 
+// Whole keyframes, mirrored many at a time, come out as they do field by
+// field: every word of a keyframe takes every 16-bit value once.
+TEST(MirrorTest, WholeKeyframesAsFieldByField) {
+  constexpr int64_t kCount = 65536;
+  Bytes many(size_t(kCount * kPlayerStride));
+  for (int64_t k = 0; k < kCount; ++k)
+    for (int64_t w = 0; w < kPlayerStride / 2; ++w)
+      sample::PutU16(many, k * kPlayerStride + 2 * w, uint16_t(k + 7 * w));
+  Bytes one_by_one = many;
+  KeyframeMirror().EditWhole(many.data(), kCount);
+  for (int64_t k = 0; k < kCount; ++k) {
+    KeyframeBytes keyframe(one_by_one.data() + k * kPlayerStride);
+    KeyframeMirror()(keyframe);
+  }
+  EXPECT_TRUE(many == one_by_one);
+}
+
 // The header fields that follow the keyframe count, the rest kept: total A
 // wraps at 16 bits, total B at 24 (the byte after it kept), range end at
 // 16; the cuts leave at least one keyframe only when their sum, unwrapped,
@@ -207,14 +224,15 @@ TEST(CheckedFieldsTest, AnAccessOutsideFailsForGood) {
 // it writes, so keyframes that overlap show any change of order.
 TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
   // clang-format off
-  const struct { const char* what; uint16_t keyframes, meshes; int64_t trailing; } cases[] = {
-      {"one piece", 50, 15, 7},  // the meshes give the stride
-      {"several pieces", 6000, 15, 0},
-      {"many pieces, trailing data", 20000, 15, 3},
-      {"keyframes overlap: stride 4", 9000, 10920, 0},
-      {"all keyframes in one place: stride 0", 700, 21842, 0},
-      {"keyframes far apart: stride 65534", 9, 10919, 0},
-      {"no keyframes", 0, 15, 40}};
+  const struct { const char* what; uint16_t keyframes, meshes; int64_t trailing; int angle; } cases[] = {
+      {"one piece", 50, 15, 7, 30},  // the meshes give the stride
+      {"several pieces, a quarter turn", 6000, 15, 0, 90},
+      {"many pieces, trailing data", 20000, 15, 3, 200},
+      {"no root mesh", 100, 0, 0, 315},
+      {"keyframes overlap: stride 4", 9000, 10920, 0, 30},
+      {"all keyframes in one place: stride 0", 700, 21842, 0, 30},
+      {"keyframes far apart: stride 65534", 9, 10919, 0, 30},
+      {"no keyframes", 0, 15, 40, 30}};
   // clang-format on
   std::mt19937 random(11);
   for (const auto& c : cases) {
@@ -234,15 +252,15 @@ TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
       const Bytes cut(file.begin(), file.begin() + length);
       MemoryInput input(cut);
       const KeyframeArea area = *ReadKeyframeArea(input, length);
-      GyrelTool tool(30);
+      GyrelTool tool(int16_t(c.angle));
       EXPECT_TRUE(test::OnePassIsSimplestWalk(tool, cut, stride,
-                                              KeyframeTurn(area, 30)));
+                                              KeyframeTurn(area, c.angle)));
     }
   }
 }
 
-// A read that fails in the walk fails the edit, in the first piece or a
-// later one, however far the walk has come.
+// A read that fails in the walk fails the edit, in the first piece, a
+// later one or the keyframe that crosses the end of the file.
 TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
   struct FailingInput : MemoryInput {
     using MemoryInput::MemoryInput;
@@ -253,10 +271,14 @@ TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
     }
     int64_t fails_from = INT64_MAX;
   };
-  const Bytes file = sample::MakeAnimation({.keyframe_count = 6000});
-  const int64_t size = int64_t(file.size());
-  for (const int64_t fails_from : {int64_t{1000}, size - 100}) {
-    FailingInput input(file);
+  const Bytes whole = sample::MakeAnimation({.keyframe_count = 6000});
+  // Ten bytes of the last keyframe: it crosses the end for Gyrel's turn.
+  const Bytes cut(whole.begin(), whole.end() - 100);
+  for (const auto& [file, fails_from] : {std::pair{&whole, int64_t{1000}},
+                                         {&whole, int64_t(whole.size()) - 100},
+                                         {&cut, int64_t(cut.size()) - 1}}) {
+    const int64_t size = int64_t(file->size());
+    FailingInput input(*file);
     PieceOutput output;
     WorkingCopy copy(input, size, output);
     const KeyframeArea area = *ReadKeyframeArea(input, size);

@@ -22,11 +22,26 @@ struct MemoryInput : PartialInput {
   }
 };
 
+/// A result in memory that counts the bytes copied and written into it.
+struct CountingOutput : PieceOutput {
+  Status Write(int64_t pos, std::span<const uint8_t> bytes) override {
+    moved += int64_t(bytes.size());
+    return PieceOutput::Write(pos, bytes);
+  }
+  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
+              int64_t length) override {
+    moved += length;
+    return PieceOutput::Copy(from, from_pos, to_pos, length);
+  }
+  int64_t moved = 0;
+};
+
 /// True when `tool`, with its parameters given, makes of `before` in one
 /// pass what `edit` makes of a whole copy of it in memory, walking its
 /// keyframes `stride` bytes apart through checked fields until an access
 /// fails; with a warning for what the edit noted, then one for a file that
-/// ended early. True for a file the tool skips.
+/// ended early; and moves each byte of the file once. True for a file the
+/// tool skips.
 template <class Edit>
 bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
                            const Edit& edit) {
@@ -34,7 +49,7 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
   MemoryInput input(before);
   const KeyframeArea area = *ReadKeyframeArea(input, size);
   if (tool.Check(area, true)) return true;
-  PieceOutput output;
+  CountingOutput output;
   WorkingCopy copy(input, size, output);
   if (copy.Prepare(tool.LayOut(area, size)) != Status::kOk) return false;
   const Edited edited = tool.Edit(copy, area);
@@ -50,7 +65,7 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
   }
   const bool ended_early = area.complete ? fields.failed() : area.EndedEarly();
   Bytes result(size_t(output.Version()->size));
-  return edited.status == Status::kOk &&
+  return edited.status == Status::kOk && output.moved == size &&
          output.Read(0, result) == Status::kOk && result == after &&
          edited.warnings.size() == size_t(noted + ended_early) &&
          (!ended_early || edited.warnings.back() == kEndedEarlyWarning);

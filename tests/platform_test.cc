@@ -55,6 +55,11 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
   EXPECT_EQ(three, std::vector<uint8_t>(3, 0));
   EXPECT_FALSE(File::CreateNew("f.qmx").is_open());
   EXPECT_FALSE(File::OpenForReading("f.qmx").WriteAt(0, Bytes("x")));
+  // A copy from what opens but cannot be read, a directory, is a failed
+  // read, not a copy of nothing.
+  std::filesystem::create_directory(test::PathOf("d"));
+  EXPECT_EQ(file.CopyFrom(File::OpenForReading("d"), 0, 0, 3), Status::kRead);
+  EXPECT_EQ(file.CopyFrom(File(), 0, 0, 3), Status::kRead);  // nothing open
 }
 
 // Out of reach until named, gone unless named, and naming never replaces:

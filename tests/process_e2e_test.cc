@@ -89,6 +89,19 @@ class Process {
         return true;
     return false;
   }
+  // Waits until the tool, the terminal's foreground, is stopped.
+  bool Stopped() const {
+    const std::string stat =
+        "/proc/" + std::to_string(tcgetpgrp(terminal_)) + "/stat";
+    for (int i = 0; i < 400; ++i, usleep(10000)) {
+      std::string line;
+      std::getline(std::ifstream(stat), line);
+      const size_t name_end = line.rfind(')');
+      if (name_end != std::string::npos && line.substr(name_end, 3) == ") T")
+        return true;
+    }
+    return false;
+  }
   // To the tool's group, the terminal's foreground.
   void Signal(int number) const {
     const pid_t group = tcgetpgrp(terminal_);
@@ -163,6 +176,7 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
   const size_t asked = shovan->ReadUntil("(y/n): ").size();
   shovan->Write("\x1a");
   EXPECT_TRUE(shovan->TerminalTakesLines(true));
+  EXPECT_TRUE(shovan->Stopped());
   shovan->Signal(SIGCONT);
   EXPECT_TRUE(shovan->TerminalTakesLines(false));
   shovan->Write("y");

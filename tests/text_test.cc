@@ -191,7 +191,7 @@ TEST(PathsTest, ArgumentToResult) {
       {kWindows, "/walk.qmx", "", "/walk.qmx", "/walk_Mirrored.qmx"},
       {kWindows, "C:\\a/b\\walk.qmx", "", "walk.qmx", "walk_Mirrored.qmx"},
       {kWindows, "D:walk.qmx", "", "D:walk.qmx", "D:walk_Mirrored.qmx"},
-      {kWindows, "D:qmxfile", "out", "D:qmxfile", "out\\qmxfile_Mirrored"},
+      {kWindows, "z:qmxfile", "out", "z:qmxfile", "out\\qmxfile_Mirrored"},
       {kWindows, "a\\walk.qmx", "out\\", "walk.qmx", "out\\walk_Mirrored.qmx"},
       {kWindows, "walk.qmx", "out/", "walk.qmx", "out/walk_Mirrored.qmx"},
       {kWindows, "walk.qmx", "C:\\", "walk.qmx", "C:\\walk_Mirrored.qmx"},
@@ -219,7 +219,7 @@ TEST(PathsTest, ArgumentToResult) {
 TEST(PathsTest, StreamNames) {
   const std::pair<const char*, bool> windows[] = {
       {"walk.qmx:s", true},           {"C:\\a:b\\walk.qmx", true},
-      {"D:walk.qmx::$DATA", true},    {"D:walk.qmx", false},
+      {"D:walk.qmx::$DATA", true},    {"a:walk.qmx", false},
       {"1:walk.qmx", true},  // no drive
       {"\\\\?\\C:\\walk.qmx", false}, {"\\\\.\\c:\\walk.qmx", false}};
   for (const auto& [argument, stream] : windows) {
