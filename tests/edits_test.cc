@@ -69,23 +69,6 @@ TEST(MirrorAngleTest, TurnsBackOrReflects) {
     EXPECT_EQ(MirrorAngle(angle), mirrored) << angle;
 }
 
-// Whole keyframes, mirrored many at a time, come out as they do field by
-// field: every word of a keyframe takes every 16-bit value once.
-TEST(MirrorTest, WholeKeyframesAsFieldByField) {
-  constexpr int64_t kCount = 65536;
-  Bytes many(size_t(kCount * kPlayerStride));
-  for (int64_t k = 0; k < kCount; ++k)
-    for (int64_t w = 0; w < kPlayerStride / 2; ++w)
-      sample::PutU16(many, k * kPlayerStride + 2 * w, uint16_t(k + 7 * w));
-  Bytes one_by_one = many;
-  KeyframeMirror().EditWhole(many.data(), kCount);
-  for (int64_t k = 0; k < kCount; ++k) {
-    KeyframeBytes keyframe(one_by_one.data() + k * kPlayerStride);
-    KeyframeMirror()(keyframe);
-  }
-  EXPECT_TRUE(many == one_by_one);
-}
-
 // The header fields that follow the keyframe count, the rest kept: total A
 // wraps at 16 bits, total B at 24 (the byte after it kept), range end at
 // 16; the cuts leave at least one keyframe only when their sum, unwrapped,

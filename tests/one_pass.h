@@ -25,13 +25,11 @@ struct MemoryInput : PartialInput {
 /// A result in memory that counts the bytes copied and written into it.
 struct CountingOutput : PieceOutput {
   Status Write(int64_t pos, std::span<const uint8_t> bytes) override {
-    moved += int64_t(bytes.size());
-    return PieceOutput::Write(pos, bytes);
+    return moved += int64_t(bytes.size()), PieceOutput::Write(pos, bytes);
   }
-  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
+  Status Copy(const InputFile& from, int64_t at, int64_t to,
               int64_t length) override {
-    moved += length;
-    return PieceOutput::Copy(from, from_pos, to_pos, length);
+    return moved += length, PieceOutput::Copy(from, at, to, length);
   }
   int64_t moved = 0;
 };

@@ -91,14 +91,11 @@ class Process {
   }
   // Waits until the tool, the terminal's foreground, is stopped.
   bool Stopped() const {
-    const std::string stat =
-        "/proc/" + std::to_string(tcgetpgrp(terminal_)) + "/stat";
+    const auto stat = "/proc/" + std::to_string(tcgetpgrp(terminal_)) + "/stat";
     for (int i = 0; i < 400; ++i, usleep(10000)) {
       std::string line;
       std::getline(std::ifstream(stat), line);
-      const size_t name_end = line.rfind(')');
-      if (name_end != std::string::npos && line.substr(name_end, 3) == ") T")
-        return true;
+      if (line.find(") T ") != std::string::npos) return true;
     }
     return false;
   }
