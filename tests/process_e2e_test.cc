@@ -279,6 +279,31 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   EXPECT_EQ(qmx.Wait(), 1);
 }
 
+// A name that would clear the screen gives the terminal no command: each
+// stream shows it with '?' for its controls where it is the terminal, and
+// as it is where it is a pipe (qmx's names, through cat).
+TEST_F(ProcessTest, NamesGiveTheTerminalNoCommands) {
+  const std::string clear = "\x1B[2J";
+  fs::copy(path() / "b.qmx", path() / (clear + "b.qmx"));
+  fs::copy(path() / "b.qmx", path() / (clear + ".txt"));
+  Process gyrel({"gyrel", clear + ".txt"}, path());
+  EXPECT_EQ(gyrel.ReadUntil("(Press ENTER to exit)"),
+            "'?[2J.txt': Invalid file type, skipping.\r\n\r\n"
+            "(Press ENTER to exit)");
+  EXPECT_EQ(gyrel.Finish(), 0);
+  Process qmx(
+      {"/bin/sh", "-c", Tool("qmx") + " rotate --by 90 \"$0\" \"$1\" | cat",
+       clear + "b.qmx", clear + ".txt"},
+      path());
+  qmx.ReadUntil("skipping.\r\n");  // the two streams in either order
+  const std::string& seen = qmx.ReadUntil(".qmx\r\n");
+  EXPECT_NE(seen.find(clear + "b_Rotated(90\xC2\xB0).qmx\r\n"),
+            std::string::npos);
+  EXPECT_NE(seen.find("qmx: '?[2J.txt': Invalid file type, skipping.\r\n"),
+            std::string::npos);
+  EXPECT_EQ(qmx.Wait(), 0);
+}
+
 // The largest animation, a 2 GiB hole and data after it, then eleven more
 // files, with at most twelve files open and the offsets in a 100 MB answer
 // line (50 MB of spaces after the 1, of letters after "0 0"): edited in
