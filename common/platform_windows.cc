@@ -513,14 +513,22 @@ bool PrepareProcess() {
 
 namespace {
 
-// `text` with its letters in upper case as the system folds them, for names
-// compared with case ignored.
-std::u16string Folded(std::u16string text) {
-  if (!text.empty()) {
-    CharUpperBuffW(reinterpret_cast<wchar_t*>(text.data()),
-                   static_cast<DWORD>(text.size()));
+// `text` with its letters in upper case as the system folds them without a
+// language's rules, for names compared with case ignored; as it is when the
+// system cannot fold it.
+std::u16string Folded(const std::u16string& text) {
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int length = static_cast<int>(text.size());
+  const int needed = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide,
+                                   length, nullptr, 0, nullptr, nullptr, 0);
+  if (needed <= 0) return text;
+  std::u16string folded(static_cast<size_t>(needed), u'\0');
+  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide, length,
+                    reinterpret_cast<wchar_t*>(folded.data()), needed, nullptr,
+                    nullptr, 0) != needed) {
+    return text;
   }
-  return text;
+  return folded;
 }
 
 // The files that the wildcard pattern `argument` stands for (see
