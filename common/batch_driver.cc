@@ -5,6 +5,7 @@
 
 #include "common/pipeline.h"
 #include "common/platform.h"
+#include "common/wide_text.h"
 
 namespace qmx {
 namespace {
@@ -22,7 +23,7 @@ class ConsoleReporter : public Reporter {
       : out_(out), base_name_(base_name) {}
   void Report(const Message& message) override {
     if (message.about_file) Quoted(out_, base_name_);
-    out_ << message.text;
+    out_ << ShownName{message.text};  // it may name the result
     for (int i = 0; i < message.breaks; ++i) out_ << '\n';
   }
 
@@ -45,7 +46,7 @@ bool AskUseForAll(Console& console, std::string_view subject,
 }  // namespace
 
 std::ostream& Quoted(std::ostream& out, std::string_view base_name) {
-  return out << '\'' << base_name << "': ";
+  return out << '\'' << ShownName{base_name} << "': ";
 }
 
 int RunBatch(Tool& tool, std::span<const std::string> arguments,

@@ -15,7 +15,7 @@
 namespace qmx {
 
 /// Starts a message about a file: the base name in apostrophes, a colon and
-/// a space.
+/// a space. On a terminal the name is shown as ShownName shows it.
 std::ostream& Quoted(std::ostream& out, std::string_view base_name);
 
 /// The whole run: the instruction screen when there are no arguments,

@@ -3,7 +3,10 @@
 #include "common/platform.h"
 
 #include <algorithm>
+#include <iostream>
 #include <vector>
+
+#include "common/wide_text.h"
 
 namespace qmx::platform {
 namespace {
@@ -78,10 +81,20 @@ FileLayer& SystemFiles() {
   return files;
 }
 
-std::optional<std::vector<std::string>> StartProgram(int argc, char** argv) {
+std::vector<bool> EveryArgumentButHelp(std::span<const std::string> arguments) {
+  std::vector<bool> files;
+  for (const std::string& argument : arguments)
+    files.push_back(argument != "/?");
+  return files;
+}
+
+std::optional<std::vector<std::string>> StartProgram(
+    int argc, char** argv, const FileArguments& files) {
   if (!PrepareProcess()) return std::nullopt;
   UseUtf8Console();
-  std::vector<std::string> arguments = ProgramArguments(argc, argv);
+  SetOnTerminal(std::cout, ShowsOnTerminal(1));
+  SetOnTerminal(std::cerr, ShowsOnTerminal(2));
+  std::vector<std::string> arguments = ProgramArguments(argc, argv, files);
   if (!arguments.empty()) arguments.erase(arguments.begin());
   return arguments;
 }

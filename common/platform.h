@@ -197,10 +197,31 @@ int ReadConsoleKey(const std::function<void()>& ask);
 /// no file.
 bool PrepareProcess();
 
+/// Which of a program's arguments (without its own name) name files: true
+/// at the index of each. Only those are expanded as wildcard patterns.
+using FileArguments =
+    std::function<std::vector<bool>(std::span<const std::string> arguments)>;
+
+/// Every argument but "/?" names a file, as for the four tools.
+std::vector<bool> EveryArgumentButHelp(std::span<const std::string> arguments);
+
 /// The program's command line in UTF-8, its own name first. On Windows it
 /// is read from the wide command line, since `argv` there holds only what
 /// the ANSI code page can spell; elsewhere it is `argv` as it is.
-std::vector<std::string> ProgramArguments(int argc, char** argv);
+///
+/// On Windows, where no shell expands wildcards, a file argument (as
+/// `files` tells them) that was not quoted, in any part, and holds '*' or
+/// '?' in its last part stands for the files (not folders) whose long names
+/// match that part, case ignored, in name order, each after the argument's
+/// directory part as written; when none matches, it stays as written. No
+/// Windows name holds '*' or '?', so no file is meant by such an argument as
+/// it stands.
+std::vector<std::string> ProgramArguments(int argc, char** argv,
+                                          const FileArguments& files);
+
+/// True when standard output (1) or standard error (2) is shown on a
+/// terminal (on Windows: a console).
+bool ShowsOnTerminal(int stream);
 
 /// Makes std::cout and std::cerr show UTF-8 text whatever the console: on
 /// a Windows console it is written as wide characters, so that any name and
@@ -209,9 +230,13 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 void UseUtf8Console();
 
 /// What every program does first: prepares the process and the console,
-/// and returns its arguments in UTF-8, without its own name. Nothing when
-/// the process could not be prepared: the program then processes no file.
-std::optional<std::vector<std::string>> StartProgram(int argc, char** argv);
+/// marks std::cout and std::cerr as shown on a terminal where they are (so
+/// that names show as ShownName shows them there), and returns its
+/// arguments in UTF-8, without its own name, as ProgramArguments gives them
+/// with `files`. Nothing when the process could not be prepared: the
+/// program then processes no file.
+std::optional<std::vector<std::string>> StartProgram(
+    int argc, char** argv, const FileArguments& files = EveryArgumentButHelp);
 
 }  // namespace qmx::platform
 

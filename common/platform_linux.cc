@@ -546,9 +546,13 @@ bool PrepareProcess() {
   return true;
 }
 
-std::vector<std::string> ProgramArguments(int argc, char** argv) {
+// The shell has expanded every pattern it was meant to.
+std::vector<std::string> ProgramArguments(int argc, char** argv,
+                                          const FileArguments&) {
   return std::vector<std::string>(argv, argv + argc);
 }
+
+bool ShowsOnTerminal(int stream) { return ::isatty(stream) == 1; }
 
 // Terminals take UTF-8 as it is.
 void UseUtf8Console() {}

@@ -511,14 +511,97 @@ bool PrepareProcess() {
   return true;
 }
 
-std::vector<std::string> ProgramArguments(int, char**) {
+namespace {
+
+// `text` with its letters in upper case as the system folds them without a
+// language's rules, for names compared with case ignored; as it is when the
+// system cannot fold it.
+std::u16string Folded(const std::u16string& text) {
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int length = static_cast<int>(text.size());
+  const int needed = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide,
+                                   length, nullptr, 0, nullptr, nullptr, 0);
+  if (needed <= 0) return text;
+  std::u16string folded(static_cast<size_t>(needed), u'\0');
+  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide, length,
+                    reinterpret_cast<wchar_t*>(folded.data()), needed, nullptr,
+                    nullptr, 0) != needed) {
+    return text;
+  }
+  return folded;
+}
+
+// The files that the wildcard pattern `argument` stands for (see
+// ProgramArguments), or the argument itself. The folder is listed without
+// short names, and each long name is matched here: the system's own
+// matching also tries the 8.3 short name, by which "*.qmx" would take
+// "walk.qmxbak" (WALK~1.QMX).
+std::vector<std::string> Expanded(const std::string& argument) {
+  const std::string_view dir = DirectoryPart(argument, PathStyle::kWindows);
+  const std::optional<std::u16string> pattern =
+      Utf8ToUtf16(std::string_view(argument).substr(dir.size()));
+  const std::optional<std::wstring> search =
+      SystemPath(InDirectory(dir, "*", PathStyle::kWindows));
+  if (!pattern || pattern->find_first_of(u"*?") == std::u16string::npos ||
+      !search) {
+    return {argument};
+  }
+  WIN32_FIND_DATAW found;
+  const HANDLE listing =
+      FindFirstFileExW(search->c_str(), FindExInfoBasic, &found,
+                       FindExSearchNameMatch, nullptr, 0);
+  if (listing == INVALID_HANDLE_VALUE) return {argument};
+  const std::u16string folded_pattern = Folded(*pattern);
+  std::vector<std::pair<std::u16string, std::u16string>> names;  // folded
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    const std::u16string name(found.cFileName,
+                              found.cFileName + std::wcslen(found.cFileName));
+    std::u16string folded = Folded(name);
+    if (MatchesWildcard(folded_pattern, folded)) {
+      names.emplace_back(std::move(folded), name);
+    }
+  } while (FindNextFileW(listing, &found));
+  FindClose(listing);
+  if (names.empty()) return {argument};
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> files;
+  for (const auto& [folded, name] : names) {
+    files.push_back(std::string(dir) + Utf16ToUtf8(name));
+  }
+  return files;
+}
+
+}  // namespace
+
+std::vector<std::string> ProgramArguments(int, char**,
+                                          const FileArguments& files) {
   const wchar_t* line = GetCommandLineW();
-  std::vector<std::string> arguments;
-  for (const std::u16string& word :
-       SplitCommandLine(std::u16string(line, line + std::wcslen(line)))) {
-    arguments.push_back(Utf16ToUtf8(word));
+  std::vector<bool> quoted;
+  const std::vector<std::u16string> words =
+      SplitCommandLine(std::u16string(line, line + std::wcslen(line)), &quoted);
+  std::vector<std::string> given;
+  for (const std::u16string& word : words) given.push_back(Utf16ToUtf8(word));
+  const std::vector<bool> file =
+      files(std::span<const std::string>(given).subspan(1));
+  std::vector<std::string> arguments{given[0]};
+  for (size_t i = 1; i < given.size(); ++i) {
+    if (quoted[i] || i - 1 >= file.size() || !file[i - 1]) {
+      arguments.push_back(given[i]);
+      continue;
+    }
+    for (std::string& name : Expanded(given[i])) {
+      arguments.push_back(std::move(name));
+    }
   }
   return arguments;
+}
+
+bool ShowsOnTerminal(int stream) {
+  DWORD mode = 0;
+  return GetConsoleMode(
+             GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE),
+             &mode) != 0;
 }
 
 namespace {

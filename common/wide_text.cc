@@ -103,8 +103,10 @@ std::u16string Utf8ToUtf16Lossy(std::string_view text) {
   return *Convert(text, true);
 }
 
-std::vector<std::u16string> SplitCommandLine(std::u16string_view line) {
+std::vector<std::u16string> SplitCommandLine(std::u16string_view line,
+                                             std::vector<bool>* quoted) {
   std::vector<std::u16string> words;
+  std::vector<bool> word_quoted;
   size_t i = 0;
   // The program's name: up to the closing quote, or up to the first blank;
   // backslashes and quotes inside mean nothing.
@@ -116,18 +118,24 @@ std::vector<std::u16string> SplitCommandLine(std::u16string_view line) {
     for (; i < line.size() && !IsBlank(line[i]); ++i) name += line[i];
   }
   words.push_back(std::move(name));
+  word_quoted.push_back(!line.empty() && line[0] == u'"');
   while (i < line.size() && IsBlank(line[i])) ++i;
 
   std::u16string word;
   bool in_word = false;
+  bool in_quotes = false;  // a quote mark opened a quoted part of the word
   int quotes = 0;  // quotes seen in the current quoted run: 1 means inside
   size_t backslashes = 0;
   while (i < line.size()) {
     const char16_t c = line[i];
     if (IsBlank(c) && quotes == 0) {
-      if (in_word) words.push_back(std::move(word));
+      if (in_word) {
+        words.push_back(std::move(word));
+        word_quoted.push_back(in_quotes);
+      }
       word.clear();
       in_word = false;
+      in_quotes = false;
       backslashes = 0;
       while (i < line.size() && IsBlank(line[i])) ++i;
       continue;
@@ -151,6 +159,7 @@ std::vector<std::u16string> SplitCommandLine(std::u16string_view line) {
       word += u'"';
     } else {
       ++quotes;
+      in_quotes = true;
     }
     backslashes = 0;
     // Quotes that follow at once: every third of a run inside quotes is a
@@ -163,8 +172,85 @@ std::vector<std::u16string> SplitCommandLine(std::u16string_view line) {
     }
     if (quotes == 2) quotes = 0;
   }
-  if (in_word) words.push_back(std::move(word));
+  if (in_word) {
+    words.push_back(std::move(word));
+    word_quoted.push_back(in_quotes);
+  }
+  if (quoted != nullptr) *quoted = std::move(word_quoted);
   return words;
+}
+
+// Backtracks only to the last '*': each '*' takes the shortest run that
+// lets the rest match, so a match never takes more than pattern times name
+// steps. A surrogate pair is one character for '?'.
+bool MatchesWildcard(std::u16string_view pattern, std::u16string_view name) {
+  const auto character = [](std::u16string_view text, size_t at) -> size_t {
+    return at + 1 < text.size() && text[at] >= 0xD800 && text[at] <= 0xDBFF &&
+                   text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF
+               ? 2
+               : 1;
+  };
+  size_t p = 0, n = 0;
+  size_t star = std::u16string_view::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == u'*') {
+      star = ++p;
+      resume = n;
+    } else if (p < pattern.size() &&
+               (pattern[p] == u'?' || pattern[p] == name[n])) {
+      n += pattern[p] == u'?' ? character(name, n) : 1;
+      ++p;
+    } else if (star != std::u16string_view::npos) {
+      p = star;
+      n = resume += character(name, resume);
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  return p == pattern.size();
+}
+
+std::string ShownOnTerminal(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  while (!text.empty()) {
+    const Utf8Unit unit = DecodeUtf8(text);
+    const bool control =
+        unit.code < 0x20 || (unit.code >= 0x7F && unit.code <= 0x9F);
+    if (unit.kind != Utf8Unit::Kind::kCharacter) {
+      shown.append(unit.length, '?');  // a '?' for each byte, as ls shows them
+    } else if (control) {
+      shown += '?';
+    } else {
+      shown += text.substr(0, unit.length);
+    }
+    text.remove_prefix(unit.length);
+  }
+  return shown;
+}
+
+namespace {
+
+// The slot of every stream that says whether it is shown on a terminal.
+int TerminalSlot() {
+  static const int slot = std::ios_base::xalloc();
+  return slot;
+}
+
+}  // namespace
+
+void SetOnTerminal(std::ostream& stream, bool terminal) {
+  stream.iword(TerminalSlot()) = terminal ? 1 : 0;
+}
+
+bool IsOnTerminal(std::ostream& stream) {
+  return stream.iword(TerminalSlot()) != 0;
+}
+
+std::ostream& operator<<(std::ostream& out, ShownName name) {
+  if (IsOnTerminal(out)) return out << ShownOnTerminal(name.text);
+  return out << name.text;
 }
 
 Utf16Streambuf::int_type Utf16Streambuf::overflow(int_type c) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -51,7 +52,35 @@ std::u16string Utf8ToUtf16Lossy(std::string_view text);
 /// quote starts or ends a quoted part, and backslashes escape a quote
 /// (2n backslashes and a quote are n backslashes and a quote mark; 2n + 1
 /// are n backslashes and a literal quote; others stand for themselves).
-std::vector<std::u16string> SplitCommandLine(std::u16string_view line);
+/// With `quoted`, it gets for each word whether a quote mark opened a
+/// quoted part of it.
+std::vector<std::u16string> SplitCommandLine(
+    std::u16string_view line, std::vector<bool>* quoted = nullptr);
+
+/// True when `name` matches `pattern` character for character, in which
+/// '*' stands for any run of characters (none included) and '?' for any one
+/// character. Case counts: the caller folds both when it should not.
+bool MatchesWildcard(std::u16string_view pattern, std::u16string_view name);
+
+/// `text` as a terminal may show it, as `ls` shows names there: every
+/// control character (U+0000 to U+001F, U+007F to U+009F) and every byte
+/// that is not UTF-8 (a surrogate's three bytes included) becomes '?', so
+/// that a name can neither move the cursor nor give the terminal commands.
+std::string ShownOnTerminal(std::string_view text);
+
+/// Marks `stream` as shown on a terminal (or a console), or as not: a
+/// stream is not until marked.
+void SetOnTerminal(std::ostream& stream, bool terminal);
+bool IsOnTerminal(std::ostream& stream);
+
+/// A name or argument as a message quotes it: `out << ShownName{text}`
+/// writes `text` as it is, or, on a stream marked as on a terminal, as
+/// ShownOnTerminal gives it. Written to a file or a pipe, a name stays
+/// exactly as it is, for whatever reads it.
+struct ShownName {
+  std::string_view text;
+};
+std::ostream& operator<<(std::ostream& out, ShownName name);
 
 /// A stream buffer that hands what is written to it, as UTF-16, to a sink:
 /// UTF-8 text for a console that takes wide characters. Characters are

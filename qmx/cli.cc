@@ -10,7 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/paths.h"
 #include "common/platform.h"
+#include "common/wide_text.h"
 #include "flipta/flipta_tool.h"
 #include "gyrel/gyrel_tool.h"
 #include "qmx/edit_batch.h"
@@ -111,11 +113,14 @@ Offsets OffsetsOf(const std::string& plain) {
 
 // A folder for results, checked through the platform layer, which reaches
 // every name the system can hold (on Windows also those outside the ANSI
-// code page).
+// code page). It is handed on as the system saves its name: on Windows
+// "out " and "out.." are the folder "out", which the check found, and the
+// results' names must be formed from that.
 const CLI::Validator kExistingDirectory(
     [](std::string& path) -> std::string {
       switch (platform::KindOfPath(path)) {
         case platform::PathKind::kDirectory:
+          path = SavedName(path, kNativePathStyle);
           return {};
         case platform::PathKind::kNone:
           return "'" + path + "' does not exist.";
@@ -242,7 +247,7 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
            "Directory for the results (default: the current directory, or "
            "the input's own for a path with '/')",
            "DIR")
-      ->check(kExistingDirectory);
+      ->transform(kExistingDirectory);
   edit->add_flag("-q,--quiet", options.batch.quiet,
                  "No lines for warnings, for results saved under a numbered "
                  "name or for files skipped with --skip-existing");
@@ -453,7 +458,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   if (usage) {
     // Nothing is done: the line, and where to learn how it goes.
     const CLI::App* command = usage->command ? usage->command : &app;
-    err << "qmx: " << usage->text << "\nRun 'qmx"
+    err << "qmx: " << ShownName{usage->text} << "\nRun 'qmx"
         << (command == &app ? "" : " " + command->get_name())
         << " --help' for usage." << std::endl;
     return kUsageError;
@@ -487,6 +492,37 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   return kUsageError;
 }
 
+// True when the option `argument` (one that starts with '-') is followed by
+// its value as the next argument: a name of an option that takes a value
+// without "=VALUE", or short options whose last letter is -o's.
+bool ValueFollows(std::string_view argument) {
+  if (argument.starts_with("--")) {
+    return argument == "--output-dir" || argument == "--output" ||
+           argument == "--by" || argument == "--front" || argument == "--back";
+  }
+  return argument.find('o') == argument.size() - 1;
+}
+
+// The arguments that name files, for the expansion of wildcards (Windows):
+// after the subcommand, those that are neither an option nor an option's
+// value, and every one after "--"; never "/?", nor any after "help".
+std::vector<bool> QmxFileArguments(std::span<const std::string> arguments) {
+  std::vector<bool> files(arguments.size(), false);
+  if (arguments.empty() || arguments[0] == "help") return files;
+  bool options = true;
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (options && argument == "--") {
+      options = false;
+    } else if (options && argument.size() > 1 && argument[0] == '-') {
+      if (ValueFollows(argument)) ++i;
+    } else {
+      files[i] = argument != "/?";
+    }
+  }
+  return files;
+}
+
 }  // namespace
 
 int RunQmx(std::span<const std::string> arguments, std::ostream& out,
@@ -502,7 +538,7 @@ int RunQmx(std::span<const std::string> arguments, std::ostream& out,
 
 int RunQmx(int argc, char** argv) {
   const std::optional<std::vector<std::string>> arguments =
-      platform::StartProgram(argc, argv);
+      platform::StartProgram(argc, argv, QmxFileArguments);
   if (!arguments) return 1;
   return RunQmx(*arguments, std::cout, std::cerr);
 }

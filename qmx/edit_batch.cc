@@ -3,6 +3,7 @@
 #include "common/batch_driver.h"
 #include "common/pipeline.h"
 #include "common/platform.h"
+#include "common/wide_text.h"
 
 namespace qmx {
 namespace {
@@ -22,7 +23,8 @@ class LineReporter : public Reporter {
       return;
     }
     Quoted(err_ << "qmx: ", file_)
-        << (message.with_cause.empty() ? message.text : message.with_cause)
+        << ShownName{message.with_cause.empty() ? message.text
+                                                : message.with_cause}
         << std::endl;
   }
 
@@ -52,7 +54,9 @@ int RunEditBatch(Tool& tool, std::span<const std::string> files,
       // Flushed at once, so that the next step of a pipeline can start on
       // this file while later ones are processed. A name that cannot be
       // written ends the run: whoever reads the names would miss its file.
-      if (!(out << result.saved_as << name_end << std::flush)) return 1;
+      if (!(out << ShownName{result.saved_as} << name_end << std::flush)) {
+        return 1;
+      }
     } else if (result.outcome != FileResult::Outcome::kExisting) {
       status = 1;
     }

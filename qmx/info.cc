@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/batch_driver.h"
+#include "common/wide_text.h"
 
 namespace qmx {
 namespace {
@@ -159,7 +160,7 @@ void PrintInfo(const FileInfo& info, std::ostream& out) {
     out << "  " << std::left << std::setw(kLabel) << label << value
         << std::endl;
   };
-  out << info.file << std::endl;
+  out << ShownName{info.file} << std::endl;
   line("length", ByteCount(inspection.length));
   line("header records", Shown(header.records));
   line("table length", Shown(header.table_length, " bytes"));
@@ -207,6 +208,12 @@ int RunInfo(std::span<const std::string> files, bool json_output,
       Quoted(err << "qmx: ", file) << error << std::endl;
       array.push_back({{"file", file}, {"error", error}});
       all_read = false;
+    }
+    // On a terminal the names are shown as every message shows them there.
+    if (IsOnTerminal(out)) {
+      for (json& entry : array) {
+        entry["file"] = ShownOnTerminal(entry["file"].get<std::string>());
+      }
     }
     // File names need not be valid UTF-8: such bytes become U+FFFD rather
     // than ending the output.

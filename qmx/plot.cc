@@ -381,14 +381,16 @@ int RunPlot(std::span<const std::string> files,
   const bool saved = device ? device->Write(bytes) && device->Close()
                             : SavePicture(bytes, picture, saved_as);
   if (!saved) {
-    err << "qmx: Could not save the picture as " << picture << '.' << std::endl;
+    err << "qmx: Could not save the picture as " << ShownName{picture} << '.'
+        << std::endl;
     return 1;
   }
   if (saved_as != picture && !quiet) {
-    err << "qmx: " << picture << " already exists; the picture was saved as "
-        << saved_as << '.' << std::endl;
+    err << "qmx: " << ShownName{picture}
+        << " already exists; the picture was saved as " << ShownName{saved_as}
+        << '.' << std::endl;
   }
-  out << saved_as << name_end << std::flush;
+  out << ShownName{saved_as} << name_end << std::flush;
   return all_read && out ? 0 : 1;
 }
 

@@ -279,6 +279,30 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   EXPECT_EQ(qmx.Wait(), 1);
 }
 
+// A name that would clear the screen gives the terminal no command: each
+// stream shows it with '?' for its controls where it is the terminal, and
+// as it is where it is a pipe (qmx's standard output, its error on the
+// terminal).
+TEST_F(ProcessTest, NamesGiveTheTerminalNoCommands) {
+  const std::string clear = "\x1B[2J";
+  fs::copy(path() / "b.qmx", path() / (clear + "b.qmx"));
+  fs::copy(path() / "b.qmx", path() / (clear + ".txt"));
+  Process gyrel({"gyrel", clear + ".txt"}, path());
+  EXPECT_EQ(gyrel.ReadUntil("(Press ENTER to exit)"),
+            "'?[2J.txt': Invalid file type, skipping.\r\n\r\n"
+            "(Press ENTER to exit)");
+  EXPECT_EQ(gyrel.Finish(), 0);
+  // qmx's names go through a pipe, shown once it has ended.
+  Process qmx({"/bin/sh", "-c",
+               "\"$0\" rotate --by 90 \"$1\" \"$2\" | cat >out; cat out",
+               Tool("qmx"), clear + "b.qmx", clear + ".txt"},
+              path());
+  EXPECT_EQ(qmx.ReadUntil(".qmx\r\n"),
+            "qmx: '?[2J.txt': Invalid file type, skipping.\r\n" + clear +
+                "b_Rotated(90\xC2\xB0).qmx\r\n");
+  EXPECT_EQ(qmx.Wait(), 0);
+}
+
 // The largest animation, a 2 GiB hole and data after it, then eleven more
 // files, with at most twelve files open and the offsets in a 100 MB answer
 // line (50 MB of spaces after the 1, of letters after "0 0"): edited in

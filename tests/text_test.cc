@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <tuple>
 
 #include "common/console_input.h"
 #include "common/paths.h"
@@ -139,6 +141,46 @@ TEST(WideTextTest, CommandLineSplitsAsTheSystemDoes) {
   // clang-format on
   for (const auto& [line, words] : cases)
     EXPECT_EQ(SplitCommandLine(line), words) << Utf16ToUtf8(line);
+  // Which words were quoted, in any part: those are never expanded.
+  std::vector<bool> quoted;
+  SplitCommandLine(u"g *.qmx \"a *.qmx\" a\"*\".qmx \\\"*.qmx \"\"", &quoted);
+  EXPECT_EQ(quoted, (std::vector<bool>{false, false, true, true, false, true}));
+}
+
+// A pattern matches the whole name; '?' is one character, a pair of
+// surrogates too.
+TEST(WideTextTest, WildcardsMatchWholeNames) {
+  // clang-format off
+  const std::tuple<std::u16string, std::u16string, bool> rows[] = {
+      {u"*.QMX", u"WALK.QMX", true}, {u"*.QMX", u"WALK.QMXBAK", false},
+      {u"*.QMX", u".QMX", true}, {u"W?LK.QMX", u"WALK.QMX", true},
+      {u"W?LK.QMX", u"WLK.QMX", false}, {u"?.QMX", u"\U0001F3AC.QMX", true},
+      {u"*A*A*", u"BANANA", true}, {u"*A*A*A*A", u"BANANA", false},
+      {u"WALK", u"WALK.QMX", false}, {u"*", u"", true}, {u"?", u"", false}};
+  // clang-format on
+  for (const auto& [pattern, name, matches] : rows)
+    EXPECT_EQ(MatchesWildcard(pattern, name), matches)
+        << Utf16ToUtf8(pattern) << " " << Utf16ToUtf8(name);
+}
+
+// On a terminal a name can give no commands: controls and bytes that are
+// no UTF-8 show as '?', other characters as they are; elsewhere it is kept.
+TEST(WideTextTest, NamesOnATerminal) {
+  // clang-format off
+  const std::pair<std::string, std::string> rows[] = {
+      {"\x1B]0;x\x07" "a.qmx", "?]0;x?a.qmx"}, {"a\nb\tc\rd", "a?b?c?d"},
+      {std::string("\0\x1F\x7F", 3), "???"}, {"\xC2\x9B\xC2\x80\xC2\x9F", "???"},
+      {"\xC2\xA0\xD0\x9B" "90\xC2\xB0\xF0\x9F\x8E\xAC", "\xC2\xA0\xD0\x9B" "90\xC2\xB0\xF0\x9F\x8E\xAC"},
+      {"a\xB0\xC0\xAF", "a???"}, {"\xED\xA0\x80x", "???x"}, {"\xE6\xAD", "??"}};
+  // clang-format on
+  for (const auto& [name, shown] : rows) {
+    std::ostringstream terminal, file;
+    SetOnTerminal(terminal, true);
+    terminal << ShownName{name};
+    file << ShownName{name};
+    EXPECT_EQ(terminal.str(), shown);
+    EXPECT_EQ(file.str(), name);
+  }
 }
 // What a console gets: whole characters in every call, however the bytes
 // arrive, and the line breaks it is given to write.
