@@ -84,6 +84,9 @@ TEST_F(PlatformTest, PrivateFile) {
 #endif
       const File like = File::OpenForReading(dir + "/taken.qmx");
       std::optional<PrivateFile> file = PrivateFile::Create(dir, &like);
+#ifndef _WIN32
+      umask(umask_before);
+#endif
       ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("new")));
       EXPECT_EQ(file->GiveName(dir + "/taken.qmx"), Status::kTaken);
       EXPECT_EQ(file->GiveName(dir + "/" + kFree), Status::kOk);
@@ -94,7 +97,6 @@ TEST_F(PlatformTest, PrivateFile) {
       EXPECT_EQ(test::ReadBytes(test::PathOf(dir + "/" + kFree)), Bytes("new"));
       EXPECT_EQ(ListDir(test::PathOf(dir)), (Names{kFree, "taken.qmx"}));
 #ifndef _WIN32
-      umask(umask_before);
       struct stat made {};
       ASSERT_EQ(stat((dir + "/" + kFree).c_str(), &made), 0);
       EXPECT_EQ(made.st_mode & 07777, first ? 0600u : 0750u);

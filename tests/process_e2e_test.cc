@@ -213,7 +213,8 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
       Tool("gyrel") + " anims/a.qmx";
   const fs::path anims = path() / "anims", renamed = path() / "anims2";
   fs::create_directory(anims);
-  fs::permissions(anims, fs::perms::all);
+  for (const fs::path& dir : {path(), anims})
+    fs::permissions(dir, fs::perms::all);
   fs::rename(path() / "a.qmx", anims / "a.qmx");
   const std::pair<int, bool> kRuns[] = {
       // signal (0: answered), named
