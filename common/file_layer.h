@@ -28,7 +28,10 @@ enum class Status {
 /// What tells one state of a file's contents from another: its length and
 /// the time of its last change, to the nanosecond where the file system
 /// keeps it (in the system's own units). A rewrite that keeps the length
-/// within one tick of the file system's clock goes unseen.
+/// within one tick of the file system's clock, or that puts the time back,
+/// goes unseen: the time of the inode's last change would tell it, but that
+/// also changes on a rename or a replacement under the same name, which are
+/// no change of the file being read.
 struct FileVersion {
   int64_t size{};
   int64_t modified{};
@@ -91,10 +94,11 @@ class FileLayer {
   /// none to open.
   virtual std::unique_ptr<InputFile> Open(const std::string& path,
                                           OpenFailure& failure) = 0;
-  /// A new private file in `dir` ("" for the current directory), or null
-  /// when none can be made there.
+  /// A new private file in `dir` ("" for the current directory) for the
+  /// result of `input`, no more open to others than `input` where the
+  /// files have access bits; null when none can be made there.
   virtual std::unique_ptr<PrivateOutput> CreatePrivate(
-      const std::string& dir) = 0;
+      const std::string& dir, const InputFile& input) = 0;
 };
 
 }  // namespace qmx

@@ -110,7 +110,7 @@ FileResult Pipeline::Prepare(const KeyframeArea& area,
       return Existing(name);
     }
   }
-  output_ = files_.CreatePrivate(directory_);
+  output_ = files_.CreatePrivate(directory_, *input_);
   if (!output_) return Fail(Status::kWrite);
   WorkingCopy copy(*input_, version_->size, *output_);
   const Status laid = copy.Prepare(tool_.LayOut(area, version_->size));

@@ -28,9 +28,11 @@ class SystemFileLayer : public FileLayer {
     }
     return std::make_unique<File>(std::move(file));
   }
+  // Inputs of the system's file layer are all Files.
   std::unique_ptr<PrivateOutput> CreatePrivate(
-      const std::string& dir) override {
-    std::optional<PrivateFile> file = PrivateFile::Create(dir);
+      const std::string& dir, const InputFile& input) override {
+    std::optional<PrivateFile> file =
+        PrivateFile::Create(dir, &static_cast<const File&>(input));
     if (!file) return nullptr;
     return std::make_unique<PrivateFile>(std::move(*file));
   }

@@ -106,17 +106,25 @@ class File : public InputFile {
 class PrivateFile : public PrivateOutput {
  public:
   /// Creates the file in `dir` ("" for the current directory), joined to it
-  /// as InDirectory joins a name. Nothing when it cannot be created.
-  static std::optional<PrivateFile> Create(const std::string& dir);
+  /// as InDirectory joins a name. Where the system keeps access bits, it is
+  /// created with the read, write and execute bits of `like`, as a copy of
+  /// it is (the umask or the directory's default access list apply), and
+  /// never wider meanwhile; without `like`, as any new file. On Windows it
+  /// takes the access its directory passes on. Nothing when it cannot be
+  /// created.
+  static std::optional<PrivateFile> Create(const std::string& dir,
+                                           const File* like = nullptr);
 
   PrivateFile(PrivateFile&& other) noexcept
       : file_(std::move(other.file_)),
+        directory_(std::move(other.directory_)),
         temporary_name_(std::exchange(other.temporary_name_, {})),
         named_(std::exchange(other.named_, true)) {}
   PrivateFile& operator=(PrivateFile&& other) noexcept {
     if (this != &other) {
       Discard();
       file_ = std::move(other.file_);
+      directory_ = std::move(other.directory_);
       temporary_name_ = std::exchange(other.temporary_name_, {});
       named_ = std::exchange(other.named_, true);
     }
@@ -134,19 +142,27 @@ class PrivateFile : public PrivateOutput {
   Status Reserve(int64_t pos, int64_t length) override;
 
   /// Gives the complete file the name `path`, which must lie in the
-  /// directory the file was made in. Never replaces anything: kTaken when
-  /// the name exists. After kOk the file is closed and kept; when the close
-  /// reports that data was lost, the name is removed: kWrite, as for any
+  /// directory the file was made in. On Linux only its last part counts: it
+  /// is given in that directory wherever it has been moved to meanwhile,
+  /// since the file holds the directory open. Never replaces anything: kTaken
+  /// when the name exists. After kOk the file is closed and kept; when the
+  /// close reports that data was lost, the name is removed: kWrite, as for any
   /// other failure.
   Status GiveName(const std::string& path) override;
 
  private:
-  PrivateFile(File file, std::string temporary_name)
-      : file_(std::move(file)), temporary_name_(std::move(temporary_name)) {}
+  PrivateFile(File file, std::string temporary_name, File directory = {})
+      : file_(std::move(file)),
+        directory_(std::move(directory)),
+        temporary_name_(std::move(temporary_name)) {}
   void Discard();
 
   File file_;
-  /// The file's own name when it has one, until it is named or removed.
+  /// On Linux the directory the file was made in, open until the file is
+  /// named or removed: every name is given and removed relative to it.
+  File directory_;
+  /// The file's own name when it has one, until it is named or removed (on
+  /// Linux relative to `directory_`).
   std::string temporary_name_;
   bool named_ = false;
 };

@@ -24,26 +24,33 @@ namespace {
 
 int Fd(intptr_t handle) { return static_cast<int>(handle); }
 
-int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
+// Opens `path`, relative to the directory open as `at` when it is given.
+int OpenRetrying(const char* path, int flags, mode_t mode = 0,
+                 int at = AT_FDCWD) {
   int fd;
   do {
-    fd = ::open(path, flags | O_CLOEXEC, mode);
+    fd = ::openat(at, path, flags | O_CLOEXEC, mode);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
 
 // What a signal that ends the program must undo first. Only plain data that
 // a handler may touch: the console settings to restore while the console is
-// switched to single keys, and the name of a private file that has one.
+// switched to single keys, and the name of a private file that has one,
+// relative to the directory it was made in, which the file holds open:
+// renamed meanwhile, it still loses the name.
 volatile sig_atomic_t console_switched = 0;
 struct termios console_saved;
 struct termios console_single_key;
-char pending_name[PATH_MAX] = "";
+volatile sig_atomic_t pending_directory = -1;
+char pending_name[NAME_MAX + 1] = "";
 
-// Stops removing `name` on a signal, when it is the name recorded: only the
-// newest named private file is recorded.
-void ForgetPendingName(const std::string& name) {
-  if (name == pending_name) pending_name[0] = '\0';
+// Stops removing `name` in `directory` on a signal, when it is the name
+// recorded: only the newest named private file is recorded.
+void ForgetPendingName(int directory, const std::string& name) {
+  if (directory == pending_directory && name == pending_name) {
+    pending_name[0] = '\0';
+  }
 }
 
 // Every signal whose default action ends the program, but SIGKILL and
@@ -75,7 +82,9 @@ const sigset_t& EndingSignals() {
 
 void UndoForExit() {
   if (console_switched) ::tcsetattr(STDIN_FILENO, TCSANOW, &console_saved);
-  if (pending_name[0] != '\0') ::unlink(pending_name);
+  if (pending_name[0] != '\0') {
+    ::unlinkat(pending_directory, pending_name, 0);
+  }
 }
 
 // Runs with every ending signal held, on a stack of its own, so that a
@@ -155,13 +164,12 @@ std::string DirectoryOrCurrent(const std::string& dir) {
 // Set by the seam for tests: the named ways even where others exist.
 bool take_named_ways = false;
 
-// Gives the file `from` the name `to`. Never replaces an existing `to`:
-// fails instead, with errno EEXIST.
-bool RenameNoReplace(const std::string& from, const std::string& to) {
+// Gives the file `from` the name `to`, both in the directory open as `at`.
+// Never replaces an existing `to`: fails instead, with errno EEXIST.
+bool RenameNoReplace(int at, const std::string& from, const std::string& to) {
 #if defined(RENAME_NOREPLACE)
   if (!take_named_ways) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
-                    RENAME_NOREPLACE) == 0) {
+    if (::renameat2(at, from.c_str(), at, to.c_str(), RENAME_NOREPLACE) == 0) {
       return true;
     }
     // Only a file system that cannot rename without replacing falls back;
@@ -171,8 +179,8 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 #endif
   // link() never replaces an existing name; the old name goes only once the
   // new one is in place.
-  if (::link(from.c_str(), to.c_str()) != 0) return false;
-  ::unlink(from.c_str());
+  if (::linkat(at, from.c_str(), at, to.c_str(), 0) != 0) return false;
+  ::unlinkat(at, from.c_str(), 0);
   return true;
 }
 
@@ -319,14 +327,15 @@ bool File::Write(std::span<const uint8_t> bytes) const {
 // bytes inside the kernel, each large one into space reserved for it, and
 // leaves its holes as holes; the target is extended over a hole at the end.
 // Where the kernel cannot copy between the two files (other file systems, old
-// kernels), the rest goes through a buffer, which also tells a read failure
-// from a write failure exactly.
+// kernels), each data segment goes through a buffer instead, which also
+// tells a read failure from a write failure exactly; the holes stay holes.
 Status File::CopyBySystem(const File& from, int64_t from_pos, int64_t to_pos,
                           int64_t length) const {
   const int in = Fd(from.handle_);
   const int out = Fd(handle_);
   const int64_t end = from_pos + length;
   int64_t pos = from_pos;
+  bool by_buffer = false;
   while (pos < end) {
     off_t data = ::lseek(in, static_cast<off_t>(pos), SEEK_DATA);
     if (data < 0) {
@@ -354,15 +363,21 @@ Status File::CopyBySystem(const File& from, int64_t from_pos, int64_t to_pos,
     }
     loff_t in_at = data;
     loff_t out_at = static_cast<loff_t>(to_pos + (data - from_pos));
-    while (in_at < hole) {
+    while (in_at < hole && !by_buffer) {
       const ssize_t n = ::copy_file_range(in, &in_at, out, &out_at,
                                           static_cast<size_t>(hole - in_at), 0);
       if (n > 0) continue;
       if (n == 0) return Status::kRead;  // the input got shorter
       if (errno == EINTR) continue;
       if (IsWriteError(errno)) return Status::kWrite;
-      return CopyThroughBuffer(from, in_at, to_pos + (in_at - from_pos),
-                               end - in_at);
+      by_buffer = true;  // for this segment's rest and every later one
+    }
+    if (in_at < hole) {
+      if (const Status copied = CopyThroughBuffer(
+              from, in_at, to_pos + (in_at - from_pos), hole - in_at);
+          copied != Status::kOk) {
+        return copied;
+      }
     }
     pos = hole;
   }
@@ -400,8 +415,24 @@ bool File::Close() {
   return ::close(fd) == 0;
 }
 
-std::optional<PrivateFile> PrivateFile::Create(const std::string& dir) {
-  const std::string directory = DirectoryOrCurrent(dir);
+// The file's names are given and removed relative to its directory, held
+// open from the start: a directory renamed meanwhile keeps the working copy
+// and gets the result. It is created with its final access bits: a mode
+// changed after its creation would leave a moment in which another user
+// could open it.
+std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
+                                               const File* like) {
+  File directory(
+      OpenRetrying(DirectoryOrCurrent(dir).c_str(), O_PATH | O_DIRECTORY));
+  if (!directory.is_open()) return std::nullopt;
+  const int at = Fd(directory.handle_);
+  mode_t mode = 0666;
+  if (like != nullptr) {
+    struct stat st;
+    mode = like->is_open() && ::fstat(Fd(like->handle_), &st) == 0
+               ? st.st_mode & 0777
+               : 0600;  // never wider than the input could be
+  }
 #ifdef O_TMPFILE
   // An unnamed file is named through its descriptor: directly with a
   // privilege that only root has, through /proc for everyone else. Without
@@ -409,8 +440,8 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir) {
   static const bool can_name_unnamed =
       ::geteuid() == 0 || ::access("/proc/self/fd", X_OK) == 0;
   if (!take_named_ways && can_name_unnamed) {
-    const int fd = OpenRetrying(directory.c_str(), O_TMPFILE | O_RDWR, 0666);
-    if (fd >= 0) return PrivateFile(File(fd), "");
+    const int fd = OpenRetrying(".", O_TMPFILE | O_RDWR, mode, at);
+    if (fd >= 0) return PrivateFile(File(fd), "", std::move(directory));
     // Only a file system without unnamed files takes the named way; a
     // directory that is missing or not writable fails the same either way.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
@@ -419,20 +450,23 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir) {
   }
 #endif
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name =
-        InDirectory(dir, ".qmx-" + RandomLetters() + ".tmp", PathStyle::kPosix);
-    if (name.size() >= sizeof pending_name) return std::nullopt;
+    const std::string name = ".qmx-" + RandomLetters() + ".tmp";
+    static_assert(sizeof ".qmx-123456.tmp" <= sizeof pending_name);
     // No signal may end the program between the file's creation and the
     // record that lets the handler remove it.
     sigset_t before;
     ::sigprocmask(SIG_BLOCK, &EndingSignals(), &before);
-    File file = File::CreateNew(name);
+    File file(OpenRetrying(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW,
+                           mode, at));
     const int error = errno;
     if (file.is_open()) {
+      pending_directory = at;
       std::memcpy(pending_name, name.c_str(), name.size() + 1);
     }
     ::sigprocmask(SIG_SETMASK, &before, nullptr);
-    if (file.is_open()) return PrivateFile(std::move(file), name);
+    if (file.is_open()) {
+      return PrivateFile(std::move(file), name, std::move(directory));
+    }
     if (error != EEXIST) return std::nullopt;
   }
   return std::nullopt;
@@ -441,41 +475,47 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir) {
 void PrivateFile::Discard() {
   file_.Close();
   if (!named_ && !temporary_name_.empty()) {
-    ::unlink(temporary_name_.c_str());
-    ForgetPendingName(temporary_name_);
+    const int at = Fd(directory_.handle_);
+    ::unlinkat(at, temporary_name_.c_str(), 0);
+    ForgetPendingName(at, temporary_name_);
   }
   temporary_name_.clear();
+  directory_.Close();
 }
 
 Status PrivateFile::GiveName(const std::string& path) {
-  if (named_ || !file_.is_open()) return Status::kWrite;
+  if (named_ || !file_.is_open() || !directory_.is_open()) {
+    return Status::kWrite;
+  }
+  const int at = Fd(directory_.handle_);
+  const std::string name(
+      path.substr(DirectoryPart(path, PathStyle::kPosix).size()));
   if (temporary_name_.empty()) {
     // An unnamed file gets its first name through its descriptor. The
     // direct way needs a privilege that only root has; everyone else goes
     // through /proc.
     const int fd = Fd(file_.handle_);
-    int linked = ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH);
+    int linked = ::linkat(fd, "", at, name.c_str(), AT_EMPTY_PATH);
     if (linked != 0 && errno != EEXIST) {
       const std::string self = "/proc/self/fd/" + std::to_string(fd);
-      linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(),
-                        AT_SYMLINK_FOLLOW);
+      linked =
+          ::linkat(AT_FDCWD, self.c_str(), at, name.c_str(), AT_SYMLINK_FOLLOW);
     }
     if (linked != 0) {
       return errno == EEXIST ? Status::kTaken : Status::kWrite;
     }
-  } else if (!RenameNoReplace(temporary_name_, path)) {
+  } else if (!RenameNoReplace(at, temporary_name_, name)) {
     return errno == EEXIST ? Status::kTaken : Status::kWrite;
   }
   named_ = true;
-  ForgetPendingName(temporary_name_);
+  ForgetPendingName(at, temporary_name_);
   temporary_name_.clear();
   // A write that failed only shows when the file is closed on some file
   // systems: then the result is not what was written, and goes.
-  if (!file_.Close()) {
-    ::unlink(path.c_str());
-    return Status::kWrite;
-  }
-  return Status::kOk;
+  const bool closed = file_.Close();
+  if (!closed) ::unlinkat(at, name.c_str(), 0);
+  directory_.Close();
+  return closed ? Status::kOk : Status::kWrite;
 }
 
 void TakeNamedWaysForTesting() { take_named_ways = true; }

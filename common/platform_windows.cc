@@ -374,8 +374,9 @@ bool File::Close() {
 // The file has a unique name, is shared with nobody, and is marked for
 // deletion from the moment it exists: it goes with its last handle, also
 // when the process is ended from outside. Only its naming takes the mark
-// back.
-std::optional<PrivateFile> PrivateFile::Create(const std::string& dir) {
+// back. It takes the access its directory passes on, as every new file does.
+std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
+                                               const File* /*like*/) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = InDirectory(
         dir, ".qmx-" + RandomLetters() + ".tmp", PathStyle::kWindows);

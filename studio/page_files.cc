@@ -86,7 +86,8 @@ std::unique_ptr<InputFile> PageFiles::Open(const std::string& path,
   return nullptr;
 }
 
-std::unique_ptr<PrivateOutput> PageFiles::CreatePrivate(const std::string&) {
+std::unique_ptr<PrivateOutput> PageFiles::CreatePrivate(const std::string&,
+                                                        const InputFile&) {
   return std::make_unique<Output>(*this);
 }
 

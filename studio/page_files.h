@@ -38,7 +38,8 @@ class PageFiles : public FileLayer {
   std::unique_ptr<InputFile> Open(const std::string& path,
                                   OpenFailure& failure) override;
   /// A result under construction; the name it is given makes it a result.
-  std::unique_ptr<PrivateOutput> CreatePrivate(const std::string& dir) override;
+  std::unique_ptr<PrivateOutput> CreatePrivate(const std::string& dir,
+                                               const InputFile& input) override;
 
  private:
   class Output;

@@ -108,7 +108,8 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
       failure = {};
       return nullptr;
     }
-    std::unique_ptr<PrivateOutput> CreatePrivate(const std::string&) override {
+    std::unique_ptr<PrivateOutput> CreatePrivate(const std::string&,
+                                                 const InputFile&) override {
       struct Taken : PieceOutput {
         Status GiveName(const std::string&) override { return Status::kTaken; }
       };

@@ -15,6 +15,7 @@ static void SyncStdin() {  // tells the system stdin changed
   SetStdHandle(STD_INPUT_HANDLE, HANDLE(_get_osfhandle(0)));
 }
 #else
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,7 +66,9 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
 // Out of reach until named, gone unless named, and naming never replaces:
 // in a plain folder and one in other scripts (the transcripts take long
 // paths through every program), the system's way first, then the named
-// ways. Names reach the file system as their UTF-8 spells them.
+// ways. Names reach the file system as their UTF-8 spells them. A file is
+// made as private as the one it is like, under the umask as cp would: 0600
+// stays 0600, 0751 under the umask 027 is 0750.
 TEST_F(PlatformTest, PrivateFile) {
   const std::string kFree = "free_Rotated(90\xC2\xB0)\xF0\x9F\x8E\xAC.qmx";
   for (const std::string top : {"u", "n"}) {
@@ -74,7 +77,16 @@ TEST_F(PlatformTest, PrivateFile) {
       SCOPED_TRACE(dir);
       std::filesystem::create_directories(test::PathOf(dir));
       ASSERT_TRUE(File::CreateNew(dir + "/taken.qmx").WriteAt(0, Bytes("old")));
-      std::optional<PrivateFile> file = PrivateFile::Create(dir);
+#ifndef _WIN32
+      const bool first = dir == top + "1";
+      chmod((dir + "/taken.qmx").c_str(), first ? 0600 : 0751);
+      const mode_t umask_before = umask(first ? 022 : 027);
+#endif
+      const File like = File::OpenForReading(dir + "/taken.qmx");
+      std::optional<PrivateFile> file = PrivateFile::Create(dir, &like);
+#ifndef _WIN32
+      umask(umask_before);
+#endif
       ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("new")));
       EXPECT_EQ(file->GiveName(dir + "/taken.qmx"), Status::kTaken);
       EXPECT_EQ(file->GiveName(dir + "/" + kFree), Status::kOk);
@@ -84,6 +96,11 @@ TEST_F(PlatformTest, PrivateFile) {
       file.reset();
       EXPECT_EQ(test::ReadBytes(test::PathOf(dir + "/" + kFree)), Bytes("new"));
       EXPECT_EQ(ListDir(test::PathOf(dir)), (Names{kFree, "taken.qmx"}));
+#ifndef _WIN32
+      struct stat made {};
+      ASSERT_EQ(stat((dir + "/" + kFree).c_str(), &made), 0);
+      EXPECT_EQ(made.st_mode & 07777, first ? 0600u : 0750u);
+#endif
     }
   }
   EXPECT_FALSE(PrivateFile::Create("missing-dir").has_value());

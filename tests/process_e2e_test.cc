@@ -187,9 +187,11 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
 }
 
 // Ended by a signal, sent or typed, at the question: the terminal is as it
-// was, and only the results made before are left. At a prompt no working
-// copy is left: unnamed, even after SIGKILL; named, as for the user nobody
-// with an empty file system over the tool's own /proc/PID/fd.
+// was, and only the results made before are left. At a prompt, with the
+// input's folder renamed meanwhile, no working copy is left: unnamed, even
+// after SIGKILL; named, as for the user nobody with an empty file system
+// over the tool's own /proc/PID/fd. Answered, either kind is saved in the
+// folder under its new name.
 TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   const std::pair<int, const char*> kEndings[] = {
       {SIGTERM, ""}, {SIGHUP, ""},  {SIGINT, "\x03"}, {SIGQUIT, "\x1c"},
@@ -208,20 +210,38 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   const std::string hide_fd =
       "mount -t tmpfs -o mode=000 none /proc/$$/fd && exec /usr/bin/setpriv "
       "--reuid=65534 --regid=65534 --clear-groups " +
-      Tool("gyrel") + " a.qmx";
-  fs::permissions(path(), fs::perms::all);
-  for (const int number : {SIGKILL, SIGUSR1, SIGALRM, SIGSEGV}) {
-    if (number != SIGKILL && !named)
+      Tool("gyrel") + " anims/a.qmx";
+  const fs::path anims = path() / "anims", renamed = path() / "anims2";
+  fs::create_directory(anims);
+  for (const fs::path& dir : {path(), anims})
+    fs::permissions(dir, fs::perms::all);
+  fs::rename(path() / "a.qmx", anims / "a.qmx");
+  const std::pair<int, bool> kRuns[] = {
+      // signal (0: answered), named
+      {SIGKILL, false}, {0, false},      {0, true},       {SIGINT, true},
+      {SIGTERM, true},  {SIGUSR1, true}, {SIGALRM, true}, {SIGSEGV, true}};
+  for (const auto& [number, named_copy] : kRuns) {
+    if (named_copy && !named)
       GTEST_SKIP() << "no mount namespace here for the named working copy";
-    Process gyrel(number == SIGKILL ? Names{"gyrel", "a.qmx"}
-                                    : Names{"/usr/bin/unshare", "-m", "/bin/sh",
-                                            "-c", hide_fd},
-                  path());
+    Process gyrel(
+        named_copy ? Names{"/usr/bin/unshare", "-m", "/bin/sh", "-c", hide_fd}
+                   : Names{"gyrel", "anims/a.qmx"},
+        path());
     gyrel.ReadUntil("Enter rotation angle (in degrees): ");
-    ASSERT_EQ(ListDir(path()).size(), number == SIGKILL ? 2u : 3u);
-    gyrel.Signal(number);
-    EXPECT_EQ(gyrel.Wait(), 128 + number);
-    EXPECT_EQ(ListDir(path()), (Names{"a.qmx", "b.qmx"}));
+    ASSERT_EQ(ListDir(anims).size(), named_copy ? 2u : 1u);
+    fs::rename(anims, renamed);
+    Names left{"anims2", "anims2/a.qmx", "b.qmx"};
+    if (number == 0) {
+      gyrel.Write("90\n");
+      EXPECT_EQ(gyrel.Finish(), 0);
+      left.insert(left.begin() + 2, "anims2/a_Rotated(90\xC2\xB0).qmx");
+    } else {
+      gyrel.Signal(number);
+      EXPECT_EQ(gyrel.Wait(), 128 + number);
+    }
+    EXPECT_EQ(ListDir(path()), left) << number << named_copy;
+    fs::remove(renamed / "a_Rotated(90\xC2\xB0).qmx");
+    fs::rename(renamed, anims);
   }
 }
 
@@ -229,14 +249,19 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
 // one an ordinary user (who cannot name an unnamed file as root can),
 // their inputs on another file system: a forward-slash argument's result
 // lands beside it, a link's in the working directory (its trailing data
-// copied across in pieces), each as a run alone makes it; a full disk
-// shows before the prompt, an unreadable file why.
+// copied across in pieces), each as a run alone makes it, the user's as
+// private as its input; a sparse input of 1 GiB is copied across with its
+// hole, as cp would; a full disk shows before the prompt, an unreadable
+// file why.
 TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   const fs::path other = path() / "other";
   fs::create_directory(other);
   if (mount("tmpfs", other.c_str(), "tmpfs", 0, "size=8m") != 0)
     GTEST_SKIP() << "root mounts the other file system and makes the user";
   for (const char* name : {"a.qmx", "b.qmx"}) fs::copy(path() / name, other);
+  ASSERT_EQ(chown((other / "a.qmx").c_str(), 65534, 65534), 0);
+  fs::permissions(other / "a.qmx",
+                  fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink(other / "a.qmx", path() / "link.qmx");
   for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
     fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
@@ -258,6 +283,21 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   EXPECT_EQ(ReadBytes(path() / moved),
             Alone({"move", "--by", "100,0,0"}, "a_Repositioned(100,0,0).qmx"));
   EXPECT_EQ(ReadBytes(other / turned), Alone({"rotate", "--by", "90"}, turned));
+  EXPECT_EQ(int(fs::status(path() / moved).permissions()), 0600);
+  // 1 GiB, "end" after the hole: 8 MB hold it, as they hold cp's copy.
+  const fs::path sparse = path() / "s.qmx", mirrored = other / "s_Mirrored.qmx";
+  sample::WriteFile(sparse, sample::MakeAnimation({.seed = 5}));
+  const Bytes alone = Alone({"mirror"}, "s_Mirrored.qmx");
+  fs::resize_file(sparse, (uintmax_t{1} << 30) - 3);
+  std::ofstream(sparse, std::ios::app) << "end";
+  std::ostringstream said;
+  ASSERT_EQ(RunQmx(Names{"mirror", "-o", other, sparse}, said, said), 0)
+      << said.str();
+  std::string head(alone.size(), ' '), end(3, ' ');
+  std::ifstream in(mirrored, std::ios::binary);
+  in.read(head.data(), alone.size()).seekg((1 << 30) - 3).read(end.data(), 3);
+  EXPECT_TRUE(fs::file_size(mirrored) == 1 << 30 && end == "end");
+  EXPECT_EQ(Bytes(head.begin(), head.end()), alone);
   // The keyframes' room is taken before the prompt, after the trailing
   // data's: a full disk shows then.
   fs::copy(path() / "a.qmx", other / "c.qmx");
