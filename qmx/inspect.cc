@@ -9,21 +9,32 @@ namespace qmx {
 namespace {
 
 // The keyframe fields a look reads: the box and the root offset, and with
-// them the root mesh's Y angle, where the keyframes have meshes.
+// them the root mesh's Y angle (or all three), where the keyframes have
+// meshes.
 constexpr int64_t kCoordinatesReach = kRootZOffset + 2;
 constexpr int64_t kFacingOffset = MeshAngleOffset(0, kYAngleOffset);
 constexpr int64_t kFacingReach = kFacingOffset + 2;
+constexpr int64_t kAnglesReach = MeshAngleOffset(0, kZAngleOffset) + 2;
 
-// The keyframe at `keyframe`, whose facing is read when `facing` says so.
-KeyframeCoordinates CoordinatesAt(const uint8_t* keyframe, bool facing) {
+// The keyframe at `keyframe`, whose facing is read when `facing` says so,
+// and its root mesh's angles when `angles` does.
+KeyframeCoordinates CoordinatesAt(const uint8_t* keyframe, bool facing,
+                                  bool angles) {
   const auto at = [keyframe](int64_t offset) {
     return static_cast<int16_t>(LoadU16(keyframe + offset));
+  };
+  const auto angle = [&](int64_t offset) {
+    return at(MeshAngleOffset(0, offset));
   };
   return {
       .box_min = {at(kMinXOffset), at(kMinYOffset), at(kMinZOffset)},
       .box_max = {at(kMaxXOffset), at(kMaxYOffset), at(kMaxZOffset)},
       .root = {at(kRootXOffset), at(kRootYOffset), at(kRootZOffset)},
       .facing = facing ? std::optional(at(kFacingOffset)) : std::nullopt,
+      .angles = angles ? std::optional(std::array{angle(kXAngleOffset),
+                                                  angle(kYAngleOffset),
+                                                  angle(kZAngleOffset)})
+                       : std::nullopt,
   };
 }
 
@@ -37,7 +48,7 @@ std::optional<int64_t> Inspection::KeyframesEnd() const {
 std::optional<Inspection> Inspect(
     const std::string& path,
     const std::function<void(const KeyframeCoordinates&)>& keyframe,
-    std::string& error) {
+    std::string& error, bool angles) {
   OpenFailure failure;
   const std::unique_ptr<InputFile> input =
       platform::SystemFiles().Open(path, failure);
@@ -73,14 +84,17 @@ std::optional<Inspection> Inspect(
   // The stride of the first keyframe's mesh count holds mesh 0 in every
   // keyframe when that count is one or more.
   const bool facing = area->first_mesh_count > 0;
+  angles = angles && facing;
+  const int64_t reach = angles   ? kAnglesReach
+                        : facing ? kFacingReach
+                                 : kCoordinatesReach;
   std::optional<int64_t> read = ReadKeyframes(
-      *input, size, *area, facing ? kFacingReach : kCoordinatesReach,
-      [&](const uint8_t* first, int64_t count) {
+      *input, size, *area, reach, [&](const uint8_t* first, int64_t count) {
         for (int64_t k = 0; k < count; ++k) {
-          keyframe(CoordinatesAt(first + k * area->stride, facing));
+          keyframe(CoordinatesAt(first + k * area->stride, facing, angles));
         }
       });
-  // Keyframes that end inside their facing still hold their coordinates:
+  // Keyframes that end inside their root mesh still hold their coordinates:
   // the last one of a file cut short (more only where keyframes overlap).
   for (; read && facing && *read < area->keyframe_count &&
          area->KeyframeAt(*read) + kCoordinatesReach <= size;
@@ -89,7 +103,7 @@ std::optional<Inspection> Inspect(
     if (input->Read(area->KeyframeAt(*read), bytes) != Status::kOk) {
       return failed();
     }
-    keyframe(CoordinatesAt(bytes, false));
+    keyframe(CoordinatesAt(bytes, false, false));
   }
   if (!read || input->Version() != version) return failed();
   inspection.keyframes_read = *read;

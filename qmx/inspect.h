@@ -5,6 +5,7 @@
 // root offset of every keyframe it holds, read in bounded pieces through
 // the same code as the edits, so memory does not grow with the file.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -25,6 +26,10 @@ struct KeyframeCoordinates {
   /// The root mesh's Y angle, in angle units; nothing when the keyframes
   /// have no mesh or the file ends before the angle.
   std::optional<int16_t> facing;
+  /// The root mesh's X, Y and Z angles, in angle units, when asked for;
+  /// nothing otherwise, and when the keyframes have no mesh or the file ends
+  /// before the Z angle.
+  std::optional<std::array<int16_t, 3>> angles;
 };
 
 /// What the header says and how much of it the file holds.
@@ -45,13 +50,13 @@ struct Inspection {
 
 /// Reads the file `path`: its header, then the coordinates of each keyframe
 /// it holds, in order, handed to `keyframe` (a keyframe counts as held when
-/// the file holds its coordinates, whether or not it holds its facing). When
-/// the file cannot be read, nothing, with `error` set to what happened in the
-/// tools' words.
+/// the file holds its coordinates, whether or not it holds its facing), with
+/// the root mesh's three angles when `angles` says so. When the file cannot
+/// be read, nothing, with `error` set to what happened in the tools' words.
 std::optional<Inspection> Inspect(
     const std::string& path,
     const std::function<void(const KeyframeCoordinates&)>& keyframe,
-    std::string& error);
+    std::string& error, bool angles = false);
 
 /// Reads each of `files` in order with `read(file, error)`, which gives
 /// nothing and sets `error` when the file cannot be read: such a file gets a

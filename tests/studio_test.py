@@ -1,20 +1,25 @@
 #!/usr/bin/python3
-"""The page in a real browser: files in, each edit, the table, the messages,
-the drawing and the saved bytes against what qmx makes of the same files.
+"""The page in a real browser: files in, each edit, the tables, the messages,
+the views and the keyframe slider, and the saved bytes against what qmx
+makes of the same files; the state after drops, refusals and removals; the
+largest file.
 
 Usage: studio_test.py PAGE QMX SAMPLES [--screenshot PNG]
-Exits 77 (skipped) with one line when the browser, its driver or selenium
-is missing.
+(qmxgen is taken from beside QMX.) Exits 77 (skipped) with one line when
+the browser, its driver or selenium is missing.
 """
+import base64
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 
 PAGE, QMX, SAMPLES = map(os.path.abspath, sys.argv[1:4])
+QMXGEN = os.path.join(os.path.dirname(QMX), "qmxgen")
 SCREENSHOT = sys.argv[5] if sys.argv[4:5] == ["--screenshot"] else None
 BROWSER = shutil.which("chromium")
 DRIVER = shutil.which("chromedriver")
@@ -22,6 +27,7 @@ try:
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
 except ImportError:
     webdriver = None
 if not (BROWSER and DRIVER and webdriver):
@@ -29,16 +35,18 @@ if not (BROWSER and DRIVER and webdriver):
     sys.exit(77)
 
 NAMES = ["walk.qmx", "prop.qmx", "pose.qmx", "broken.qmx"]
-# Each edit: the radio's label, its fields, qmx's arguments.
+# Each edit: the radio's label, its fields, qmx's arguments, and a keyframe
+# whose values the slider shows (for the cut, one it removed too).
 EDITS = [
-    ("Rotate", {"degrees": "90"}, ["rotate", "--by", "90"]),
-    ("Move", {"x": "256", "y": "0", "z": "-20000"}, ["move", "--by", "256,0,-20000"]),
-    ("Cut", {"front": "3", "back": "20"}, ["cut", "--front", "3", "--back", "20"]),
-    ("Mirror", {}, ["mirror"]),
+    ("Rotate", {"degrees": "90"}, ["rotate", "--by", "90"], [5]),
+    ("Move", {"x": "256", "y": "0", "z": "-20000"}, ["move", "--by", "256,0,-20000"], []),
+    ("Cut", {"front": "3", "back": "20"}, ["cut", "--front", "3", "--back", "20"], [1, 5]),
+    ("Mirror", {}, ["mirror"], []),
 ]
 # Fields that refuse a value, and what they say.
 REFUSED = [("degrees", "32768", "-32768 to 32767"), ("front", "-1", "0 to 65535"),
            ("x", "1.5", "-32768 to 32767")]
+KINDS = {"progress", "warning", "notice", "skip", "failure"}
 
 failures = []
 
@@ -53,6 +61,59 @@ def qmx(args, cwd):
     return run.stdout, run.stderr
 
 
+def qmx_messages(args, names, cwd, out_dir):
+    """What qmx says of each file (in order, per name) and the results."""
+    saved, errors = qmx(args + ["-o", out_dir] + names, cwd)
+    said = {n: [] for n in names}
+    for line in errors.splitlines():
+        name, text = re.match(r"qmx: '([^']*)': (.*)", line).groups()
+        said[name].append(text.replace(out_dir + os.sep, ""))
+    return said, sorted(os.path.basename(n) for n in saved.splitlines())
+
+
+def info_values(path):
+    """qmx info of `path` as label -> value, a range line as one per axis."""
+    printed, _ = qmx(["info", path], os.path.dirname(path))
+    values = {}
+    for line in printed.splitlines()[1:]:
+        label, value = line[2:22].strip(), line[22:].strip()
+        if label in ("root offset", "bounding box"):
+            for axis, cell in zip("XYZ", value.split()):
+                values[label + " " + axis] = cell
+        elif label:
+            values[label] = value
+        elif value.startswith("(over the"):
+            n = int(re.match(r"\(over the (\d+) keyframes the file holds\)", value).group(1))
+            values["ranges over"] = "%d keyframe%s the file holds" % (n, "s" * (n != 1))
+    return values
+
+
+def keyframe(data, k):
+    """Keyframe k of a file: root, box min, box max, root mesh angles."""
+    table = 8 * struct.unpack_from("<H", data, 52)[0] % 65536
+    meshes = struct.unpack_from("<H", data, table + 66 + 18)[0]
+    at = table + 66 + k * ((20 + 6 * meshes) % 65536)
+    s16 = lambda offset: struct.unpack_from("<h", data, at + offset)[0]
+    return {"root": [s16(12), s16(14), s16(16)], "min": [s16(0), s16(4), s16(8)],
+            "max": [s16(2), s16(6), s16(10)], "angles": [s16(20), s16(22), s16(24)]}
+
+
+def shown_keyframe(rows, column):
+    """The keyframe values the page's table shows in `column`."""
+    cells = {r[0]: r[column] for r in rows[1:]}
+    if cells.get("root offset") == "removed by the cut":
+        return "removed"
+    angles = []
+    for axis in "XYZ":
+        units, degrees = re.match(r"(-?\d+) \((-?[\d.]+)°\)", cells[axis + " angle"]).groups()
+        check(abs(float(degrees) - int(units) * 360 / 1024) < 0.01, "degrees of %s" % units)
+        angles.append(int(units))
+    boxes = [cells["box " + axis].split("..") for axis in "XYZ"]
+    return {"root": [int(v) for v in cells["root offset"].split(", ")],
+            "min": [int(b[0]) for b in boxes], "max": [int(b[1]) for b in boxes],
+            "angles": angles}
+
+
 work = tempfile.mkdtemp(prefix="studio_test.")
 inputs, downloads, tools = (os.path.join(work, d) for d in ("in", "dl", "qmx"))
 for d in (inputs, downloads, tools):
@@ -63,6 +124,8 @@ with open(os.path.join(SAMPLES, "walk.qmx"), "rb") as f:
     walk = f.read()
 with open(os.path.join(inputs, "broken.qmx"), "wb") as f:
     f.write(walk[:82 + 50])  # header of 82 bytes, then half a keyframe
+largest = os.path.join(work, "largest.qmx")
+subprocess.run([QMXGEN, "largest", largest], check=True)
 
 options = webdriver.ChromeOptions()
 options.binary_location = BROWSER
@@ -81,78 +144,165 @@ driver = webdriver.Chrome(service=Service(DRIVER), options=options)
 js = driver.execute_script
 
 
-def wait_for(condition, what, seconds=20):
+def wait_for(condition, what, seconds=30):
     end = time.time() + seconds
     while time.time() < end:
         value = condition()
         if value:
             return value
-        time.sleep(0.1)
+        time.sleep(0.05)
     failures.append("timed out waiting for " + what)
     return None
 
 
+def status():
+    return js("return document.getElementById('status').textContent")
+
+
 def cards():
-    """Per file card: its name, messages, result, table rows and paths."""
+    """Per file card: its name, messages, result, tables and paths."""
     return js("""return [...document.querySelectorAll('section.file')].map(s => ({
       name: s.querySelector('h2').textContent,
-      messages: [...s.querySelectorAll('li:not(.p)')].map(l => l.lastChild.textContent),
+      kinds: [...s.querySelectorAll('.messages li')].map(l => l.className),
+      messages: [...s.querySelectorAll('.messages li:not(.progress)')].map(
+          l => l.lastChild.textContent),
       result: (s.querySelector('.result strong') || {}).textContent || '',
-      rows: [...s.querySelectorAll('tr')].map(r => [...r.cells].map(c => c.textContent)),
-      paths: [...s.querySelectorAll('svg path')].map(p => p.getAttribute('d'))}))""")
+      info: [...s.querySelectorAll('table.info tr')].map(r => [...r.cells].map(
+          c => [c.textContent, c.className])),
+      keyframe: [...s.querySelectorAll('table.keyframe tr')].map(r => [...r.cells].map(
+          c => c.textContent)),
+      views: [...s.querySelectorAll('.views figure')].map(f => ({
+          width: f.querySelector('svg').getBoundingClientRect().width,
+          paths: [...f.querySelectorAll('polyline')].map(
+              p => p.getAttribute('points').split(' ').length)}))}))""")
+
+
+def pick(paths):
+    driver.find_element(By.ID, "pick").send_keys("\n".join(paths))
+
+
+def choose(label):
+    driver.find_element(By.XPATH, "//label[normalize-space()='%s']" % label).click()
+
+
+def type_into(field, value):
+    box = driver.find_element(By.ID, field)
+    box.send_keys(Keys.CONTROL, "a")
+    box.send_keys(value)
+
+
+def check_views(card, what):
+    """The views: the original's, the result's when there is one, both
+    with the origin; no path with more than 3 points per pixel."""
+    check(len(card["views"]) == (3 if card["result"] else 2),
+          "%s %s: %d views" % (what, card["name"], len(card["views"])))
+    for view in card["views"]:
+        for points in view["paths"]:
+            check(points <= 3 * view["width"] + 1, "%s %s: %d points in %d px" % (
+                what, card["name"], points, view["width"]))
+
+
+def check_messages(shown, said, what):
+    """The cards' messages are what qmx says of their files (of a name
+    dropped twice, in order), of known kinds."""
+    by_name = {}
+    for card in shown:
+        by_name.setdefault(card["name"], []).extend(card["messages"])
+        check(set(card["kinds"]) <= KINDS, "%s: kinds %s" % (what, card["kinds"]))
+    check(by_name == {n: said[n] for n in by_name}, "%s: messages %s, qmx %s" % (
+        what, by_name, said))
+
+
+def wait_edited(count, what, made=r"\d+"):
+    return wait_for(lambda: re.fullmatch(r"%s of %d files? edited; nothing is saved yet\." % (
+        made, count), status()), what) and (count > 10 or cards())
 
 
 try:
     driver.get("file://" + os.path.abspath(PAGE))
-    wait_for(lambda: js("return document.getElementById('status').textContent") == "Ready.",
-             "the engine")
-    driver.find_element(By.ID, "pick").send_keys(
-        "\n".join(os.path.join(inputs, n) for n in NAMES))
-    wait_for(lambda: len(cards()) == len(NAMES), "the files")
+    wait_for(lambda: status() == "Ready.", "the engine")
 
-    # The table holds what qmx info prints, line by line.
-    for card in cards():
-        printed, _ = qmx(["info", card["name"]], inputs)
-        lines = [re.sub(r"\s+", " ", l).strip() for l in printed.splitlines()[1:]]
-        shown = [re.sub(r"\s+", " ", " ".join(r)).strip() for r in card["rows"]]
-        check(shown == lines, "table of %s: %s != %s" % (card["name"], shown, lines))
+    # The engine refuses a file number it does not hold, and says so.
+    refusals = driver.execute_async_script("""const done = arguments[0];
+      QmxEngine().then(m => {
+        const call = (name, type, types, args) => [m.cwrap('studio_' + name, type, types)(...args),
+                                                   m.cwrap('studio_error', 'string', [])()];
+        const file = ['number'];
+        done([call('info', 'string', ['number', 'number'], [0, 0]),
+              call('add', 'number', ['string', 'number'], ['a.qmx', 4]),
+              call('messages', 'string', file, [1]),
+              call('hold', 'number', ['number', 'number', 'number'], [5, 0, 4]),
+              call('piece_count', 'number', file, [-1]),
+              call('keyframes', 'number', ['number', 'number'], [7, 0]),
+              call('edit_file', 'number', file, [0]),
+              call('messages', 'string', file, [0])]);
+      }, error => done(String(error)));""")
+    check(refusals == [["", "There is no file number 0."], [0, ""],
+                       ["", "There is no file number 1."], [0, "There is no file number 5."],
+                       [-1, "There is no file number -1."], [-1, "There is no file number 7."],
+                       [-1, "No edit was started with file 0 on the page."], ["[]", ""]],
+          "engine's refusals: %s" % refusals)
 
-    for label, fields, args in EDITS:
-        driver.find_element(By.XPATH, "//label[normalize-space()='%s']" % label).click()
+    pick([os.path.join(inputs, n) for n in NAMES])
+    shown = wait_for(lambda: len(cards()) == len(NAMES) and "choose an edit" in status()
+                     and cards(), "the files")
+    # No edit before one is chosen: each card shows its file alone.
+    for card in shown or []:
+        check(not card["kinds"] and not card["result"] and len(card["views"]) == 2,
+              "%s edited before an edit was chosen" % card["name"])
+        expected = info_values(os.path.join(inputs, card["name"]))
+        rows = {r[0][0]: r[1][0] for r in card["info"][1:]}
+        check(rows == expected, "table of %s: %s != %s" % (card["name"], rows, expected))
+
+    for label, fields, args, frames in EDITS:
+        choose(label)
         for field, value in fields.items():
-            box = driver.find_element(By.ID, field)
-            box.clear()
-            box.send_keys(value)
+            type_into(field, value)
         out_dir = os.path.join(tools, label)
         os.mkdir(out_dir)
-        names, errors = qmx(args + ["-o", out_dir] + NAMES, inputs)
-        expected = {n: [] for n in NAMES}
-        for line in errors.splitlines():
-            name, text = re.match(r"qmx: '([^']*)': (.*)", line).groups()
-            expected[name].append(text)
-        saved = sorted(os.path.basename(n) for n in names.splitlines())
+        said, saved = qmx_messages(args, NAMES, inputs, out_dir)
         shown = wait_for(lambda: sorted(c["result"] for c in cards() if c["result"]) == saved
-                         and cards(), label + " results " + str(saved)) or []
+                         and wait_edited(4, label), label + " results " + str(saved)) or []
+        check_messages(shown, said, label)
         for card in shown:
-            check(card["messages"] == expected[card["name"]],
-                  "%s %s: messages %s, qmx %s" % (label, card["name"], card["messages"],
-                                                  expected[card["name"]]))
-            # The drawing is qmx plot's of the file and its result, or of the
-            # file alone when it was skipped.
-            drawn = [card["name"]]
-            if card["result"]:
-                shutil.copy(os.path.join(out_dir, card["result"]), inputs)
-                drawn.append(card["result"])
-            qmx(["plot", "-o", "plot.svg"] + drawn, inputs)
-            with open(os.path.join(inputs, "plot.svg"), encoding="utf-8") as f:
-                plotted = re.findall(r'<path[^>]* d="([^"]*)"', f.read())
-            for name in ["plot.svg"] + drawn[1:]:
-                os.remove(os.path.join(inputs, name))
-            check(card["paths"] == plotted and len(plotted) >= len(drawn),
-                  "%s %s: drawing differs from qmx plot" % (label, card["name"]))
+            check_views(card, label)
+            # The original's column and the result's are what qmx info
+            # tells of each, a changed value marked.
+            original = info_values(os.path.join(inputs, card["name"]))
+            result = info_values(os.path.join(out_dir, card["result"])) if card["result"] else None
+            rows = {r[0][0]: [c for c in r[1:]] for r in card["info"][1:]}
+            for name, cells in rows.items():
+                check(cells[0][0] == original.get(name, ""), "%s %s: %s %s, qmx %s" % (
+                    label, card["name"], name, cells[0][0], original.get(name)))
+                if result is None:
+                    check(len(cells) == 1, "%s %s: a result column" % (label, card["name"]))
+                    continue
+                check(cells[1][0] == result.get(name, "") and
+                      (cells[1][1] == "changed") == (cells[0][0] != cells[1][0]),
+                      "%s %s: result's %s %s, qmx %s" % (label, card["name"], name, cells[1],
+                                                         result.get(name)))
+            check(set(rows) == set(original) | set(result or {}),
+                  "%s %s: rows %s" % (label, card["name"], sorted(rows)))
+        # The walk's slider, stepped with the arrow keys, shows the values
+        # of the original's keyframe and of the result's at their offsets.
+        slider = driver.find_element(By.CSS_SELECTOR, "section.file input[type=range]")
+        with open(os.path.join(out_dir, shown[0]["result"]), "rb") as f:
+            result_bytes = f.read()
+        for k in frames:
+            slider.send_keys(Keys.HOME, *[Keys.ARROW_RIGHT] * k)
+            rows = wait_for(lambda: cards()[0]["keyframe"][0][1] == "Original %d" % k
+                            and cards()[0]["keyframe"], "keyframe %d" % k) or [[]]
+            check(shown_keyframe(rows, 1) == keyframe(walk, k), "%s keyframe %d: %s" % (
+                label, k, rows))
+            j = k - int(fields.get("front", 0))
+            expected = keyframe(result_bytes, j) if j >= 0 else "removed"
+            check(shown_keyframe(rows, 2) == expected, "%s result's keyframe %d: %s, file %s" % (
+                label, j, rows, expected))
         if label == "Rotate" and SCREENSHOT:  # the walk's card whole
             driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-                "width": 1280, "height": 1180, "deviceScaleFactor": 1, "mobile": False})
+                "width": 1280, "height": 1300, "deviceScaleFactor": 1, "mobile": False})
+            wait_for(lambda: js("return document.querySelector('figure svg').getAttribute("
+                                "'width') > 350"), "views at 1280 px")
             driver.save_screenshot(SCREENSHOT)
             driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
         # Save: each result a download, byte for byte qmx's.
@@ -166,15 +316,113 @@ try:
         check(len(saved) == {"Mirror": 3, "Cut": 1}.get(label, 4),
               "%s: %d results" % (label, len(saved)))
 
+    # Play runs through the keyframes by itself, Pause stops it.
+    play = driver.find_element(By.CSS_SELECTOR, "section.file .player button")
+    play.click()
+    wait_for(lambda: js("return Number(document.querySelector('section.file input[type=range]')"
+                        ".value) > 8"), "the animation to play")
+    play.click()
+    check(play.text == "Play", "Pause left the button as '%s'" % play.text)
+
     for field, value, words in REFUSED:
         edit = {"degrees": 1, "front": 2, "x": 0}[field]
         driver.find_element(By.CSS_SELECTOR, "input[name=edit][value='%d']" % edit).click()
-        box = driver.find_element(By.ID, field)
-        box.clear()
-        box.send_keys(value)
+        type_into(field, value)
         said = driver.find_element(By.ID, field + "-refused").text
+        wait_for(lambda: status() == "A value is refused; nothing is edited.", "the refusal")
         check(words in said and not driver.find_element(By.ID, "save").is_enabled(),
               "%s=%s: refused as '%s'" % (field, value, said))
+
+    # A file dropped while a value is refused is shown alone like the
+    # others; then the edit over all of them is qmx's over its list.
+    pick([os.path.join(inputs, "walk.qmx")])
+    shown = wait_for(lambda: len(cards()) == 5 and cards(), "the fifth file") or []
+    check(status() == "A value is refused; nothing is edited." and
+          all(not c["kinds"] and not c["result"] for c in shown),
+          "refused, yet cards show %s" % [(c["kinds"], c["result"]) for c in shown])
+    type_into("x", "7")
+    os.mkdir(os.path.join(tools, "again"))
+    names = NAMES + ["walk.qmx"]
+    said, saved = qmx_messages(["move", "--by", "7,0,-20000"], names, inputs,
+                               os.path.join(tools, "again"))
+    shown = wait_edited(5, "the edit of five files") or []
+    check(sorted(c["result"] for c in shown if c["result"]) == saved,
+          "five files: %s, qmx %s" % ([c["result"] for c in shown], saved))
+    check_messages(shown, said, "five files")
+
+    # Every file removed while one is loading: it never comes back.
+    js("""const bytes = Uint8Array.from(atob(arguments[0]), c => c.charCodeAt(0));
+      const dropped = new DataTransfer();
+      dropped.items.add(new File([bytes], 'ghost.qmx'));
+      document.dispatchEvent(new DragEvent('drop', {dataTransfer: dropped, cancelable: true}));
+      document.getElementById('clear').click();""", base64.b64encode(walk).decode())
+    pick([os.path.join(inputs, "pose.qmx")])
+    shown = wait_edited(1, "the file after the removal") or []
+    check([c["name"] for c in shown] == ["pose.qmx"], "after the removal: %s" % shown)
+    os.mkdir(os.path.join(tools, "removed"))
+    check_messages(shown, qmx_messages(["move", "--by", "7,0,-20000"], ["pose.qmx"], inputs,
+                                       os.path.join(tools, "removed"))[0], "after the removal")
+
+    # At 390 px nothing runs over its card, nor the page over the screen.
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True})
+    over = wait_for(lambda: js("""return innerWidth === 390 && [...document.querySelectorAll(
+        'section.file')].every(s => s.querySelector('svg').getAttribute('width') < 390) &&
+        {over: [...document.querySelectorAll('section.file *')].filter(e => {
+          const card = e.closest('section.file').getBoundingClientRect();
+          const r = e.getBoundingClientRect();
+          return r.width && (r.right > card.right + 0.5 || r.left < card.left - 0.5);
+        }).map(e => e.outerHTML.slice(0, 80)).concat(
+          document.documentElement.scrollWidth > innerWidth ? ['the page'] : [])}"""),
+        "the page at 390 px")
+    check(over == {"over": []}, "at 390 px over its card: %s" % over)
+    check_views(cards()[0], "at 390 px")
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+    # The largest file: its paths drawn with at most 3 points per pixel, and
+    # no edit starts within 150 ms of a key.
+    driver.find_element(By.ID, "clear").click()
+    choose("Rotate")
+    type_into("degrees", "45")
+    pick([largest])
+    shown = wait_edited(1, "the largest file") or []
+    for card in shown:
+        check_views(card, "largest")
+    js("""window.keys = []; window.edits = [];
+      document.addEventListener('keydown', () => keys.push(performance.now()), true);
+      new MutationObserver(() => edits.push([performance.now(),
+          document.getElementById('status').textContent])).observe(
+          document.getElementById('status'), {childList: true, characterData: true, subtree: true});""")
+    type_into("degrees", "-123")
+    wait_for(lambda: js("return edits.some(e => / edited;/.test(e[1]))"), "the largest file turned")
+    timing = js("return [keys, edits]")
+    starts = [t for t, text in timing[1] if text.startswith("Editing")]
+    check(starts and all(t - max(k for k in timing[0] if k <= t) >= 145 for t in starts),
+          "an edit within 150 ms of a key: keys %s, edits %s" % tuple(timing))
+
+    # 200 files: the page handles keys while it edits them one by one.
+    copies = os.path.join(work, "copies")
+    os.mkdir(copies)
+    for n in range(200):
+        shutil.copy(os.path.join(SAMPLES, "walk.qmx"), os.path.join(copies, "walk%d.qmx" % n))
+    driver.find_element(By.ID, "clear").click()
+    pick([os.path.join(copies, "walk%d.qmx" % n) for n in range(200)])
+    wait_edited(200, "200 files")
+    js("""window.held = [];
+      document.addEventListener('keydown', e => held.push(performance.now() - e.timeStamp), true);""")
+    box = driver.find_element(By.ID, "degrees")
+    box.send_keys(Keys.CONTROL, "a")
+    for key in "123":
+        box.send_keys(key)
+        # Seen only when the page lets the browser in while it edits.
+        wait_for(lambda: status().startswith("Editing"), "the edit of 200 files", 10)
+    wait_edited(200, "200 files turned", "200")
+    held = js("return held")
+    check(len(held) == 5 and max(held) < 750, "keys held for %s ms" % held)
+    turned = js("""return [...document.querySelectorAll('.result strong')].map(
+        e => e.textContent)""")
+    check(sorted(turned) == sorted("walk%d_Rotated(123°).qmx" % n for n in range(200)),
+          "200 files: %s" % turned[:3])
 
     # Every control is labelled; nothing is wider than a 1280x720 window,
     # nor at 200% zoom.

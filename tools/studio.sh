@@ -10,7 +10,7 @@ browser=()
 [ "${1:-}" = "--test" ] && browser=(chromium chromium-driver python3-selenium)
 qmx_install emscripten "${browser[@]}"
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" --target studio qmx >/dev/null
+cmake --build --preset default -j "$(nproc)" --target studio qmx qmxgen >/dev/null
 if [ ${#browser[@]} -gt 0 ]; then
   ctest --preset default -R '^studio_page$' >&2
 fi
