@@ -155,8 +155,13 @@ try:
                 "width": 1280, "height": 1180, "deviceScaleFactor": 1, "mobile": False})
             driver.save_screenshot(SCREENSHOT)
             driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
-        # Save: each result a download, byte for byte qmx's.
-        driver.find_element(By.ID, "save").click()
+        # Save this result: a download, byte for byte qmx's. (Save, which
+        # saves them all, is studio_save_test.py's.)
+        for button in driver.find_elements(By.XPATH, "//button[text()='Save this result']"):
+            count = len(os.listdir(downloads)) + 1
+            button.click()
+            wait_for(lambda: len([n for n in os.listdir(downloads)
+                                  if not n.endswith(".crdownload")]) == count, label + " download")
         done = wait_for(lambda: sorted(os.listdir(downloads)) == saved and saved, label + " downloads")
         for name in saved if done else []:
             with open(os.path.join(downloads, name), "rb") as a, \
