@@ -33,16 +33,24 @@ const QmxSave = (function () {
       String.fromCharCode(c === '\u007f' ? 0x2421 : 0x2400 + c.charCodeAt(0)));
   }
 
-  // The bytes of a result in pieces of at most CHUNK, each read when its
-  // turn comes; `each` is awaited before the next is read.
+  // The bytes of a result in pieces of at most CHUNK; `each` is awaited
+  // for one piece while the next is read.
   async function eachChunk(result, each) {
+    const pieces = [];
     for (const part of result.parts) {
       for (let at = 0; at < partLength(part); at += CHUNK) {
-        const end = Math.min(at + CHUNK, partLength(part));
-        await each(part instanceof Blob
-          ? new Uint8Array(await part.slice(at, end).arrayBuffer())
-          : part.subarray(at, end));
+        pieces.push([part, at, Math.min(at + CHUNK, partLength(part))]);
       }
+    }
+    const read = ([part, at, end]) => (part instanceof Blob
+      ? part.slice(at, end).arrayBuffer().then((buffer) => new Uint8Array(buffer))
+      : Promise.resolve(part.subarray(at, end)));
+    let next = pieces.length ? read(pieces[0]) : null;
+    for (let k = 0; k < pieces.length; ++k) {
+      const bytes = await next;
+      next = k + 1 < pieces.length ? read(pieces[k + 1]) : null;
+      next?.catch(() => {});  // its failure counts when it is awaited
+      await each(bytes);
     }
   }
 
