@@ -222,7 +222,7 @@ const QmxSave = (function () {
     const say = (text) => {
       status.textContent = text;
     };
-    queue = queue.then(() => work(say)).catch((error) => say('Nothing was saved: ' + error));
+    queue = queue.then(() => work(say)).catch((error) => say('Saving failed: ' + error));
     return queue;
   }
 
