@@ -271,6 +271,7 @@ EMSCRIPTEN_KEEPALIVE double studio_zip_finish() {
   return static_cast<double>(qmx::zip_bytes.size());
 }
 
+/// Where the bytes studio_zip_entry or studio_zip_finish made are.
 EMSCRIPTEN_KEEPALIVE const uint8_t* studio_zip_bytes() {
   return qmx::zip_bytes.data();
 }
