@@ -160,6 +160,9 @@ try:
         for button in driver.find_elements(By.XPATH, "//button[text()='Save this result']"):
             count = len(os.listdir(downloads)) + 1
             button.click()
+            said = js("return document.getElementById('status').textContent")
+            check(said == "The download of %s was started." % button.get_attribute(
+                "aria-label")[len("Save "):], "%s: status %s" % (label, said))
             wait_for(lambda: len([n for n in os.listdir(downloads)
                                   if not n.endswith(".crdownload")]) == count, label + " download")
         done = wait_for(lambda: sorted(os.listdir(downloads)) == saved and saved, label + " downloads")
