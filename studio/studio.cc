@@ -13,12 +13,14 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <new>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/paths.h"
 #include "common/pipeline.h"
 #include "flipta/flipta_tool.h"
 #include "gyrel/gyrel_tool.h"
@@ -27,6 +29,7 @@
 #include "shovan/shovan_tool.h"
 #include "snipla/snipla_tool.h"
 #include "studio/page_files.h"
+#include "studio/zip_writer.h"
 
 namespace qmx {
 namespace {
@@ -327,6 +330,83 @@ EMSCRIPTEN_KEEPALIVE double studio_piece(int file, int k, int field) {
     default:
       return static_cast<double>(reinterpret_cast<uintptr_t>(piece.bytes));
   }
+}
+
+// Saving: the archive qmx-results.zip, made here as the bytes between the
+// results' own, which the page takes from the dropped files and the pieces
+// above; and the numbered names of a folder that holds a result's name.
+
+namespace qmx {
+namespace {
+std::optional<ZipWriter> zip;
+Crc32 crc;  // of the entry being read
+// Where the page puts the bytes it reads of an entry.
+std::unique_ptr<uint8_t[]> zip_room;
+size_t zip_room_size = 0;
+std::vector<uint8_t> zip_bytes;
+}  // namespace
+}  // namespace qmx
+
+/// Starts an archive whose entries are dated with this local time.
+EMSCRIPTEN_KEEPALIVE void studio_zip_start(int year, int month, int day,
+                                           int hour, int minute, int second) {
+  qmx::zip.emplace(qmx::ZipTime{.year = year,
+                                .month = month,
+                                .day = day,
+                                .hour = hour,
+                                .minute = minute,
+                                .second = second});
+  qmx::crc = {};
+}
+
+/// Room for `length` bytes of the next entry for the page to fill, then to
+/// pass to studio_zip_crc; null when memory is short.
+EMSCRIPTEN_KEEPALIVE uint8_t* studio_zip_room(double length) {
+  const size_t size = static_cast<size_t>(length);
+  if (qmx::zip_room_size < size) {
+    qmx::zip_room.reset();
+    qmx::zip_room.reset(new (std::nothrow) uint8_t[size]);
+    qmx::zip_room_size = qmx::zip_room ? size : 0;
+  }
+  return qmx::zip_room.get();
+}
+
+/// Adds the first `length` bytes of the room to the next entry's CRC-32.
+EMSCRIPTEN_KEEPALIVE void studio_zip_crc(double length) {
+  qmx::crc.Update({qmx::zip_room.get(), static_cast<size_t>(length)});
+}
+
+/// Makes the local header of the next entry, `name` of `size` bytes, all of
+/// which went through studio_zip_crc; returns its length (its bytes are at
+/// studio_zip_bytes), or 0 when an archive cannot hold the name.
+EMSCRIPTEN_KEEPALIVE double studio_zip_entry(const char* name, double size) {
+  std::optional<std::vector<uint8_t>> header =
+      qmx::zip->Entry(name, static_cast<uint64_t>(size), qmx::crc.value());
+  qmx::crc = {};
+  qmx::zip_bytes = header ? std::move(*header) : std::vector<uint8_t>();
+  return static_cast<double>(qmx::zip_bytes.size());
+}
+
+/// Makes the central directory and end records that end the archive;
+/// returns their length (their bytes are at studio_zip_bytes).
+EMSCRIPTEN_KEEPALIVE double studio_zip_finish() {
+  qmx::zip_bytes = qmx::zip->Finish();
+  qmx::zip.reset();
+  qmx::zip_room.reset();
+  qmx::zip_room_size = 0;
+  return static_cast<double>(qmx::zip_bytes.size());
+}
+
+/// Where the bytes studio_zip_entry or studio_zip_finish made are.
+EMSCRIPTEN_KEEPALIVE const uint8_t* studio_zip_bytes() {
+  return qmx::zip_bytes.data();
+}
+
+/// `name` numbered as the tools number a taken name: with " (number)"
+/// before its extension.
+EMSCRIPTEN_KEEPALIVE const char* studio_numbered_name(const char* name,
+                                                      int number) {
+  return qmx::Text(qmx::NumberedName(name, number, qmx::kNativePathStyle));
 }
 
 }  // extern "C"

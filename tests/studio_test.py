@@ -305,8 +305,16 @@ try:
                                 "'width') > 350"), "views at 1280 px")
             driver.save_screenshot(SCREENSHOT)
             driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
-        # Save: each result a download, byte for byte qmx's.
-        driver.find_element(By.ID, "save").click()
+        # Save this result: a download, byte for byte qmx's. (Save, which
+        # saves them all, is studio_save_test.py's.)
+        for button in driver.find_elements(By.XPATH, "//button[text()='Save this result']"):
+            count = len(os.listdir(downloads)) + 1
+            button.click()
+            said = js("return document.getElementById('status').textContent")
+            check(said == "The download of %s was started." % button.get_attribute(
+                "aria-label")[len("Save "):], "%s: status %s" % (label, said))
+            wait_for(lambda: len([n for n in os.listdir(downloads)
+                                  if not n.endswith(".crdownload")]) == count, label + " download")
         done = wait_for(lambda: sorted(os.listdir(downloads)) == saved and saved, label + " downloads")
         for name in saved if done else []:
             with open(os.path.join(downloads, name), "rb") as a, \

@@ -12,6 +12,6 @@ qmx_install emscripten "${browser[@]}"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)" --target studio qmx qmxgen >/dev/null
 if [ ${#browser[@]} -gt 0 ]; then
-  ctest --preset default -R '^studio_page$' >&2
+  ctest --preset default -R '^studio_(page|save)$' >&2
 fi
 echo "$PWD/build/studio/qmx-studio.html"

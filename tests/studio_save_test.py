@@ -1,0 +1,240 @@
+#!/usr/bin/python3
+"""Save on the page, through each of its routes, with 30 results: into a
+folder (the directory picker replaced, before the page's script runs, by one
+that gives a folder of the origin's private file system that already holds
+some of the results' names, since headless Chromium aborts the real picker),
+and as the one download qmx-results.zip, unpacked by Python's zipfile. Every
+result is compared byte for byte with qmx's; one has a name of 259 bytes,
+which is either saved or named in the status line with its reason. The page
+is served from 127.0.0.1: the private file system refuses file://.
+
+Usage: studio_save_test.py PAGE QMX SAMPLES
+Exits 77 (skipped) with one line when the browser, its driver or selenium
+is missing.
+"""
+import base64
+import functools
+import http.server
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import zipfile
+
+PAGE, QMX, SAMPLES = map(os.path.abspath, sys.argv[1:4])
+BROWSER = shutil.which("chromium")
+DRIVER = shutil.which("chromedriver")
+try:
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.by import By
+except ImportError:
+    webdriver = None
+if not (BROWSER and DRIVER and webdriver):
+    print("studio_save_test: skipped: needs chromium, chromium-driver and python3-selenium")
+    sys.exit(77)
+
+SUFFIX = "_Rotated(90\u00b0).qmx"
+# 30 inputs: the samples under names of their own, one not ASCII, and one
+# whose result's name is 259 bytes long.
+STEMS = ["%s%02d" % (["walk", "prop", "pose"][k % 3], k) for k in range(28)]
+STEMS += ["gehen_\u00e4\u00f6\u00fc", "l" * (259 - len(SUFFIX.encode()))]
+LONG = STEMS[-1] + SUFFIX
+# What the folder holds before the save, and where the results then go.
+TAKEN = {"walk00" + SUFFIX: b"taken", "walk00_Rotated(90\u00b0) (2).qmx": b"taken 2",
+         "prop01" + SUFFIX: b"taken 3"}
+NUMBERED = {"walk00" + SUFFIX: "walk00_Rotated(90\u00b0) (3).qmx",
+            "prop01" + SUFFIX: "prop01_Rotated(90\u00b0) (2).qmx"}
+
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+
+
+work = tempfile.mkdtemp(prefix="studio_save_test.")
+inputs, aliases, expected_dir, downloads = (
+    os.path.join(work, d) for d in ("in", "alias", "qmx", "dl"))
+for d in (inputs, aliases, expected_dir, downloads):
+    os.mkdir(d)
+# qmx cannot write a name of 259 bytes here, so it edits each input under a
+# short name of its own; the bytes are the same.
+expected = {}
+for k, stem in enumerate(STEMS):
+    source = os.path.join(SAMPLES, ["walk", "prop", "pose"][k % 3] + ".qmx")
+    shutil.copy(source, os.path.join(inputs, stem + ".qmx"))
+    shutil.copy(source, os.path.join(aliases, "%02d.qmx" % k))
+subprocess.run([QMX, "rotate", "--by", "90", "-o", expected_dir] +
+               ["%02d.qmx" % k for k in range(len(STEMS))],
+               cwd=aliases, check=True, capture_output=True)
+for k, stem in enumerate(STEMS):
+    with open(os.path.join(expected_dir, "%02d%s" % (k, SUFFIX)), "rb") as f:
+        expected[stem + SUFFIX] = f.read()
+
+
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+server = http.server.ThreadingHTTPServer(
+    ("127.0.0.1", 0), functools.partial(Quiet, directory=os.path.dirname(PAGE)))
+threading.Thread(target=server.serve_forever, daemon=True).start()
+URL = "http://127.0.0.1:%d/%s" % (server.server_port, os.path.basename(PAGE))
+
+options = webdriver.ChromeOptions()
+options.binary_location = BROWSER
+for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update",
+             "--disable-sync", "--window-size=1280,720",
+             "--user-data-dir=" + os.path.join(work, "profile")):
+    options.add_argument(flag)
+options.add_experimental_option("prefs", {
+    "download.default_directory": downloads,
+    "download.prompt_for_download": False,
+})
+options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+driver = webdriver.Chrome(service=Service(DRIVER), options=options)
+driver.set_script_timeout(120)
+js = driver.execute_script
+
+
+def status_matching(pattern):
+    """The status line once it matches `pattern`, waited for as it changes."""
+    said = driver.execute_async_script("""
+      const [pattern, done] = arguments;
+      const status = document.getElementById('status');
+      const ok = () => new RegExp(pattern).test(status.textContent);
+      if (ok()) return done(status.textContent);
+      new MutationObserver((_, observer) => {
+        if (ok()) { observer.disconnect(); done(status.textContent); }
+      }).observe(status, {childList: true, characterData: true, subtree: true});
+      setTimeout(() => done('timed out; the status line says: ' + status.textContent),
+                 100000);""", pattern)
+    check(re.search(pattern, said), "status: %s, not /%s/" % (said, pattern))
+    return said
+
+
+def page_with_results(script):
+    """The page, `script` run before its own, with the 30 results made."""
+    added = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                   {"source": script})
+    driver.get(URL)
+    driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", added)
+    status_matching("^Ready\\.$")
+    driver.find_element(By.ID, "pick").send_keys(
+        "\n".join(os.path.join(inputs, s + ".qmx") for s in STEMS))
+    driver.find_element(By.XPATH, "//label[normalize-space()='Rotate']").click()
+    box = driver.find_element(By.ID, "degrees")
+    box.clear()
+    box.send_keys("90")
+    status_matching("^30 of 30 files edited")
+
+
+def not_saved_reason(said, name):
+    """The reason the status line gives for `name`, or None."""
+    found = re.search(re.escape(name) + r" \(([^)]+)\)", said)
+    return found and found.group(1)
+
+
+try:
+    # The folder route.
+    page_with_results("""
+      window.showDirectoryPicker = async () =>
+        (await navigator.storage.getDirectory()).getDirectoryHandle('results', {create: true});
+    """)
+    check(driver.execute_async_script("""
+      const [taken, done] = arguments;
+      (async () => {
+        const folder = await (await navigator.storage.getDirectory())
+            .getDirectoryHandle('results', {create: true});
+        for (const [name, text] of Object.entries(taken)) {
+          const out = await (await folder.getFileHandle(name, {create: true})).createWritable();
+          await out.write(text);
+          await out.close();
+        }
+      })().then(() => done(true), (e) => done(String(e)));""",
+        {n: t.decode() for n, t in TAKEN.items()}) is True, "the taken names")
+    driver.find_element(By.ID, "save").click()
+    said = status_matching("^Saved ")
+    held = driver.execute_async_script("""
+      const done = arguments[0];
+      (async () => {
+        const folder = await (await navigator.storage.getDirectory())
+            .getDirectoryHandle('results');
+        const held = {};
+        for await (const [name, handle] of folder.entries()) {
+          const bytes = new Uint8Array(await (await handle.getFile()).arrayBuffer());
+          held[name] = btoa(Array.from(bytes, (b) => String.fromCharCode(b)).join(''));
+        }
+        return held;
+      })().then(done, (e) => done({error: String(e)}));""")
+    held = {n: base64.b64decode(b) for n, b in held.items()}
+    for name, text in TAKEN.items():
+        check(held.pop(name, None) == text, "folder: %s was replaced" % name)
+    why = not_saved_reason(said, LONG)
+    for name, bytes_ in expected.items():
+        where = NUMBERED.get(name, name)
+        if name == LONG and why:
+            continue
+        check(held.pop(where, None) == bytes_, "folder: %s differs from qmx's" % where)
+    check(not held, "folder: more files: %s" % list(held))
+    check(said == ("Saved 29 of 30 results" if why else "Saved 30 results") +
+          " into the folder “results” (2 under a numbered name: the folder held theirs)." +
+          (" Not saved: %s (%s)." % (LONG, why) if why else ""),
+          "folder: status %s" % said)
+
+    # The archive route, where no folder can be picked.
+    page_with_results("delete window.showDirectoryPicker;")
+    driver.find_element(By.ID, "save").click()
+    said = status_matching("^The download|^Nothing")
+    check(said == "The download of qmx-results.zip with 30 results was started.",
+          "archive: status %s" % said)
+    archive = os.path.join(downloads, "qmx-results.zip")
+    end = time.time() + 60
+    while time.time() < end and os.listdir(downloads) != ["qmx-results.zip"]:
+        time.sleep(0.1)  # the download's file: no event reaches this side
+    if not os.path.exists(archive):
+        failures.append("archive: no download: %s" % os.listdir(downloads))
+    else:
+        with zipfile.ZipFile(archive) as zf:
+            check(zf.testzip() is None, "archive: a CRC differs")
+            check(sorted(zf.namelist()) == sorted(expected), "archive: %s" % zf.namelist())
+            for name in set(zf.namelist()) & set(expected):
+                check(zf.read(name) == expected[name], "archive: %s differs from qmx's" % name)
+
+    # Save this result with that long name: the browser would silently
+    # save nothing, so it comes as an archive too.
+    driver.find_element(By.CSS_SELECTOR, "button[aria-label='Save %s']" % LONG).click()
+    said = status_matching("^l+_Rotated.*(was started\\.|Nothing.*)$")
+    check(said == LONG + " has a name longer than the 255 bytes a downloaded file may have: "
+          "it goes into qmx-results.zip. The download of qmx-results.zip with 1 result was "
+          "started.", "one: status %s" % said)
+    again = os.path.join(downloads, "qmx-results (1).zip")
+    end = time.time() + 60
+    while time.time() < end and not os.path.exists(again):
+        time.sleep(0.1)
+    if not os.path.exists(again):
+        failures.append("one: no download: %s" % os.listdir(downloads))
+    else:
+        with zipfile.ZipFile(again) as zf:
+            check({n: zf.read(n) for n in zf.namelist()} == {LONG: expected[LONG]},
+                  "one: the archive holds %s" % zf.namelist())
+
+    errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
+    check(not errors, "console errors: %s" % errors)
+finally:
+    driver.quit()
+    server.shutdown()
+    shutil.rmtree(work)
+
+for failure in failures:
+    print("studio_save_test: " + failure)
+print("studio_save_test: %s" % ("FAILED" if failures else "passed"))
+sys.exit(1 if failures else 0)
