@@ -189,7 +189,7 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
 // A Ctrl-D ends the read at hand only: alone it is a failed answer, the
 // angle 0; after typed digits the first Ctrl-D hands them over and the
 // second ends the read with them as the answer, the discard after it reading
-// no further. The next file is asked for, and ENTER waited for, again.
+// no further. The next file is asked for again.
 TEST_F(ProcessTest, EndOfInputOnTheTerminalEndsOneRead) {
   Process gyrel(Names{"gyrel", "a.qmx", "b.qmx"}, path());
   gyrel.ReadUntil("Enter rotation angle (in degrees): ");
