@@ -86,14 +86,16 @@ int RunProgram(Tool& tool, int argc, char** argv) {
   // without echo and without ENTER; from a pipe or a file it is simply the
   // next character, read through the same reader as every other answer.
   // Only answers from a file or a pipe may start with a byte-order mark, as
-  // an editor or a shell writes one.
+  // an editor or a shell writes one, and they are read as they are, so that
+  // one answer file gives the same answers on every system.
   const bool console_input = platform::StdinIsConsole();
+  if (!console_input) platform::ReadStandardInputAsIs();
   AnswerDecoder answers(
       [](std::span<char> buffer) {
         std::cout.flush();  // what was asked shows before the wait
         return platform::ReadStandardInput(buffer);
       },
-      !console_input, platform::ReadStandardInputAsIs);
+      !console_input);
   ConsoleReader reader(answers);
   Console console{
       .in = reader,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace qmx {
 namespace {
@@ -25,17 +26,13 @@ constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 
 }  // namespace
 
-// Reads no further than a mark could reach, and the least that can tell,
-// so that nothing after a UTF-16 mark is read before `on_utf16_` has run.
+// Reads no further than a mark could reach, and the least that can tell.
 void AnswerDecoder::LookForMark() {
   while (true) {
     const std::string_view seen(kept_, kept_size_);
     if (seen == kUtf8Mark || seen == kUtf16Mark) {
       kept_size_ = 0;
-      if (seen == kUtf16Mark) {
-        utf16_ = true;
-        if (on_utf16_) on_utf16_();
-      }
+      utf16_ = seen == kUtf16Mark;
       return;
     }
     size_t wanted = 0;
@@ -69,23 +66,22 @@ size_t AnswerDecoder::Read(std::span<char> buffer) {
   if (ended_) return 0;
   if (utf16_) return ReadUtf16(buffer);
   const size_t got = read_(buffer);
-  ended_ = got == 0;
+  ended_ = got == 0 && from_file_;
   return got;
 }
 
-// Decodes in place. The bytes read go in after two free places, which take
-// what a held CR and the first code unit can give, so that the characters
-// written never overtake the bytes still to be decoded.
+// Decodes in place. The bytes read go in after one free place, which takes
+// what the first code unit can give, so that the characters written never
+// overtake the bytes still to be decoded.
 size_t AnswerDecoder::ReadUtf16(std::span<char> buffer) {
   while (true) {
-    const size_t got = read_(buffer.subspan(2));
-    size_t out = 0;
+    const size_t got = read_(buffer.subspan(1));
     if (got == 0) {
       ended_ = true;
-      if (cr_held_) buffer[out++] = '\r';
-      return out;
+      return 0;
     }
-    for (size_t i = 2; i < 2 + got; ++i) {
+    size_t out = 0;
+    for (size_t i = 1; i < 1 + got; ++i) {
       const auto byte = static_cast<unsigned char>(buffer[i]);
       if (!low_byte_) {
         low_byte_ = byte;
@@ -102,14 +98,6 @@ void AnswerDecoder::Decode(char16_t unit, std::span<char> buffer, size_t& out) {
   const bool second_half = in_pair_ && unit >= 0xDC00 && unit <= 0xDFFF;
   in_pair_ = unit >= 0xD800 && unit <= 0xDBFF;
   if (second_half) return;  // its pair is already one character
-  if (cr_held_) {
-    cr_held_ = false;
-    if (unit != u'\n') buffer[out++] = '\r';
-  }
-  if (unit == u'\r') {
-    cr_held_ = true;
-    return;
-  }
   buffer[out++] = unit < 0x80 ? static_cast<char>(unit) : '?';
 }
 
@@ -118,23 +106,30 @@ ConsoleReader::ConsoleReader(AnswerDecoder& input)
     // which the C++ library of the page's compiler lacks.)
     : input_(input), held_(new char[kMostHeld]) {}
 
+// An end of input ends the held line: what reads next starts a new one.
 bool ConsoleReader::Fill() {
   next_ = end_ = 0;  // nothing is held while more is read
   end_ = input_.Read(std::span(held_.get(), kMostHeld));
+  if (end_ == 0) in_line_ = after_cr_ = false;
   return end_ > 0;
 }
 
 // The line of a character looked at is the held line, even before the
-// character is taken.
+// character is taken. An LF right after a CR belongs to the CR's line end.
 int ConsoleReader::Peek() {
-  if (next_ == end_ && !Fill()) return -1;
+  while (true) {
+    if (next_ == end_ && !Fill()) return -1;
+    if (!std::exchange(after_cr_, false) || held_[next_] != '\n') break;
+    ++next_;
+  }
   in_line_ = true;
   return static_cast<unsigned char>(held_[next_]);
 }
 
 void ConsoleReader::Advance() {
-  in_line_ = held_[next_] != '\n';
-  ++next_;
+  const char taken = held_[next_++];
+  after_cr_ = taken == '\r';
+  in_line_ = !after_cr_ && taken != '\n';
 }
 
 int ConsoleReader::GetChar() {
@@ -144,14 +139,15 @@ int ConsoleReader::GetChar() {
 }
 
 // The rest of a line may lie beyond what is in memory: it is read and
-// dropped piece by piece up to its line break.
+// dropped piece by piece up to its line break or an end of input.
 void ConsoleReader::DiscardLine() {
   while (in_line_) {
     const char* line_break =
-        std::find(held_.get() + next_, held_.get() + end_, '\n');
+        std::find_if(held_.get() + next_, held_.get() + end_,
+                     [](char c) { return c == '\n' || c == '\r'; });
     if (line_break != held_.get() + end_) {
-      next_ = static_cast<size_t>(line_break - held_.get()) + 1;
-      in_line_ = false;
+      next_ = static_cast<size_t>(line_break - held_.get());
+      Advance();
       return;
     }
     next_ = end_;

@@ -15,24 +15,24 @@ namespace qmx {
 /// many; 0 at the end of the input or on a failure.
 using ReadInput = std::function<size_t(std::span<char> buffer)>;
 
-/// The answers as the console reader takes them. With `look_for_mark`, the
-/// first bytes read are checked for a byte-order mark: a UTF-8 mark is
-/// dropped; after a UTF-16LE mark `on_utf16` runs and the rest is decoded,
-/// each character to one byte: ASCII as itself, CR LF as LF, any other
-/// character (a surrogate pair is one) as '?'; an odd last byte is dropped.
-/// Otherwise the bytes come as they are. Once the input has ended, it stays
-/// ended.
+/// The answers as the console reader takes them. From a file or a pipe
+/// (`from_file`), the first bytes read are checked for a byte-order mark: a
+/// UTF-8 mark is dropped; after a UTF-16LE mark the rest is decoded, each
+/// character to one byte: ASCII as itself, any other character (a surrogate
+/// pair is one) as '?'; an odd last byte is dropped. Otherwise the bytes come
+/// as they are. From a file or a pipe, once the input has ended it stays
+/// ended; from a terminal an end (Ctrl-D, on Windows Ctrl-Z ENTER) is one
+/// read that gives nothing, and the next read waits for the user again.
 class AnswerDecoder {
  public:
-  AnswerDecoder(ReadInput read, bool look_for_mark,
-                std::function<void()> on_utf16 = {})
+  AnswerDecoder(ReadInput read, bool from_file)
       : read_(std::move(read)),
-        look_for_mark_(look_for_mark),
-        on_utf16_(std::move(on_utf16)) {}
+        from_file_(from_file),
+        look_for_mark_(from_file) {}
 
   /// Puts the next bytes of the answers into the front of `buffer` (of at
-  /// least 3 bytes) and returns how many, 0 at their end. Reads the input
-  /// at most `buffer.size()` bytes at a time.
+  /// least 2 bytes) and returns how many, 0 at an end. Reads the input at
+  /// most `buffer.size()` bytes at a time.
   size_t Read(std::span<char> buffer);
 
  private:
@@ -43,21 +43,23 @@ class AnswerDecoder {
   void Decode(char16_t unit, std::span<char> buffer, size_t& out);
 
   ReadInput read_;
+  bool from_file_;
   bool look_for_mark_;
-  std::function<void()> on_utf16_;
   bool utf16_ = false;
   bool ended_ = false;
   char kept_[3] = {};  // bytes read for the mark that are not one
   size_t kept_size_{};
   std::optional<unsigned char> low_byte_;  // the first byte of a code unit
-  bool cr_held_ = false;  // a CR that is dropped if LF comes next
   bool in_pair_ = false;  // the last unit opened a surrogate pair
 };
 
-/// Reads the answers the way a console delivers them: line by line. The
-/// held line is the line of the last character looked at; at most 64 KiB of
-/// it are in memory at once, read as they are needed, so that a line of any
-/// length takes bounded memory.
+/// Reads the answers the way a console delivers them: line by line. LF, CR
+/// and CR LF each end a line; an LF that directly follows a CR is dropped by
+/// whatever reads next, so that CR LF is one line end without waiting for
+/// the byte after the CR. An end of input ends the line too, and the read
+/// that meets it. The held line is the line of the last character looked
+/// at; at most 64 KiB of it are in memory at once, read as they are needed,
+/// so that a line of any length takes bounded memory.
 class ConsoleReader {
  public:
   explicit ConsoleReader(AnswerDecoder& input);
@@ -74,8 +76,8 @@ class ConsoleReader {
   std::optional<uint16_t> ReadUint16();
 
   /// Drops the unread rest of the held line, its line break included. Never
-  /// reads a new line: when the held line has been read to its end, nothing
-  /// is dropped.
+  /// reads a new line: when the held line has been read to its end (an end
+  /// of input included), nothing is dropped.
   void DiscardLine();
 
   /// Returns the next character of input, reading further when nothing
@@ -94,6 +96,7 @@ class ConsoleReader {
   size_t next_{};                 // first character of held_ not handed out yet
   size_t end_{};                  // end of what held_ holds
   bool in_line_ = false;          // the held line has an unread rest
+  bool after_cr_ = false;         // the last character taken was a CR
 };
 
 }  // namespace qmx

@@ -188,12 +188,16 @@ bool StdinIsConsole();
 
 /// Reads what standard input has ready into the front of `buffer`, waiting
 /// for at least one byte; returns how many, 0 at its end or on a failure.
-/// On Windows it comes as the C runtime's text mode gives it (CR LF as LF,
-/// a Ctrl-Z ending it) until ReadStandardInputAsIs.
+/// On a terminal an end is Ctrl-D (on a Windows console Ctrl-Z ENTER) and
+/// the next read waits again. On Windows the input comes as the C runtime's
+/// text mode gives it (CR LF as LF) until ReadStandardInputAsIs.
 size_t ReadStandardInput(std::span<char> buffer);
 
 /// From now on standard input is read byte for byte as it is: on Windows it
-/// leaves text mode; elsewhere it never was in one.
+/// leaves text mode, in which a Ctrl-Z byte would end a file or a pipe;
+/// elsewhere it never was in one. The programs call it for answers from a
+/// file or a pipe, so that one answer file reads the same on every system;
+/// a console's input stays in text mode.
 void ReadStandardInputAsIs();
 
 /// Reads one key from the console without echo and without waiting for

@@ -186,6 +186,27 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
   EXPECT_EQ(shovan->Finish(), 0);
 }
 
+// A Ctrl-D ends the read at hand only: alone it is a failed answer, the
+// angle 0; after typed digits the first Ctrl-D hands them over and the
+// second ends the read with them as the answer, the discard after it reading
+// no further. The next file is asked for again.
+TEST_F(ProcessTest, EndOfInputOnTheTerminalEndsOneRead) {
+  Process gyrel(Names{"gyrel", "a.qmx", "b.qmx"}, path());
+  gyrel.ReadUntil("Enter rotation angle (in degrees): ");
+  gyrel.Write("\x04");
+  gyrel.ReadUntil("(y/n): ");
+  EXPECT_TRUE(gyrel.TerminalTakesLines(false));
+  gyrel.Write("n");
+  gyrel.ReadUntil("'b.qmx': File opened successfully.\r\nEnter rotation angle");
+  gyrel.Write("4\x04");
+  gyrel.Write("5\x04\x04");
+  // A discard that waits would take the ENTER meant for the end.
+  ASSERT_TRUE(gyrel.ReadUntil("(Press ENTER to exit)").ends_with("exit)"));
+  EXPECT_EQ(gyrel.Finish(), 0);
+  EXPECT_EQ(ListDir(path()), (Names{"a.qmx", "a_Rotated(0°).qmx", "b.qmx",
+                                    "b_Rotated(45°).qmx"}));
+}
+
 // Ended by a signal, sent or typed, at the question: the terminal is as it
 // was, and only the results made before are left. At a prompt, with the
 // input's folder renamed meanwhile, no working copy is left: unnamed, even

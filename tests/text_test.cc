@@ -29,12 +29,14 @@ const std::u16string kLong16(40000, u'x'), kSpaces16(40000, u' ');
 
 // Calls in turn ('i' ReadInt16, 'u' ReadUint16, 'd' DiscardLine, 'c'
 // GetChar), each number ("-" for none) or character noted, then "|" and
-// what is left: the same however the input comes in pieces, never more
-// than 64 KiB read at once. In answers without a mark "\4" is Ctrl-D on a
-// terminal: a read that gives nothing, after which more would come.
+// what is left up to an end: the same however the input comes in pieces,
+// never more than 64 KiB read at once. Answers come from a terminal, or
+// from a file or a pipe (`file`); "\4" outside UTF-16 is an end of input
+// (Ctrl-D on a terminal): a read that gives nothing, after which more would
+// come.
 TEST(ConsoleReaderTest, Calls) {
   // clang-format off
-  const struct { std::string input; const char* calls; std::string seen; bool mark = false; } kCases[] = {
+  const struct { std::string input; const char* calls; std::string seen; bool file = false; } kCases[] = {
       {"  -512 rest\n", "i", "-512| rest\n"}, {"+7\n", "i", "7|\n"}, {"\n\n \t12\n", "i", "12|\n"},
       {"45.9\n", "i", "45|.9\n"}, {"0012x", "i", "12|x"}, {"32767", "i", "32767|"},
       {"-32768", "i", "-32768|"}, {"32768\n", "i", "-|\n"}, {"-32769", "i", "-|"},
@@ -46,13 +48,17 @@ TEST(ConsoleReaderTest, Calls) {
       {"5\n6\n", "icdi", "5 \n 6|\n"},  // the line read to its end
       {"5\nabc\n6\n", "ididi", "5 - 6|\n"},  // a line looked at is held
       {"7" + kLong + "\n8\n", "idi", "7 8|\n"}, {kSpaces + "-5 x\n", "idc", "-5 EOF|"},
-      {"5\4" "6\n", "iic", "5 - EOF|"},  // an end stays
+      {"5\4" "6\n", "iic", "5 - EOF|", true},  // an end stays
+      {"4" "5\4" "9\n", "idi", "45 9|\n"},  // a terminal's ends one read
+      {"ab\4" "\4" "+\4" "7 x\4" "8\n", "ididiidi", "- - - 7 8|\n"},
+      {"1\r2 x\r\n3\r\r\n", "ididici", "1 2 3 \r -|"},  // CR, CR LF
+      {"7\r\4" "8\n", "idi", "7 -|8\n"},  // no wait for an LF
+      {"\r\ny\r \n", "cccc", "\r y \r  |\n"},
       {"\xEF\xBB\xBF" "90\n", "i", "90|\n", true},
       {"\xEF\xBB\xBF" "90\n", "i", "-|\xEF\xBB\xBF" "90\n"},  // a console
       {"\xEF\xBB" "5", "i", "-|\xEF\xBB" "5", true}, {"\xFF", "c", "\xFF|", true},
       {"\xFE\xFF\0" "5"s, "i", "-|\xFE\xFF\0" "5"s, true},  // big-endian
-      {Utf16(u"45К\r\nК\r\n-90\r\n"), "idci", "45 ? -90|\n", true},
-      {Utf16(u"1\r2\r"), "ic", "1 \r|2\r", true},  // only CR LF is a line break
+      {Utf16(u"45К\r\nК\r\n-90\r\n"), "idci", "45 ? -90|\r", true},
       {Utf16(u"7") + "8", "i", "7|", true},  // an odd last byte
       {Utf16(u"😀5\u0A0D6"), "cici", "? 5 ? 6|", true},  // 0D 0A is no CR LF
       {Utf16(u"7" + kLong16 + u"\r\n8"), "idi", "7 8|", true},
@@ -65,14 +71,15 @@ TEST(ConsoleReaderTest, Calls) {
           [&](std::span<char> buffer) {
             most_asked = std::max(most_asked, buffer.size());
             const size_t end =
-                c.mark ? c.input.size()
-                       : std::min(c.input.find('\4', at), c.input.size());
+                c.input.starts_with("\xFF\xFE")
+                    ? c.input.size()
+                    : std::min(c.input.find('\4', at), c.input.size());
             if (at == end && at < c.input.size()) return ++at, size_t{0};
             const size_t n = c.input.copy(
                 buffer.data(), std::min({piece, buffer.size(), end - at}), at);
             return at += n, n;
           },
-          c.mark);
+          c.file);
       ConsoleReader reader(decoder);
       const auto number = [](auto n) { return n ? std::to_string(*n) : "-"; };
       std::string seen;

@@ -1,8 +1,10 @@
-// Fuzzes the reading of answers: any bytes and calls, a byte-order mark
-// looked for or not, give the same results in pieces of any size, as a
-// pipe splits them, as a byte at a time. The input: whether a mark is
-// looked for (the first byte's lowest bit), the piece size (two bytes),
-// the number of calls (a byte, up to 16), the calls, the text.
+// Fuzzes the reading of answers: any bytes and calls, from a file or a pipe
+// (a byte-order mark looked for) or from a terminal (where "\4" is an end
+// that ends one read), give the same results in pieces of any size, as a
+// pipe splits them, as a byte at a time: a CR LF split between two pieces
+// is one line end as it is in one. The input: whether the answers come
+// from a file (the first byte's lowest bit), the piece size (two bytes), the
+// number of calls (a byte, up to 16), the calls, the text.
 
 #include <algorithm>
 #include <cstdint>
@@ -11,16 +13,19 @@
 
 #include "common/console_input.h"
 
-static std::string Seen(const std::string& text, size_t piece, bool mark,
+static std::string Seen(const std::string& text, size_t piece, bool file,
                         const std::string& calls) {
   size_t at = 0;
   qmx::AnswerDecoder decoder(
       [&](std::span<char> buffer) {
-        const size_t n =
-            text.copy(buffer.data(), std::min(piece, buffer.size()), at);
+        const size_t end =
+            file ? text.size() : std::min(text.find('\4', at), text.size());
+        if (at == end && at < text.size()) return ++at, size_t{0};
+        const size_t n = text.copy(
+            buffer.data(), std::min({piece, buffer.size(), end - at}), at);
         return at += n, n;
       },
-      mark);
+      file);
   qmx::ConsoleReader reader(decoder);
   std::string seen;
   const auto number = [](auto n) { return n ? std::to_string(*n) : "-"; };
@@ -30,17 +35,20 @@ static std::string Seen(const std::string& text, size_t piece, bool mark,
     if (call % 4 == 2) seen += number(reader.ReadUint16()) + " ";
     if (call % 4 == 3) seen += std::to_string(reader.GetChar()) + " ";
   }
-  for (int ch; (ch = reader.GetChar()) != -1;) seen += char(ch);
+  do {  // to the end of the text, past every end on a terminal
+    for (int ch; (ch = reader.GetChar()) != -1;) seen += char(ch);
+    seen += '|';
+  } while (at < text.size());
   return seen;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
-  const bool mark = data[0] & 1;
+  const bool file = data[0] & 1;
   const size_t piece = 1 + (data[1] | data[2] << 8);
   const size_t count = std::min<size_t>(data[3] % 17, size - 4);
   const std::string calls(data + 4, data + 4 + count);
   const std::string text(data + 4 + count, data + size);
-  if (Seen(text, piece, mark, calls) != Seen(text, 1, mark, calls)) abort();
+  if (Seen(text, piece, file, calls) != Seen(text, 1, file, calls)) abort();
   return 0;
 }
