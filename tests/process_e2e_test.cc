@@ -279,6 +279,38 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   EXPECT_EQ(qmx.Wait(), 1);
 }
 
+// A picture named by a standard stream that goes to a file or a pipe goes
+// through that stream, and no name is told: as root, who could make a file
+// in /dev, and as an ordinary user, who cannot.
+TEST_F(ProcessTest, PictureThroughAStandardStream) {
+  for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
+    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
+  const auto bash = [this](const std::string& command) {
+    const std::string line =
+        "cd '" + path().string() + "' && set -o pipefail && " + command;
+    return std::system(("/bin/bash -c \"" + line + "\"").c_str());
+  };
+  ASSERT_EQ(bash(Tool("qmx") + " plot -o - b.qmx > want.svg"), 0);
+  for (const std::string& qmx : {Tool("qmx"),
+                                 "/usr/bin/setpriv --reuid=65534 --regid=65534 "
+                                 "--clear-groups " +
+                                     Tool("qmx")}) {
+    for (const char* row : {"-o /dev/stdout b.qmx > pic.svg 2> said",
+                            "-o /dev/stderr b.qmx 2> pic.svg > said",
+                            "-o /proc/self/fd/1 b.qmx 2> said > pic.svg",
+                            "-o /dev/stdout b.qmx 2> said | cat > pic.svg"}) {
+      SCOPED_TRACE(qmx + row);
+      EXPECT_EQ(bash(qmx + " plot " + row), 0);
+      EXPECT_EQ(ReadBytes(path() / "pic.svg"), ReadBytes(path() / "want.svg"));
+      EXPECT_EQ(ReadBytes(path() / "said"), Bytes{});
+      EXPECT_EQ(ListDir(path()),
+                (Names{"a.qmx", "b.qmx", "pic.svg", "said", "want.svg"}));
+      fs::remove(path() / "pic.svg");
+    }
+  }
+  EXPECT_FALSE(fs::exists("/dev/stdout (2)") || fs::exists("/dev/stderr (2)"));
+}
+
 // The largest animation, a 2 GiB hole and data after it, then eleven more
 // files, with at most twelve files open and the offsets in a 100 MB answer
 // line (50 MB of spaces after the 1, of letters after "0 0"): edited in
