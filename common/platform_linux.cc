@@ -535,7 +535,13 @@ int ReadConsoleKey(const std::function<void()>& ask) {
     ask();
     return -1;
   }
-  ask();
+  try {
+    ask();
+  } catch (...) {  // out of memory: the console goes back first
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &console_saved);
+    console_switched = 0;
+    throw;
+  }
   ::fflush(stdout);
   unsigned char key = 0;
   ssize_t n;
