@@ -97,8 +97,9 @@ TEST_F(CliTest, NamesOutputThatCannotBeWrittenAndUsageErrors) {
 }
 
 // What no run here makes happen: a name taken only when saving skips the
-// file too, a file that cannot be read is told so; another cause of a
-// failed open is told in the system's words.
+// file too, a file that cannot be read is told so, and one whose keyframes
+// the page found no memory for; another cause of a failed open is told in
+// the system's words.
 TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   struct Racing : FileLayer {  // every name is free until it is given
     std::unique_ptr<InputFile> Open(const std::string& path,
@@ -108,6 +109,15 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
             *sample::MakeFromDescription("sample walk.qmx"));
       if (path == "unread.qmx")  // none of its bytes can be read
         return std::make_unique<PartialInput>(3626);
+      if (path == "unheld.qmx") {  // 1 PiB: only the header is held
+        const test::Bytes bytes =
+            sample::MakeAnimation({.keyframe_count = 3000});
+        auto input = std::make_unique<PartialInput>(int64_t{1} << 50);
+        std::copy_n(bytes.begin(), kLongestHeaderRead,
+                    input->Hold(0, kLongestHeaderRead));
+        EXPECT_EQ(input->Hold(kLongestHeaderRead, int64_t{1} << 49), nullptr);
+        return input;
+      }
       if (path == "short.qmx") {  // ends inside the keyframes
         test::Bytes walk = *sample::MakeFromDescription("sample walk.qmx");
         walk.resize(2000);
@@ -140,6 +150,12 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   ProcessFile(tool, job, last, files);
   EXPECT_EQ(last.said, "Could not read the file, skipping.");
   EXPECT_EQ(last.kind, Message::Kind::kFailure);
+#ifndef __SANITIZE_ADDRESS__  // which would report the allocation that fails
+  job.argument = "unheld.qmx";
+  ProcessFile(tool, job, last, files);
+  EXPECT_EQ(last.said, "Out of memory, skipping.");
+  EXPECT_EQ(last.kind, Message::Kind::kFailure);
+#endif
   job.argument = "short.qmx";  // the keyframes Snipla keeps are not there
   SniplaTool snipla(Cuts{.front = 1, .back = 1});
   ProcessFile(snipla, job, last, files);
