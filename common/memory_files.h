@@ -24,11 +24,11 @@ class PartialInput : public InputFile {
   /// Room for the `length` bytes of the file at `pos`, which the caller
   /// fills: null when they lie outside the file or memory is short.
   uint8_t* Hold(int64_t pos, int64_t length);
-  /// A read of bytes that are not held fails with kRead, or with kMemory
-  /// once a Hold found memory short.
   std::optional<FileVersion> Version() const override {
     return FileVersion{.size = size_};  // in memory: no time of change
   }
+  /// A read of bytes that are not held fails with kRead, or with kMemory
+  /// once a Hold found memory short.
   Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
 
  private:
