@@ -329,7 +329,8 @@ TEST_F(ProcessTest, OutOfMemory) {
         "cd " + path().string() + " && printf -v a %0120000d 0 && " +
         "exec /usr/bin/prlimit --as=" + std::to_string(kb << 10) + " " +
         command + " >said 2>&1";
-    const int status = std::system(("exec /bin/bash -c '" + line + "'").c_str());
+    const int status =
+        std::system(("exec /bin/bash -c '" + line + "'").c_str());
     said = std::string(
         std::istreambuf_iterator<char>(std::ifstream(path() / "said").rdbuf()),
         {});
