@@ -109,4 +109,9 @@ int RunProgram(Tool& tool, int argc, char** argv) {
   return RunBatch(tool, *arguments, console);
 }
 
+int EndOutOfMemory() {
+  std::cout << "Out of memory.\n\n" << std::flush;
+  return 0;
+}
+
 }  // namespace qmx

@@ -28,6 +28,10 @@ int RunBatch(Tool& tool, std::span<const std::string> arguments,
 /// console.
 int RunProgram(Tool& tool, int argc, char** argv);
 
+/// What a program's main() does when an allocation outside a file fails:
+/// says so on the console and returns the exit status, 0.
+int EndOutOfMemory();
+
 }  // namespace qmx
 
 #endif  // QMX_COMMON_BATCH_DRIVER_H_

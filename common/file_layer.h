@@ -23,6 +23,7 @@ enum class Status {
   kWrite,    // the private file could not be made or written
   kChanged,  // the input changed while it was being edited
   kTaken,    // the name to give exists already
+  kMemory,   // memory for the file's bytes could not be had
 };
 
 /// What tells one state of a file's contents from another: its length and

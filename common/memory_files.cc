@@ -12,18 +12,13 @@ int64_t End(const Piece& piece) {
   return piece.pos + piece.length;
 }
 
-// The part [from, to) of `piece`.
+// The part [from, to) of `piece`, sharing its bytes.
 template <class Piece>
 Piece Slice(const Piece& piece, int64_t from, int64_t to) {
-  Piece part{.pos = from,
-             .length = to - from,
-             .from = piece.from,
-             .from_pos = piece.from ? piece.from_pos + (from - piece.pos) : 0,
-             .bytes = {}};
-  if (!piece.from) {
-    part.bytes.assign(piece.bytes.begin() + (from - piece.pos),
-                      piece.bytes.begin() + (to - piece.pos));
-  }
+  Piece part = piece;
+  part.pos = from;
+  part.length = to - from;
+  (piece.from ? part.from_pos : part.bytes_pos) += from - piece.pos;
   return part;
 }
 
@@ -33,7 +28,10 @@ uint8_t* PartialInput::Hold(int64_t pos, int64_t length) {
   if (pos < 0 || length < 0 || pos + length > size_) return nullptr;
   std::unique_ptr<uint8_t[]> bytes(new (std::nothrow)
                                        uint8_t[static_cast<size_t>(length)]);
-  if (!bytes) return nullptr;
+  if (!bytes) {
+    memory_short_ = true;
+    return nullptr;
+  }
   ranges_.push_back({pos, length, std::move(bytes)});
   return ranges_.back().bytes.get();
 }
@@ -47,7 +45,7 @@ Status PartialInput::Read(int64_t pos, std::span<uint8_t> bytes) const {
     for (const Range& r : ranges_) {
       if (r.pos <= at && at < r.pos + r.length) range = &r;
     }
-    if (!range) return Status::kRead;
+    if (!range) return memory_short_ ? Status::kMemory : Status::kRead;
     const int64_t n = std::min(end, range->pos + range->length) - at;
     std::memcpy(bytes.data() + (at - pos),
                 range->bytes.get() + (at - range->pos), static_cast<size_t>(n));
@@ -57,9 +55,12 @@ Status PartialInput::Read(int64_t pos, std::span<uint8_t> bytes) const {
 }
 
 Status PieceOutput::Write(int64_t pos, std::span<const uint8_t> bytes) {
+  std::shared_ptr<uint8_t[]> copy(new (std::nothrow) uint8_t[bytes.size()]);
+  if (!copy) return Status::kMemory;
+  std::copy(bytes.begin(), bytes.end(), copy.get());
   Place({.pos = pos,
          .length = static_cast<int64_t>(bytes.size()),
-         .bytes = {bytes.begin(), bytes.end()}});
+         .bytes = std::move(copy)});
   return Status::kOk;
 }
 
@@ -69,11 +70,7 @@ Status PieceOutput::Copy(const InputFile& from, int64_t from_pos,
   if (!version || from_pos < 0 || from_pos + length > version->size) {
     return Status::kRead;
   }
-  Place({.pos = to_pos,
-         .length = length,
-         .from = &from,
-         .from_pos = from_pos,
-         .bytes = {}});
+  Place({.pos = to_pos, .length = length, .from = &from, .from_pos = from_pos});
   return Status::kOk;
 }
 
@@ -113,8 +110,8 @@ Status PieceOutput::Read(int64_t pos, std::span<uint8_t> bytes) const {
     const std::span<uint8_t> part = bytes.subspan(
         static_cast<size_t>(from - pos), static_cast<size_t>(to - from));
     if (!piece.from) {
-      std::copy_n(piece.bytes.begin() + (from - piece.pos), part.size(),
-                  part.begin());
+      std::copy_n(piece.bytes.get() + piece.bytes_pos + (from - piece.pos),
+                  part.size(), part.begin());
     } else if (const Status read =
                    piece.from->Read(piece.from_pos + (from - piece.pos), part);
                read != Status::kOk) {
@@ -129,11 +126,12 @@ std::vector<PieceOutput::Piece> PieceOutput::Pieces() const {
   int64_t at = 0;
   for (const auto& [pos, piece] : pieces_) {
     if (pos > at) all.push_back({.pos = at, .length = pos - at});
-    all.push_back({.pos = pos,
-                   .length = piece.length,
-                   .from = piece.from,
-                   .from_pos = piece.from_pos,
-                   .bytes = piece.from ? nullptr : piece.bytes.data()});
+    all.push_back(
+        {.pos = pos,
+         .length = piece.length,
+         .from = piece.from,
+         .from_pos = piece.from_pos,
+         .bytes = piece.from ? nullptr : piece.bytes.get() + piece.bytes_pos});
     at = End(piece);
   }
   if (size_ > at) all.push_back({.pos = at, .length = size_ - at});

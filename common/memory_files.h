@@ -27,6 +27,8 @@ class PartialInput : public InputFile {
   std::optional<FileVersion> Version() const override {
     return FileVersion{.size = size_};  // in memory: no time of change
   }
+  /// A read of bytes that are not held fails with kRead, or with kMemory
+  /// once a Hold found memory short.
   Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
 
  private:
@@ -37,6 +39,7 @@ class PartialInput : public InputFile {
   };
   int64_t size_;
   std::vector<Range> ranges_;
+  bool memory_short_ = false;
 };
 
 /// A private file in memory that keeps what is copied into it from an input
@@ -56,6 +59,7 @@ class PieceOutput : public PrivateOutput, public InputFile {
     const uint8_t* bytes = nullptr;
   };
 
+  /// kMemory when there is no memory for the bytes.
   Status Write(int64_t pos, std::span<const uint8_t> bytes) override;
   /// kRead when `from` does not hold the bytes; nothing of them is read.
   Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
@@ -79,7 +83,11 @@ class PieceOutput : public PrivateOutput, public InputFile {
     int64_t length;
     const InputFile* from{};  // null for bytes written
     int64_t from_pos{};
-    std::vector<uint8_t> bytes;
+    // Bytes written: the buffer of the write they came with, which the
+    // parts of a piece that a later write splits share, and where in it
+    // this piece starts.
+    std::shared_ptr<const uint8_t[]> bytes{};
+    int64_t bytes_pos{};
   };
   // Puts `piece` in place of whatever lay where it goes.
   void Place(Stored piece);

@@ -1,6 +1,7 @@
 #include "common/pipeline.h"
 
 #include <memory>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -214,7 +215,21 @@ std::optional<std::string> GiveFreeName(
 
 FileResult ProcessFile(Tool& tool, const FileJob& job, Reporter& reporter,
                        FileLayer& files) {
+#ifdef __cpp_exceptions
+  // An allocation that fails skips the file like any other failure, and the
+  // run goes on; the working copy went with the pipeline.
+  try {
+    return Pipeline(tool, job, reporter, files).Run();
+  } catch (const std::bad_alloc&) {
+    reporter.Report(Message{.kind = Kind::kFailure,
+                            .about_file = true,
+                            .text = std::string(MessageOf(Status::kMemory)),
+                            .breaks = 2});
+    return {};
+  }
+#else
   return Pipeline(tool, job, reporter, files).Run();
+#endif
 }
 
 }  // namespace qmx

@@ -38,6 +38,14 @@ class File : public InputFile {
   /// written into; a file that is not open when it is one but cannot be
   /// opened. On Windows a name that cannot be opened counts as no such file.
   static std::optional<File> OpenDeviceForWriting(const std::string& path);
+  /// The standard stream (input, output or error) that `path` names when
+  /// it is the very file the stream is (by device and number, as /dev/stdout
+  /// or /proc/self/fd/1 name standard output redirected to a file), as a
+  /// File of its own that writes where the stream stands; a file that is not
+  /// open when it is one but cannot be taken. Nothing for any other name, and
+  /// for a stream that is a device (a terminal, the null device): those are
+  /// opened by name. On Windows only a stream that is a disk file counts.
+  static std::optional<File> OpenStandardStream(const std::string& path);
 
   File() = default;
   File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }

@@ -257,6 +257,25 @@ std::optional<File> File::OpenDeviceForWriting(const std::string& path) {
   return file;
 }
 
+std::optional<File> File::OpenStandardStream(const std::string& path) {
+  // A file or a pipe: a device is shared by far more than the stream.
+  const auto streamed = [](const struct stat& st) {
+    return S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
+  };
+  struct stat named;
+  if (::stat(path.c_str(), &named) != 0 || !streamed(named)) {
+    return std::nullopt;
+  }
+  for (int stream = 0; stream <= 2; ++stream) {
+    struct stat st;
+    if (::fstat(stream, &st) == 0 && st.st_dev == named.st_dev &&
+        st.st_ino == named.st_ino) {
+      return File(::fcntl(stream, F_DUPFD_CLOEXEC, 3));
+    }
+  }
+  return std::nullopt;
+}
+
 bool File::IsRegular() const {
   struct stat st;
   return is_open() && ::fstat(Fd(handle_), &st) == 0 && S_ISREG(st.st_mode);
@@ -556,7 +575,13 @@ int ReadConsoleKey(const std::function<void()>& ask) {
     ask();
     return -1;
   }
-  ask();
+  try {
+    ask();
+  } catch (...) {  // out of memory: the console goes back first
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &console_saved);
+    console_switched = 0;
+    throw;
+  }
   ::fflush(stdout);
   unsigned char key = 0;
   ssize_t n;

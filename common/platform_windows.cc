@@ -249,6 +249,40 @@ std::optional<File> File::OpenDeviceForWriting(const std::string& path) {
   return file;
 }
 
+// A disk file is known by its volume and its number; a directory does not
+// open here.
+std::optional<File> File::OpenStandardStream(const std::string& path) {
+  const auto identity =
+      [](HANDLE handle) -> std::optional<std::pair<DWORD, uint64_t>> {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+        GetFileType(handle) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(handle, &info)) {
+      return std::nullopt;
+    }
+    return std::pair(info.dwVolumeSerialNumber,
+                     uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow);
+  };
+  const HANDLE named =
+      Open(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+           OPEN_EXISTING);
+  const auto wanted = identity(named);
+  if (named != INVALID_HANDLE_VALUE) CloseHandle(named);
+  if (!wanted) return std::nullopt;
+  for (const DWORD which :
+       {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    const HANDLE stream = GetStdHandle(which);
+    if (identity(stream) != wanted) continue;
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    if (!DuplicateHandle(GetCurrentProcess(), stream, GetCurrentProcess(),
+                         &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+      return File();
+    }
+    return File(Stored(copy));
+  }
+  return std::nullopt;
+}
+
 // Consoles, pipes and NUL are character or pipe devices; a directory is a
 // disk object too, so its attributes decide.
 bool File::IsRegular() const {

@@ -99,6 +99,8 @@ std::string_view MessageOf(Status status) {
       return "Could not write the working copy, skipping.";
     case Status::kChanged:
       return "The file changed while it was being edited, skipping.";
+    case Status::kMemory:
+      return "Out of memory, skipping.";
     case Status::kOk:
     case Status::kTaken:
       break;

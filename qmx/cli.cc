@@ -186,10 +186,10 @@ constexpr bool kWindows = true;
 constexpr bool kWindows = false;
 #endif
 
-// The arguments as the parser gets them. "/?" asks for help where it
-// cannot be a name: as the first argument, where the subcommand goes, and,
-// on Windows, where no file or folder name can hold a '?', anywhere before
-// "--". It gives the help that --help after the first argument gives; so
+// The arguments before "--" as the parser gets them. "/?" asks for help
+// where it cannot be a name: as the first argument, where the subcommand
+// goes, and, on Windows, where no file or folder name can hold a '?',
+// anywhere. It gives the help that --help after the first argument gives; so
 // does "help" as the first argument, of the subcommand that follows it.
 std::vector<std::string> ParserArguments(
     std::span<const std::string> arguments) {
@@ -197,7 +197,7 @@ std::vector<std::string> ParserArguments(
     if (arguments.size() == 1) return {"--help"};
     return {arguments[1], "--help"};
   }
-  for (size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
+  for (size_t i = 0; i < arguments.size(); ++i) {
     if (arguments[i] != "/?" || (i > 0 && !kWindows)) continue;
     if (i == 0) return {"--help"};
     return {arguments[0], "--help"};
@@ -210,10 +210,22 @@ const char kExitStatus[] =
     "failed or standard output could not be written, 2 for a usage error "
     "(nothing is done then).";
 
-// The files a subcommand works on: one or more.
+// The files a subcommand works on: one or more, those given as `names`
+// (after "--") last. The parser takes `names` as the first values, before it
+// reads the arguments; they are moved behind the others once all are read.
 void AddFiles(CLI::App* command, std::vector<std::string>& files,
-              const char* description) {
-  command->add_option("FILE", files, description)->required()->type_name("");
+              const char* description, const std::vector<std::string>& names) {
+  CLI::Option* option = command->add_option("FILE", files, description)
+                            ->required()
+                            ->type_name("");
+  command->preparse_callback([option, &names](size_t) {
+    if (!names.empty()) option->add_result(names);
+  });
+  command->callback([&files, &names] {
+    std::rotate(files.begin(),
+                files.begin() + static_cast<ptrdiff_t>(names.size()),
+                files.end());
+  });
 }
 
 // An option that takes a value: given again, the last value counts.
@@ -232,7 +244,7 @@ struct EditOptions {
 };
 
 CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
-                  EditOptions& options) {
+                  EditOptions& options, const std::vector<std::string>& names) {
   CLI::App* edit = app.add_subcommand(name, description);
   edit->footer(
       "Results are named as the interactive tool names them and never "
@@ -256,7 +268,7 @@ CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
   edit->add_flag("--skip-existing", options.batch.skip_existing,
                  "Skip a file whose result's name is taken, instead of "
                  "saving the result under a numbered name");
-  AddFiles(edit, options.files, ".qmx animation files");
+  AddFiles(edit, options.files, ".qmx animation files", names);
   return edit;
 }
 
@@ -280,7 +292,6 @@ std::optional<UsageError> Missing(const CLI::App& app) {
   for (const CLI::App* scope : {&app, command}) {
     if (scope == nullptr) continue;
     for (const std::string& extra : scope->remaining()) {
-      if (extra == "--") continue;  // kept by the parser, which took it
       if (extra.size() > 1 && extra[0] == '-') {
         // A long option is named without the value given to it.
         const std::string name =
@@ -333,6 +344,15 @@ std::string ValueError(const CLI::ParseError& error) {
 // RunQmx up to the check of what went to `out`.
 int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
                 std::ostream& err) {
+  // Everything after the first "--" is a file name, wherever it stands:
+  // the parser reads what comes before it, and the subcommand given takes
+  // the rest as its last files. (The parser itself would hand an argument
+  // after "--" back to qmx's own options once the subcommand has a file.)
+  const auto mark = std::find(arguments.begin(), arguments.end(), "--");
+  const std::vector<std::string> names(
+      mark == arguments.end() ? mark : mark + 1, arguments.end());
+  arguments = arguments.first(static_cast<size_t>(mark - arguments.begin()));
+
   CLI::App app(
       "qmx: the edits of gyrel, shovan, snipla and flipta for scripts and "
       "pipelines, and a look inside .qmx keyframe animations.\n"
@@ -355,7 +375,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   std::string offsets;
   CLI::App* move =
       AddEdit(app, "move", "Move animations by X, Y and Z offsets (Shovan)",
-              move_options);
+              move_options, names);
   AddValue(move, "--by", offsets,
            "X,Y,Z offsets in world units, each -32768..32767 (256 units are "
            "one click, 1024 one sector)",
@@ -367,7 +387,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   int16_t degrees = 0;
   CLI::App* rotate = AddEdit(
       app, "rotate", "Rotate animations about the vertical axis (Gyrel)",
-      rotate_options);
+      rotate_options, names);
   AddValue(rotate, "--by", degrees,
            "Whole degrees, -32768..32767, taken modulo 360; positive turns "
            "clockwise",
@@ -379,7 +399,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   Cuts cuts;
   CLI::App* cut = AddEdit(
       app, "cut", "Cut keyframes from the beginning and the end (Snipla)",
-      cut_options);
+      cut_options, names);
   AddValue(cut, "--front", cuts.front,
            "Keyframes to remove from the beginning, 0..65535", "N")
       ->required()
@@ -392,7 +412,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   CLI::App* mirror = AddEdit(
       app, "mirror",
       "Mirror player-character (OBRI) animations on the X axis (Flipta)",
-      mirror_options);
+      mirror_options, names);
 
   std::vector<std::string> info_files;
   bool json = false;
@@ -403,7 +423,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   info->add_flag("--json", json,
                  "One JSON array of one object per file (fields in the "
                  "README)");
-  AddFiles(info, info_files, "Animation files");
+  AddFiles(info, info_files, "Animation files", names);
   info->footer(
       "Exit status: 0 when every file was read, 1 when any could not be or "
       "standard output could not be written, 2 for a usage error.");
@@ -427,7 +447,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
                  "No line when the picture gets a numbered name");
   plot->add_flag("-0,--null", plot_null,
                  "End the picture's name with a NUL, not a line break");
-  AddFiles(plot, plot_files, "Animation files");
+  AddFiles(plot, plot_files, "Animation files", names);
   plot->footer(
       "Standard output gets the picture's name (or, with -o -, the "
       "picture). Exit status: 0 when every "

@@ -200,7 +200,8 @@ int RunInfo(std::span<const std::string> files, bool json_output,
     bool all_read = true;
     for (const std::string& file : files) {
       std::string error;
-      const std::optional<FileInfo> info = ReadFileInfo(file, error);
+      const std::optional<FileInfo> info =
+          ReadWithin(&ReadFileInfo, file, error);
       if (info) {
         array.push_back(InfoJson(*info));
         continue;

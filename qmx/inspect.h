@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -15,6 +16,7 @@
 
 #include "common/batch_driver.h"
 #include "common/fields.h"
+#include "common/working_copy.h"
 
 namespace qmx {
 
@@ -58,10 +60,28 @@ std::optional<Inspection> Inspect(
     const std::function<void(const KeyframeCoordinates&)>& keyframe,
     std::string& error, bool angles = false);
 
+/// `read(file, error)`, where an allocation that fails is the file's error.
+template <class T>
+std::optional<T> ReadWithin(std::optional<T> (*read)(const std::string&,
+                                                     std::string&),
+                            const std::string& file, std::string& error) {
+#ifdef __cpp_exceptions
+  try {
+    return read(file, error);
+  } catch (const std::bad_alloc&) {
+    error = MessageOf(Status::kMemory);
+    return std::nullopt;
+  }
+#else
+  return read(file, error);
+#endif
+}
+
 /// Reads each of `files` in order with `read(file, error)`, which gives
-/// nothing and sets `error` when the file cannot be read: such a file gets a
-/// line on `err`. What is read goes to `take(contents)`, which returns false
-/// to stop before the next file. True when every file was read and taken.
+/// nothing and sets `error` when the file cannot be read (or memory runs
+/// short meanwhile): such a file gets a line on `err`. What is read goes to
+/// `take(contents)`, which returns false to stop before the next file. True
+/// when every file was read and taken.
 template <class T, class Take>
 bool ReadEach(std::span<const std::string> files,
               std::optional<T> (*read)(const std::string&, std::string&),
@@ -69,7 +89,7 @@ bool ReadEach(std::span<const std::string> files,
   bool all_read = true;
   for (const std::string& file : files) {
     std::string error;
-    std::optional<T> contents = read(file, error);
+    std::optional<T> contents = ReadWithin(read, file, error);
     if (!contents) {
       Quoted(err << "qmx: ", file) << error << std::endl;
       all_read = false;

@@ -368,14 +368,20 @@ int RunPlot(std::span<const std::string> files,
   // Named as the system saves it, so that every name told is the one saved.
   std::string picture =
       SavedName(destination.value_or(kDefaultPicture), kNativePathStyle);
-  // A directory named gets the picture in it; a device or pipe named takes
-  // it as it is; anything else is a new file.
+  // A directory named gets the picture in it; a standard stream named
+  // (/dev/stdout redirected to a file) gets it where the stream stands, and
+  // no name is told, since the name is the stream's; a device or pipe named
+  // takes it as it is; anything else is a new file.
   std::optional<platform::File> device;
+  bool stream = false;
   if (destination &&
       platform::KindOfPath(picture) == platform::PathKind::kDirectory) {
     picture = InDirectory(picture, kDefaultPicture, kNativePathStyle);
   } else if (destination) {
-    device = platform::File::OpenDeviceForWriting(picture);
+    device = platform::File::OpenStandardStream(picture);
+    stream = device.has_value();
+    if (stream) out.flush(), err.flush();
+    if (!device) device = platform::File::OpenDeviceForWriting(picture);
   }
   std::string saved_as = picture;
   const bool saved = device ? device->Write(bytes) && device->Close()
@@ -385,6 +391,7 @@ int RunPlot(std::span<const std::string> files,
         << std::endl;
     return 1;
   }
+  if (stream) return all_read && out ? 0 : 1;
   if (saved_as != picture && !quiet) {
     err << "qmx: " << ShownName{picture}
         << " already exists; the picture was saved as " << ShownName{saved_as}

@@ -1,9 +1,15 @@
 // Shovan: moves .qmx animations by X, Y and Z offsets.
 
+#include <new>
+
 #include "common/batch_driver.h"
 #include "shovan/shovan_tool.h"
 
 int main(int argc, char** argv) {
-  qmx::ShovanTool tool;
-  return qmx::RunProgram(tool, argc, argv);
+  try {
+    qmx::ShovanTool tool;
+    return qmx::RunProgram(tool, argc, argv);
+  } catch (const std::bad_alloc&) {
+    return qmx::EndOutOfMemory();
+  }
 }

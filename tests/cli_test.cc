@@ -49,6 +49,11 @@ TEST_F(CliTest, NamesOutputThatCannotBeWrittenAndUsageErrors) {
        0, {"walk.qmx", "walk_Mirrored (2).qmx", "walk_Mirrored.qmx"}, "walk_Mirrored.qmx\0walk_Mirrored (2).qmx\0"s},
       {{"mirror", "--skip-existing", "-q", "-0", "walk.qmx", "walk.qmx"}, "", 0, {"walk.qmx", "walk_Mirrored.qmx"}, "walk_Mirrored.qmx\0"s},
       {{"plot", "--null", "walk.qmx"}, "", 0, {"plot.svg", "walk.qmx"}, "plot.svg\0"s},
+      {{"mirror", "-q", "walk.qmx", "--", "-q", "walk.qmx"}, "qmx: '-q': File could not be found.\n", 1,
+       {"walk.qmx", "walk_Mirrored (2).qmx", "walk_Mirrored.qmx"}, "walk_Mirrored.qmx\nwalk_Mirrored (2).qmx\n"s},
+      {{"plot", "walk.qmx", "--", "-o", "--help"}, "qmx: '-o': File could not be found.\nqmx: '--help': File could not be found.\n", 1,
+       {"plot.svg", "walk.qmx"}, "plot.svg\n"s},
+      {{"info", "--", "--json"}, "qmx: '--json': File could not be found.\n", 1, kWalk, ""},
       {{"mirror", "walk.qmx", "walk.qmx"}, kFailed, 1, {"walk.qmx", "walk_Mirrored.qmx"}},
       {{"rotate", "--by", "-0450", "walk.qmx"}, kFailed, 1, {"walk.qmx", "walk_Rotated(270\xC2\xB0).qmx"}},
       {{"info", "walk.qmx", "missing.qmx"}, kFailed, 1, kWalk},
@@ -62,6 +67,9 @@ TEST_F(CliTest, NamesOutputThatCannotBeWrittenAndUsageErrors) {
       {{"--bogus=1", "mirror", "walk.qmx"}, usage("unknown option '--bogus'.", ""), 2, kWalk},
       {{"rotate", "--by", "90", "-x", "walk.qmx"}, usage("unknown option '-x'.", " rotate"), 2, kWalk},
       {{"rotate", "walk.qmx"}, usage("rotate needs --by.", " rotate"), 2, kWalk},
+      {{"rotate", "walk.qmx", "--", "--by", "90"}, usage("rotate needs --by.", " rotate"), 2, kWalk},
+      {{"--", "mirror", "walk.qmx"}, usage(kRequired, ""), 2, kWalk},
+      {{"mirror", "-0", "--"}, usage("mirror needs at least one FILE.", " mirror"), 2, kWalk},
       {{"cut", "--front", "1", "walk.qmx"}, usage("cut needs --back.", " cut"), 2, kWalk},
       {{"rotate", "--by", "90"}, usage("rotate needs at least one FILE.", " rotate"), 2, kWalk},
       {{"rotate", "walk.qmx", "--by"}, usage("--by needs a value.", " rotate"), 2, kWalk},
@@ -89,8 +97,9 @@ TEST_F(CliTest, NamesOutputThatCannotBeWrittenAndUsageErrors) {
 }
 
 // What no run here makes happen: a name taken only when saving skips the
-// file too, a file that cannot be read is told so; another cause of a
-// failed open is told in the system's words.
+// file too, a file that cannot be read is told so, and one whose keyframes
+// the page found no memory for; another cause of a failed open is told in
+// the system's words.
 TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   struct Racing : FileLayer {  // every name is free until it is given
     std::unique_ptr<InputFile> Open(const std::string& path,
@@ -100,6 +109,15 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
             *sample::MakeFromDescription("sample walk.qmx"));
       if (path == "unread.qmx")  // none of its bytes can be read
         return std::make_unique<PartialInput>(3626);
+      if (path == "unheld.qmx") {  // 1 PiB: only the header is held
+        const test::Bytes bytes =
+            sample::MakeAnimation({.keyframe_count = 3000});
+        auto input = std::make_unique<PartialInput>(int64_t{1} << 50);
+        std::copy_n(bytes.begin(), kLongestHeaderRead,
+                    input->Hold(0, kLongestHeaderRead));
+        EXPECT_EQ(input->Hold(kLongestHeaderRead, int64_t{1} << 49), nullptr);
+        return input;
+      }
       if (path == "short.qmx") {  // ends inside the keyframes
         test::Bytes walk = *sample::MakeFromDescription("sample walk.qmx");
         walk.resize(2000);
@@ -133,6 +151,12 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   ProcessFile(tool, job, last, files);
   EXPECT_EQ(last.said, "Could not read the file, skipping.");
   EXPECT_EQ(last.kind, Message::Kind::kFailure);
+#ifndef __SANITIZE_ADDRESS__  // which would report the allocation that fails
+  job.argument = "unheld.qmx";
+  ProcessFile(tool, job, last, files);
+  EXPECT_EQ(last.said, "Out of memory, skipping.");
+  EXPECT_EQ(last.kind, Message::Kind::kFailure);
+#endif
   job.argument = "short.qmx";  // the keyframes Snipla keeps are not there
   SniplaTool snipla(Cuts{.front = 1, .back = 1});
   ProcessFile(snipla, job, last, files);

@@ -364,6 +364,95 @@ TEST_F(ProcessTest, NamesGiveTheTerminalNoCommands) {
   EXPECT_EQ(qmx.Wait(), 0);
 }
 
+// A picture named by a standard stream that goes to a file or a pipe goes
+// through that stream, and no name is told: as root, who could make a file
+// in /dev, and as an ordinary user, who cannot.
+TEST_F(ProcessTest, PictureThroughAStandardStream) {
+  for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
+    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
+  const auto bash = [this](const std::string& command) {
+    const std::string line =
+        "cd '" + path().string() + "' && set -o pipefail && " + command;
+    return std::system(("exec /bin/bash -c \"" + line + "\"").c_str());
+  };
+  ASSERT_EQ(bash(Tool("qmx") + " plot -o - b.qmx > want.svg"), 0);
+  for (const std::string& qmx : {Tool("qmx"),
+                                 "/usr/bin/setpriv --reuid=65534 --regid=65534 "
+                                 "--clear-groups " +
+                                     Tool("qmx")}) {
+    for (const char* row : {"-o /dev/stdout b.qmx > pic.svg 2> said",
+                            "-o /dev/stderr b.qmx 2> pic.svg > said",
+                            "-o /proc/self/fd/1 b.qmx 2> said > pic.svg",
+                            "-o /dev/stdout b.qmx 2> said | cat > pic.svg"}) {
+      SCOPED_TRACE(qmx + row);
+      EXPECT_EQ(bash(qmx + " plot " + row), 0);
+      EXPECT_EQ(ReadBytes(path() / "pic.svg"), ReadBytes(path() / "want.svg"));
+      EXPECT_EQ(ReadBytes(path() / "said"), Bytes{});
+      EXPECT_EQ(ListDir(path()),
+                (Names{"a.qmx", "b.qmx", "pic.svg", "said", "want.svg"}));
+      fs::remove(path() / "pic.svg");
+    }
+  }
+  EXPECT_FALSE(fs::exists("/dev/stdout (2)") || fs::exists("/dev/stderr (2)"));
+}
+
+// Under an address-space limit just above what a run that finds no file
+// needs (measured here): an edit that cannot have its memory skips its file
+// and the run goes on; a picture that cannot, or a command line of 1.4 MB,
+// ends the program with a line of its own.
+TEST_F(ProcessTest, OutOfMemory) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizers take address space of their own";
+#endif
+  sample::WriteFile(path() / "big.qmx", sample::MakeLargestAnimation());
+  std::ofstream(path() / "answers") << "90\n";
+  std::string said;
+  // `command`, its output and errors in `said`, with `kb` kB of address
+  // space; `$a` is a name of 120,000 digits.
+  const auto run = [&](long kb, const std::string& command) {
+    const std::string line =
+        "cd " + path().string() + " && printf -v a %0120000d 0 && " +
+        "exec /usr/bin/prlimit --as=" + std::to_string(kb << 10) + " " +
+        command + " >said 2>&1";
+    const int status =
+        std::system(("exec /bin/bash -c '" + line + "'").c_str());
+    said = std::string(
+        std::istreambuf_iterator<char>(std::ifstream(path() / "said").rdbuf()),
+        {});
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  // The least limit, in kB, under which `command` tells a missing file so.
+  const auto least = [&](const std::string& command) {
+    long fails = 0, works = 256 << 10;
+    while (works - fails > 8) {
+      const long kb = (fails + works) / 2;
+      run(kb, command + " missing.qmx </dev/null");
+      (said.find("could not be found") != std::string::npos ? works : fails) =
+          kb;
+    }
+    return works;
+  };
+  const long qmx = least(Tool("qmx") + " mirror");
+  EXPECT_EQ(run(qmx + 64, Tool("qmx") + " mirror big.qmx missing.qmx"), 1);
+  EXPECT_EQ(said,
+            "qmx: 'big.qmx': Out of memory, skipping.\n"
+            "qmx: 'missing.qmx': File could not be found.\n");
+  EXPECT_EQ(run(qmx + 8192, Tool("qmx") + " plot big.qmx"), 1);
+  EXPECT_EQ(said, "qmx: Out of memory.\n");
+  const long gyrel = least(Tool("gyrel"));
+  EXPECT_EQ(run(gyrel + 64, Tool("gyrel") + " big.qmx missing.qmx <answers"),
+            0);
+  EXPECT_TRUE(
+      said.ends_with("(in degrees): 'big.qmx': Out of memory, skipping.\n\n"
+                     "File could not be found.\n\n(Press ENTER to exit)"))
+      << said;
+  EXPECT_EQ(
+      run(gyrel + 2048, Tool("gyrel") + " {$a,$a,$a,$a,$a,$a}{,} <answers"), 0);
+  EXPECT_EQ(said, "Out of memory.\n\n");
+  EXPECT_EQ(ListDir(path()),
+            (Names{"a.qmx", "answers", "b.qmx", "big.qmx", "said"}));
+}
+
 // The largest animation, a 2 GiB hole and data after it, then eleven more
 // files, with at most twelve files open and the offsets in a 100 MB answer
 // line (50 MB of spaces after the 1, of letters after "0 0"): edited in
