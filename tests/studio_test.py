@@ -340,14 +340,16 @@ try:
             driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
         # Save this result: a download, byte for byte qmx's. (Save, which
         # saves them all, is studio_save_test.py's.)
-        for button in driver.find_elements(By.XPATH, "//button[text()='Save this result']"):
-            count = len(os.listdir(downloads)) + 1
+        buttons = "//button[text()='Save this result']"
+        for n in range(len(driver.find_elements(By.XPATH, buttons))):
+            button = driver.find_elements(By.XPATH, buttons)[n]
+            name = button.get_attribute("aria-label")[len("Save "):]
             button.click()
-            said = js("return document.getElementById('status').textContent")
-            check(said == "The download of %s was started." % button.get_attribute(
-                "aria-label")[len("Save "):], "%s: status %s" % (label, said))
-            wait_for(lambda: len([n for n in os.listdir(downloads)
-                                  if not n.endswith(".crdownload")]) == count, label + " download")
+            said = status()
+            check(said == "The download of %s was started." % name, "%s: status %s" % (label, said))
+            # Written under another name until it is complete.
+            wait_for(lambda: os.path.exists(os.path.join(downloads, name)),
+                     "%s download of %s" % (label, name))
         done = wait_for(lambda: sorted(os.listdir(downloads)) == saved and saved, label + " downloads")
         for name in saved if done else []:
             with open(os.path.join(downloads, name), "rb") as a, \
