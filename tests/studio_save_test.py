@@ -128,13 +128,31 @@ def page_with_results(script):
     driver.get(URL)
     driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", added)
     status_matching("^Ready\\.$")
+    # The status line's changes with their times, and the time of the last
+    # input: the edit awaited is the one that answers the typing, not an
+    # earlier one with the same outcome (and the cards made again after).
+    js("""window.said = []; window.lastInput = 0;
+      const line = document.getElementById('status');
+      new MutationObserver(() => said.push([performance.now(), line.textContent])).observe(
+          line, {childList: true, characterData: true, subtree: true});
+      document.addEventListener('input', () => { lastInput = performance.now(); }, true);""")
     driver.find_element(By.ID, "pick").send_keys(
         "\n".join(os.path.join(inputs, s + ".qmx") for s in STEMS))
     driver.find_element(By.XPATH, "//label[normalize-space()='Rotate']").click()
     box = driver.find_element(By.ID, "degrees")
     box.clear()
     box.send_keys("90")
-    status_matching("^30 of 30 files edited")
+    said = driver.execute_async_script("""
+      const done = arguments[0];
+      const last = () => said.filter(s => s[0] > lastInput).map(s => s[1]).pop() || '';
+      const ok = () => /^30 of 30 files edited/.test(last());
+      if (ok()) return done(last());
+      new MutationObserver((_, observer) => {
+        if (ok()) { observer.disconnect(); done(last()); }
+      }).observe(document.getElementById('status'),
+                 {childList: true, characterData: true, subtree: true});
+      setTimeout(() => done('timed out; the status line says: ' + last()), 100000);""")
+    check(said.startswith("30 of 30 files edited"), "the 30 results: %s" % said)
 
 
 def not_saved_reason(said, name):
