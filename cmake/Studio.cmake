@@ -58,17 +58,25 @@ else()
   set(qmx_cli11_dir ${QMX_CLI11_INCLUDE_DIR})
 endif()
 
+# The lists go to the page's tree as lists: their items joined by "|",
+# which ExternalProject turns back into ";" (an item passed bare would be
+# a path of its own on CMake's command line).
+foreach(list qmx_json_dir qmx_cli11_dir qmx_em_env)
+  string(REPLACE ";" "|" ${list}_arg "${${list}}")
+endforeach()
+
 include(ExternalProject)
 ExternalProject_Add(studio
+  LIST_SEPARATOR |
   SOURCE_DIR ${PROJECT_SOURCE_DIR}/studio
   BINARY_DIR ${CMAKE_BINARY_DIR}/studio
   PREFIX ${CMAKE_BINARY_DIR}/studio-project
   CMAKE_COMMAND ${CMAKE_COMMAND} -E env ${qmx_em_env} ${CMAKE_COMMAND}
   CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${qmx_em_toolchain}
              -DCMAKE_BUILD_TYPE=MinSizeRel
-             -DQMX_JSON_INCLUDE_DIR=${qmx_json_dir}
-             -DQMX_CLI11_INCLUDE_DIR=${qmx_cli11_dir}
-             "-DQMX_EM_ENV=${qmx_em_env}"
+             -DQMX_JSON_INCLUDE_DIR=${qmx_json_dir_arg}
+             -DQMX_CLI11_INCLUDE_DIR=${qmx_cli11_dir_arg}
+             -DQMX_EM_ENV=${qmx_em_env_arg}
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/studio/qmx-studio.html)
