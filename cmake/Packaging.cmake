@@ -52,11 +52,8 @@ else()
   endif()
 endif()
 
-# Every directory in a package is rwxr-xr-x, whatever the umask of whoever
-# makes it.
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-    WORLD_READ WORLD_EXECUTE)
+# Every directory in a package is rwxr-xr-x, whatever the umask.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/CPackDirectories.cmake)
 
 # What cpack itself checks and says, as it starts each package.
 set(qmx_lacks)
