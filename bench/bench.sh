@@ -56,9 +56,10 @@ done
 
 source tools/setup.sh
 qmx_install time
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQMX_BUILD_TESTS=OFF \
-  >/dev/null
-cmake --build build-bench -j "$(nproc)" >/dev/null
+# The programs as the .deb has them: a Linux Release build. CMake's lines
+# go to standard error, the figures to standard output.
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQMX_BUILD_TESTS=OFF >&2
+cmake --build build-bench -j "$(nproc)" >&2
 bin=$root/build-bench/bin
 
 work=$(mktemp -d)

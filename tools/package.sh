@@ -46,6 +46,7 @@ sed 's|^\./|./usr/|' "$work/expected" >"$work/expected-deb"
 diff -u "$work/expected-deb" "$work/listed"
 
 # Debian's own checks, with no overrides: no error and no warning.
+echo "Checking $deb with lintian"
 lintian --fail-on error,warning "$deb"
 
 # The programs load the C library and nothing else; the package depends on
@@ -83,6 +84,7 @@ fi
 if ! dpkg-query -W -f='${Status}' qmx-tools 2>/dev/null | grep -q "install ok installed"; then
   trap '"${sudo[@]}" dpkg --remove qmx-tools >/dev/null; rm -rf "$work"' EXIT
 fi
+echo "Installing $deb with apt-get, to try man and the completion"
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
   -o DPkg::Lock::Timeout=120 "./$deb" >/dev/null
 [ -f /usr/share/man/man1/qmx.1.gz ] ||
