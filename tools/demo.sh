@@ -16,7 +16,7 @@ ls -l
 # walk.qmx has 2 header records, so its first keyframe starts at byte 82:
 # bounding box (min X, max X, min Y, max Y, min Z, max Z) and root offset.
 echo "First keyframe, box and root offset, before and after:"
-printf '%-7s%s\n' "" "            bounding box                  root offset"
+printf '%7s%27s%15s%16s\n' "" "bounding box" "" "root offset"
 printf '%-7s%7s%7s%7s%7s%7s%7s%7s%7s%7s\n' "" "min X" "max X" "min Y" "max Y" \
   "min Z" "max Z" X Y Z
 for file in walk.qmx 'walk_Repositioned(256,0,-512).qmx'; do
