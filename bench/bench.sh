@@ -58,7 +58,8 @@ source tools/setup.sh
 qmx_install time
 # The programs as the .deb has them: a Linux Release build. CMake's lines
 # go to standard error, the figures to standard output.
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQMX_BUILD_TESTS=OFF >&2
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQMX_BUILD_TESTS=OFF \
+  -DQMX_BUILD_MAN=OFF -DQMX_BUILD_STUDIO=OFF >&2
 cmake --build build-bench -j "$(nproc)" >&2
 bin=$root/build-bench/bin
 
