@@ -56,9 +56,11 @@ done
 
 source tools/setup.sh
 qmx_install time
+# The programs as the .deb has them: a Linux Release build. CMake's lines
+# go to standard error, the figures to standard output.
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQMX_BUILD_TESTS=OFF \
-  >/dev/null
-cmake --build build-bench -j "$(nproc)" >/dev/null
+  -DQMX_BUILD_MAN=OFF -DQMX_BUILD_STUDIO=OFF >&2
+cmake --build build-bench -j "$(nproc)" >&2
 bin=$root/build-bench/bin
 
 work=$(mktemp -d)
@@ -67,8 +69,16 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
+# What is being measured, on one line of a terminal that the next one
+# replaces (the table's rows stay as they are, ready to copy): a run of all
+# four tools takes minutes.
+progress() {
+  if [ -t 2 ]; then printf '\r\033[K%s' "$*" >&2; fi
+}
+
 # Each input directory holds its inputs only; everything else in it is what
 # a run left.
+progress "Making the inputs"
 mkdir "$work/largest" "$work/batch" "$work/huge"
 "$bin/qmxgen" largest "$work/largest/largest.qmx"
 cp "$work/largest/largest.qmx" "$work/huge/huge.qmx"
@@ -165,6 +175,7 @@ compare() {
   local inputs=("$@") n=$#
   figures="- - - - -"
   answers "$tool" "$n" >"$answers"
+  progress "Timing $label against cp, $pairs pairs"
   timed "$dir" "$answers" "$bin/$tool" "${inputs[@]}"
   mapfile -t results < <(leftovers "$dir")
   collect "$dir" "$n" "$label"
@@ -215,6 +226,7 @@ hold() {
 size() { stat -c %s "$1"; }
 load() { cut -d' ' -f1 /proc/loadavg; }
 load_start=$(load)
+progress
 echo "Inputs: largest $(size "$work/largest/largest.qmx") bytes;" \
   "batch 1000 files of $(size "$work/batch/a1000.qmx") bytes;" \
   "huge $(size "$work/huge/huge.qmx") bytes (sparse)."
@@ -233,6 +245,7 @@ for tool in "${tools[@]}"; do
   read -r cp_batch tool_batch ratio_batch q1_batch q3_batch <<<"$figures"
   hold "$ratio_batch" "$max_ratio_batch" "$tool on the batch"
   peaks=()
+  progress "Peak memory of $tool"
   for input in largest batch huge; do
     files=("$input.qmx")
     [ "$input" != batch ] || files=("${batch[@]}")
@@ -242,6 +255,7 @@ for tool in "${tools[@]}"; do
       misses+=("$tool on the $input input: peak memory $kb kB, target at most $max_kb kB")
     peaks+=("$kb")
   done
+  progress
   LC_ALL=C awk -v t="$tool" \
     -v cl="$cp_large" -v tl="$tool_large" -v rl="$ratio_large" \
     -v al="$q1_large" -v bl="$q3_large" \

@@ -48,18 +48,37 @@ execute_process(COMMAND ${QMX_EM_CONFIG} FROZEN_CACHE
 if(NOT qmx_em_frozen STREQUAL "True")
   list(APPEND qmx_em_env EM_CACHE=${CMAKE_BINARY_DIR}/studio/emcache)
 endif()
-# The page's tree finds the header-only libraries where this one did.
+# The page's tree finds the header-only libraries where this one did: the
+# one folder that holds each library's header (a package's include list can
+# name a folder more than once).
 if(TARGET nlohmann_json::nlohmann_json)
-  get_target_property(qmx_json_dir nlohmann_json::nlohmann_json
+  get_target_property(qmx_json_dirs nlohmann_json::nlohmann_json
                       INTERFACE_INCLUDE_DIRECTORIES)
-  get_target_property(qmx_cli11_dir CLI11::CLI11 INTERFACE_INCLUDE_DIRECTORIES)
+  get_target_property(qmx_cli11_dirs CLI11::CLI11 INTERFACE_INCLUDE_DIRECTORIES)
 else()
-  set(qmx_json_dir ${QMX_JSON_INCLUDE_DIR})
-  set(qmx_cli11_dir ${QMX_CLI11_INCLUDE_DIR})
+  set(qmx_json_dirs ${QMX_JSON_INCLUDE_DIR})
+  set(qmx_cli11_dirs ${QMX_CLI11_INCLUDE_DIR})
 endif()
+foreach(dir IN LISTS qmx_json_dirs)
+  if(EXISTS ${dir}/nlohmann/json.hpp)
+    set(qmx_json_dir ${dir})
+    break()
+  endif()
+endforeach()
+foreach(dir IN LISTS qmx_cli11_dirs)
+  if(EXISTS ${dir}/CLI/CLI.hpp)
+    set(qmx_cli11_dir ${dir})
+    break()
+  endif()
+endforeach()
+# Emscripten's environment goes to the page's tree as a list: its items
+# joined by "|", which ExternalProject turns back into ";" (an item passed
+# bare would be a path of its own on CMake's command line).
+string(REPLACE ";" "|" qmx_em_env_arg "${qmx_em_env}")
 
 include(ExternalProject)
 ExternalProject_Add(studio
+  LIST_SEPARATOR |
   SOURCE_DIR ${PROJECT_SOURCE_DIR}/studio
   BINARY_DIR ${CMAKE_BINARY_DIR}/studio
   PREFIX ${CMAKE_BINARY_DIR}/studio-project
@@ -68,7 +87,7 @@ ExternalProject_Add(studio
              -DCMAKE_BUILD_TYPE=MinSizeRel
              -DQMX_JSON_INCLUDE_DIR=${qmx_json_dir}
              -DQMX_CLI11_INCLUDE_DIR=${qmx_cli11_dir}
-             "-DQMX_EM_ENV=${qmx_em_env}"
+             -DQMX_EM_ENV=${qmx_em_env_arg}
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/studio/qmx-studio.html)

@@ -466,9 +466,11 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   fs::resize_file(path() / "huge.qmx", size - 3);
   std::ofstream(path() / "huge.qmx", std::ios::app) << "end";
   std::string files = "huge.qmx";
-  for (int i = 0; i < 11; ++i)
-    fs::copy(path() / "a.qmx", path() / (std::to_string(i) + ".qmx")),
-        files += " " + std::to_string(i) + ".qmx";
+  for (int i = 0; i < 11; ++i) {
+    const std::string name = std::to_string(i) + ".qmx";
+    fs::copy(path() / "a.qmx", path() / name);
+    files.append(" ").append(name);
+  }
   const auto bash = [this](const std::string& command) {
     return std::make_unique<Process>(
         Names{"/bin/bash", "-c", "exec " + command}, path());

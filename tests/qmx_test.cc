@@ -129,7 +129,7 @@ TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
     const Pose pose{.x = static_cast<int16_t>(1024 * i),
                     .z = static_cast<int16_t>(-512 * i),
                     .facing = kFacings[i % std::size(kFacings)].facing};
-    tracks.push_back({.name = "t" + std::to_string(i),
+    tracks.push_back({.name = std::string("t").append(std::to_string(i)),
                       .keyframes = std::vector<Pose>(i % 2 + 1, pose),
                       .first = std::nullopt});
   }
@@ -149,9 +149,10 @@ TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
     styles.insert(style);
     EXPECT_EQ(style.first, swatch.attribute("stroke").value());
     EXPECT_EQ(style.second, swatch.attribute("stroke-dasharray").value());
-    EXPECT_EQ(
-        names[i].node().child_value(),
-        "t" + std::to_string(i) + (i % 2 ? " (2 keyframes)" : " (1 keyframe)"));
+    EXPECT_EQ(names[i].node().child_value(),
+              std::string("t")
+                  .append(std::to_string(i))
+                  .append(i % 2 ? " (2 keyframes)" : " (1 keyframe)"));
     const auto& row = kFacings[i % std::size(kFacings)];
     const std::vector<Tick> ticks = Ticks(track);
     ASSERT_EQ(ticks.size(), row.facing ? i % 2 + 1 : 0);

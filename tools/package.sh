@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Builds the Linux programs the way a user does (a plain CMake build, which
-# is optimised; tests left out here to save time, manual pages required),
-# checks what `cmake --install` lays out, makes the packages (.deb and
-# .tar.gz), and checks the .deb: its file list, that qmx runs from it, and,
-# installed here with apt (then removed again), that `man qmx` shows qmx's
-# page and bash finds qmx's completion.
+# Makes the Linux packages as a user's plain build makes them and checks
+# them: builds the programs with a plain CMake build (optimised, with the
+# manual pages and the page; tests left out to save time), checks what
+# `cmake --install` lays out, makes the .deb and the .tar.gz with cpack,
+# and checks the .deb: lintian finds no error or warning in it, its file
+# list, its dependency on the C library (as the README states it), that
+# qmx runs from it, and, installed here with apt (then removed again),
+# that `man qmx` shows qmx's page and bash finds qmx's completion. Installs
+# what all this needs when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
-# cpack reads the programs with file(1); emscripten builds the page.
-qmx_install dpkg-dev file man-db emscripten
+# cpack finds the dependencies with dpkg-dev's dpkg-shlibdeps and reads the
+# programs with file(1); emscripten builds the page; man-db shows the
+# manual pages.
+qmx_install dpkg-dev file man-db lintian emscripten
 build=build-package
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -18,7 +23,7 @@ trap 'rm -rf "$work"' EXIT
 # sources (CI's, built once for every package), packaged instead of
 # building one here.
 cmake -S . -B "$build" -DQMX_BUILD_TESTS=OFF -DQMX_BUILD_MAN=ON \
-  -DQMX_STUDIO_PAGE="${QMX_STUDIO_PAGE:-}" >/dev/null
+  -DQMX_STUDIO_PAGE="${QMX_STUDIO_PAGE:-}"
 grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt" ||
   { echo "package: a plain build is not a Release build" >&2; exit 1; }
 cmake --build "$build" -j "$(nproc)"
@@ -27,28 +32,38 @@ programs="flipta gyrel qmx shovan snipla"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 (cd "$work/prefix" && find . -type f | sort) >"$work/installed"
 { for p in $programs; do echo "./bin/$p" "./share/man/man1/$p.1.gz"; done
-  echo ./share/doc/qmx-tools/README.md ./share/bash-completion/completions/qmx
+  echo ./share/doc/qmx-tools/README.md ./share/doc/qmx-tools/copyright
+  echo ./share/doc/qmx-tools/changelog.gz ./share/bash-completion/completions/qmx
   echo ./share/qmx-tools/qmx-studio.html
 } | tr ' ' '\n' | sort >"$work/expected"
 diff -u "$work/expected" "$work/installed"
 
 rm -f "$build"/qmx-tools_*.deb
-(cd "$build" && cpack -G "DEB;TGZ" >/dev/null)
+(cd "$build" && cpack -G "DEB;TGZ")
 deb=$(echo "$build"/qmx-tools_*.deb)
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort >"$work/listed"
 sed 's|^\./|./usr/|' "$work/expected" >"$work/expected-deb"
 diff -u "$work/expected-deb" "$work/listed"
 
-# Every shared library the programs load is the business of a dependency;
-# programs linked statically need none.
+# Debian's own checks, with no overrides: no error and no warning.
+echo "Checking $deb with lintian"
+lintian --fail-on error,warning "$deb"
+
+# The programs load the C library (libc, libm and the loader) and nothing
+# else; the package depends on it as dpkg-shlibdeps finds it, and the
+# README says so.
 depends=$(dpkg-deb -f "$deb" Depends)
 dpkg-deb -x "$deb" "$work/root"
 for p in $programs; do
-  if readelf -d "$work/root/usr/bin/$p" | grep -q NEEDED && [[ $depends != *libc6* ]]; then
-    echo "package: $p loads shared libraries but the .deb depends on '$depends'" >&2
-    exit 1
-  fi
+  needed=$(readelf -d "$work/root/usr/bin/$p" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+  others=$(grep -Ev '^(libc\.so\.6|libm\.so\.6|ld-linux-.*\.so\.[0-9]+)$' <<<"$needed" || true)
+  [[ $needed == *libc.so.6* && -z $others ]] ||
+    { echo "package: $p loads" $needed "- not the C library alone" >&2; exit 1; }
 done
+[[ $depends =~ ^libc6\ \(\>=\ [0-9.]+\)$ ]] ||
+  { echo "package: the .deb depends on '$depends', not on libc6 alone" >&2; exit 1; }
+grep -qF "\`Depends: $depends\`" README.md ||
+  { echo "package: README.md does not say 'Depends: $depends'" >&2; exit 1; }
 version=$("$work/root/usr/bin/qmx" --version)
 [ "$version" = "qmx $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")" ] ||
   { echo "package: qmx --version said '$version'" >&2; exit 1; }
@@ -71,6 +86,7 @@ fi
 if ! dpkg-query -W -f='${Status}' qmx-tools 2>/dev/null | grep -q "install ok installed"; then
   trap '"${sudo[@]}" dpkg --remove qmx-tools >/dev/null; rm -rf "$work"' EXIT
 fi
+echo "Installing $deb with apt-get, to try man and the completion"
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
   -o DPkg::Lock::Timeout=120 "./$deb" >/dev/null
 [ -f /usr/share/man/man1/qmx.1.gz ] ||

@@ -9,8 +9,9 @@ source tools/setup.sh
 browser=()
 [ "${1:-}" = "--test" ] && browser=(chromium chromium-driver python3-selenium)
 qmx_install emscripten "${browser[@]}"
-cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" --target studio qmx qmxgen >/dev/null
+# CMake's lines go to standard error: standard output gets the page's path.
+cmake --preset default >&2
+cmake --build --preset default -j "$(nproc)" --target studio qmx qmxgen >&2
 if [ ${#browser[@]} -gt 0 ]; then
   ctest --preset default -R '^studio_(page|save)$' >&2
 fi
