@@ -11,9 +11,7 @@ namespace {
 // The keyframe fields a look reads: the box and the root offset, and with
 // them the root mesh's Y angle (or all three), where the keyframes have
 // meshes.
-constexpr int64_t kCoordinatesReach = kRootZOffset + 2;
-constexpr int64_t kFacingOffset = MeshAngleOffset(0, kYAngleOffset);
-constexpr int64_t kFacingReach = kFacingOffset + 2;
+constexpr int64_t kFacingReach = kRootYAngleOffset + 2;
 constexpr int64_t kAnglesReach = MeshAngleOffset(0, kZAngleOffset) + 2;
 
 // The keyframe at `keyframe`, whose facing is read when `facing` says so,
@@ -30,7 +28,7 @@ KeyframeCoordinates CoordinatesAt(const uint8_t* keyframe, bool facing,
       .box_min = {at(kMinXOffset), at(kMinYOffset), at(kMinZOffset)},
       .box_max = {at(kMaxXOffset), at(kMaxYOffset), at(kMaxZOffset)},
       .root = {at(kRootXOffset), at(kRootYOffset), at(kRootZOffset)},
-      .facing = facing ? std::optional(at(kFacingOffset)) : std::nullopt,
+      .facing = facing ? std::optional(at(kRootYAngleOffset)) : std::nullopt,
       .angles = angles ? std::optional(std::array{angle(kXAngleOffset),
                                                   angle(kYAngleOffset),
                                                   angle(kZAngleOffset)})
