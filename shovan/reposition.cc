@@ -33,15 +33,21 @@ constexpr auto kMoveOrder = [] {
 
 }  // namespace
 
+// The offsets and the stride are held in locals: the writes to the
+// keyframes could alias any memory, and would make members be read again
+// every time.
 uint64_t KeyframeMove::operator()(uint8_t* first, int64_t count,
                                   int /*step*/) const {
+  const Offsets moved_by = offsets;
+  const int64_t apart = stride;
   uint64_t wrapped = 0;
   for (int64_t k = 0; k < count; ++k) {
-    KeyframeBytes keyframe(first + k * stride);
+    KeyframeBytes keyframe(first + k * apart);
     for (const MovedWord& word : kMovedWords) {
       const int32_t sum =
-          int32_t{keyframe.ReadS16(word.offset)} + offsets.*word.delta;
-      wrapped |= sum != static_cast<int16_t>(sum) ? WordBit(word.offset) : 0;
+          int32_t{keyframe.ReadS16(word.offset)} + moved_by.*word.delta;
+      wrapped |= uint64_t{sum != static_cast<int16_t>(sum)}
+                 << (word.offset / 2);
       keyframe.WriteU16(word.offset, static_cast<uint16_t>(sum));
     }
   }

@@ -17,6 +17,31 @@ namespace qmx::test {
 
 using Bytes = std::vector<uint8_t>;
 
+/// The fields of a keyframe that may cross the end of the file: positions
+/// relative to the keyframe, checked as CheckedFields checks them.
+class CheckedKeyframe {
+ public:
+  CheckedKeyframe(CheckedFields& fields, int64_t position)
+      : fields_(fields), position_(position) {}
+  uint16_t ReadU16(int64_t offset) {
+    return fields_.ReadU16(position_ + offset);
+  }
+  int16_t ReadS16(int64_t offset) {
+    return fields_.ReadS16(position_ + offset);
+  }
+  void WriteU16(int64_t offset, uint16_t value) {
+    fields_.WriteU16(position_ + offset, value);
+  }
+  void WriteS16(int64_t offset, int16_t value) {
+    fields_.WriteS16(position_ + offset, value);
+  }
+  bool failed() const { return fields_.failed(); }
+
+ private:
+  CheckedFields& fields_;
+  int64_t position_;
+};
+
 /// All of `bytes` as an input.
 struct MemoryInput : PartialInput {
   explicit MemoryInput(const Bytes& bytes)
