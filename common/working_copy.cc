@@ -27,13 +27,14 @@ int64_t WholeKeyframes(const KeyframeArea& area, int64_t stride, int64_t reach,
 }
 
 // Calls `piece(k, n)` for the whole keyframes (see WholeKeyframes) from
-// the first on, `n` at a time, each piece no longer than kPiece bytes;
-// stops at the first piece that does not return kOk, and returns that.
+// the first on, `n` at a time, each piece no longer than kPiece bytes as
+// far as `longest` bytes past its last keyframe's start; stops at the first
+// piece that does not return kOk, and returns that.
 template <class Piece>
 Status ForEachPiece(const KeyframeArea& area, int64_t stride, int64_t reach,
-                    int64_t size, const Piece& piece) {
+                    int64_t longest, int64_t size, const Piece& piece) {
   const int64_t whole = WholeKeyframes(area, stride, reach, size);
-  const int64_t most = stride > 0 ? (kPiece - reach) / stride + 1 : whole;
+  const int64_t most = stride > 0 ? (kPiece - longest) / stride + 1 : whole;
   for (int64_t k = 0; k < whole;) {
     const int64_t n = std::min(whole - k, most);
     if (const Status status = piece(k, n); status != Status::kOk) {
@@ -177,7 +178,7 @@ WorkingCopy::Walk WorkingCopy::WalkKeyframes(
   Window window(input_, output_, layout.edited_begin);
   Walk walk;
   walk.status =
-      ForEachPiece(area, stride, reach, size, [&](int64_t k, int64_t n) {
+      ForEachPiece(area, stride, reach, reach, size, [&](int64_t k, int64_t n) {
         const int64_t first = PositionOf(area, stride, k);
         const Status held =
             window.Hold(first, PositionOf(area, stride, k + n - 1) + reach);
@@ -227,17 +228,21 @@ WorkingCopy::Walk WorkingCopy::WalkKeyframes(
 
 std::optional<int64_t> ReadKeyframes(
     const InputFile& input, int64_t size, const KeyframeArea& area,
-    int64_t reach,
-    const std::function<void(const uint8_t* first, int64_t count)>& read) {
+    int64_t reach, int64_t longest,
+    const std::function<void(const uint8_t* first, int64_t count,
+                             int64_t held)>& read) {
   const int64_t stride = area.stride;
   std::vector<uint8_t> piece;
   int64_t done = 0;
-  const Status status =
-      ForEachPiece(area, stride, reach, size, [&](int64_t k, int64_t n) {
-        piece.resize(static_cast<size_t>((n - 1) * stride + reach));
-        const Status got = input.Read(PositionOf(area, stride, k), piece);
+  const Status status = ForEachPiece(
+      area, stride, reach, longest, size, [&](int64_t k, int64_t n) {
+        const int64_t first = PositionOf(area, stride, k);
+        piece.resize(static_cast<size_t>(
+            std::min(PositionOf(area, stride, k + n - 1) + longest, size) -
+            first));
+        const Status got = input.Read(first, piece);
         if (got == Status::kOk) {
-          read(piece.data(), n);
+          read(piece.data(), n, static_cast<int64_t>(piece.size()));
           done = k + n;
         }
         return got;

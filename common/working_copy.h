@@ -164,13 +164,16 @@ Edited EditKeyframes(WorkingCopy& copy, const KeyframeArea& area,
 /// Reads, without changing anything, the keyframes from the first on that
 /// lie wholly inside the `size` bytes of `input` as far as `reach` bytes
 /// from their start, `area.stride` bytes apart, in file order and bounded
-/// pieces: `read(first, count)` gets `count` keyframes at a time. Returns
-/// how many were read (none when the header reads that gave `area` did not
-/// all succeed), or nothing when the input could not be read.
+/// pieces: `read(first, count, held)` gets `count` keyframes at a time and
+/// the `held` bytes from `first` on, which go `longest` bytes past the last
+/// one's start, or to the end of the file if it comes first. Returns how
+/// many were read (none when the header reads that gave `area` did not all
+/// succeed), or nothing when the input could not be read.
 std::optional<int64_t> ReadKeyframes(
     const InputFile& input, int64_t size, const KeyframeArea& area,
-    int64_t reach,
-    const std::function<void(const uint8_t* first, int64_t count)>& read);
+    int64_t reach, int64_t longest,
+    const std::function<void(const uint8_t* first, int64_t count,
+                             int64_t held)>& read);
 
 }  // namespace qmx
 

@@ -86,23 +86,17 @@ std::optional<Inspection> Inspect(
   const int64_t reach = angles   ? kAnglesReach
                         : facing ? kFacingReach
                                  : kCoordinatesReach;
-  std::optional<int64_t> read = ReadKeyframes(
-      *input, size, *area, reach, [&](const uint8_t* first, int64_t count) {
-        for (int64_t k = 0; k < count; ++k) {
-          keyframe(CoordinatesAt(first + k * area->stride, facing, angles));
-        }
-      });
   // Keyframes that end inside their root mesh still hold their coordinates:
   // the last one of a file cut short (more only where keyframes overlap).
-  for (; read && facing && *read < area->keyframe_count &&
-         area->KeyframeAt(*read) + kCoordinatesReach <= size;
-       ++*read) {
-    uint8_t bytes[kCoordinatesReach];
-    if (input->Read(area->KeyframeAt(*read), bytes) != Status::kOk) {
-      return failed();
-    }
-    keyframe(CoordinatesAt(bytes, false, false));
-  }
+  const std::optional<int64_t> read = ReadKeyframes(
+      *input, size, *area, kCoordinatesReach, reach,
+      [&](const uint8_t* first, int64_t count, int64_t held) {
+        for (int64_t k = 0; k < count; ++k) {
+          const int64_t at = k * area->stride;
+          const bool whole = at + reach <= held;
+          keyframe(CoordinatesAt(first + at, facing && whole, angles && whole));
+        }
+      });
   if (!read || input->Version() != version) return failed();
   inspection.keyframes_read = *read;
   error.clear();
