@@ -77,7 +77,9 @@ def info_values(path):
     printed, _ = qmx(["info", path], os.path.dirname(path))
     values = {}
     for line in printed.splitlines()[1:]:
-        label, value = line[2:22].strip(), line[22:].strip()
+        # A label (words with single spaces) and its value, two spaces or
+        # more apart, whatever width qmx gives the labels.
+        label, value = re.match(r"  (\S.*?)?\s{2,}(\S.*)$", line).groups(default="")
         if label in ("root offset", "bounding box"):
             for axis, cell in zip("XYZ", value.split()):
                 values[label + " " + axis] = cell
