@@ -1,6 +1,7 @@
 #include "common/batch_driver.h"
 
 #include <iostream>
+#include <span>
 #include <vector>
 
 #include "common/pipeline.h"
@@ -49,6 +50,11 @@ std::ostream& Quoted(std::ostream& out, std::string_view base_name) {
   return out << '\'' << ShownName{base_name} << "': ";
 }
 
+namespace {
+
+// The whole run: the instruction screen when there are no arguments,
+// otherwise every argument in order; then "(Press ENTER to exit)" and the
+// wait for one character. The exit status, always 0.
 int RunBatch(Tool& tool, std::span<const std::string> arguments,
              Console& console) {
   const ToolTexts& texts = tool.texts();
@@ -77,6 +83,8 @@ int RunBatch(Tool& tool, std::span<const std::string> arguments,
   console.in.GetChar();
   return 0;
 }
+
+}  // namespace
 
 int RunProgram(Tool& tool, int argc, char** argv) {
   const std::optional<std::vector<std::string>> arguments =

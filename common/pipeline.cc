@@ -12,6 +12,10 @@ using Kind = Message::Kind;
 
 constexpr PathStyle kStyle = kNativePathStyle;
 
+// Said of an input that does not exist; the interactive programs' fixed
+// words for every input that cannot be opened.
+constexpr std::string_view kNotFound = "File could not be found.";
+
 // A directory can hold only so many numbered names; past them the result is
 // reported as not saved rather than trying for ever.
 constexpr int kMostNumberedNames = 9999;
@@ -76,7 +80,7 @@ FileResult Pipeline::Run() {
   if (!input_) {
     reporter_.Report(Message{.kind = Kind::kSkip,
                              .about_file = false,
-                             .text = "File could not be found.",
+                             .text = std::string(kNotFound),
                              .breaks = 2,
                              .with_cause = CannotOpenText(failure)});
     return {};
@@ -175,7 +179,7 @@ std::string CannotOpenText(const OpenFailure& failure) {
   using Cause = OpenFailure::Cause;
   switch (failure.cause) {
     case Cause::kMissing:
-      return "File could not be found.";
+      return std::string(kNotFound);
     case Cause::kPermission:
       return "File cannot be read (permission denied), skipping.";
     case Cause::kDirectory:

@@ -1,5 +1,10 @@
-// Linux implementation of the platform layer (it uses Linux calls such as
-// renameat2, O_TMPFILE, linkat through /proc and copy_file_range).
+// The platform layer of every system but Windows, written for Linux: besides
+// POSIX it uses O_TMPFILE and O_PATH, linkat by descriptor (directly for
+// root, through /proc/self/fd for everyone else), renameat2,
+// copy_file_range, fallocate and getrandom, so it builds on Linux only.
+// Where a file system lacks unnamed files, renaming without replacing or
+// copying in the kernel, it takes a named file, link and unlink, or a
+// buffer.
 
 #include <errno.h>
 #include <fcntl.h>

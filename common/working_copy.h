@@ -85,8 +85,6 @@ class WorkingCopy {
   WorkingCopy(const InputFile& input, int64_t input_size, PrivateOutput& output)
       : input_(input), input_size_(input_size), output_(output) {}
 
-  int64_t input_size() const { return input_size_; }
-
   /// Lays out the result as `layout` says, before the prompts.
   Status Prepare(const Layout& layout);
 

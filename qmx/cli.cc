@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -341,27 +342,153 @@ std::string ValueError(const CLI::ParseError& error) {
   return text.ends_with('.') ? text : text + ".";
 }
 
-// RunQmx up to the check of what went to `out`.
-int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
-                std::ostream& err) {
-  // Everything after the first "--" is a file name, wherever it stands:
-  // the parser reads what comes before it, and the subcommand given takes
-  // the rest as its last files. (The parser itself would hand an argument
-  // after "--" back to qmx's own options once the subcommand has a file.)
-  const auto mark = std::find(arguments.begin(), arguments.end(), "--");
-  const std::vector<std::string> names(
-      mark == arguments.end() ? mark : mark + 1, arguments.end());
-  arguments = arguments.first(static_cast<size_t>(mark - arguments.begin()));
+// A subcommand as added to the parser: the work it does once its options
+// are read, writing to `out` and `err` and returning the exit status.
+using Work = std::function<int(std::ostream& out, std::ostream& err)>;
+struct Subcommand {
+  const CLI::App* command;
+  Work work;
+};
 
-  CLI::App app(
-      "qmx: the edits of gyrel, shovan, snipla and flipta for scripts and "
-      "pipelines, and a look inside .qmx keyframe animations.\n"
-      "Nothing is asked and standard input is never read.",
-      "qmx");
-  // Subcommands take the formatter and these settings over as they are
-  // added. Options start with '-' on every platform: an argument that
-  // starts with '/' is a path, on Windows too. An argument that the parser
-  // cannot place is a usage error of its own, told below.
+Subcommand AddMove(CLI::App& app, const std::vector<std::string>& names) {
+  struct Options : EditOptions {
+    std::string offsets;
+  };
+  const auto options = std::make_shared<Options>();
+  CLI::App* move =
+      AddEdit(app, "move", "Move animations by X, Y and Z offsets (Shovan)",
+              *options, names);
+  AddValue(move, "--by", options->offsets,
+           "X,Y,Z offsets in world units, each -32768..32767 (256 units are "
+           "one click, 1024 one sector)",
+           "X,Y,Z")
+      ->required()
+      ->transform(kOffsets);
+  return {move, [options](std::ostream& out, std::ostream& err) {
+            ShovanTool tool(OffsetsOf(options->offsets));
+            return RunEditBatch(tool, options->files, options->batch, out, err);
+          }};
+}
+
+Subcommand AddRotate(CLI::App& app, const std::vector<std::string>& names) {
+  struct Options : EditOptions {
+    int16_t degrees = 0;
+  };
+  const auto options = std::make_shared<Options>();
+  CLI::App* rotate = AddEdit(
+      app, "rotate", "Rotate animations about the vertical axis (Gyrel)",
+      *options, names);
+  AddValue(rotate, "--by", options->degrees,
+           "Whole degrees, -32768..32767, taken modulo 360; positive turns "
+           "clockwise",
+           "DEGREES")
+      ->required()
+      ->transform(WholeNumber(-32768, 32767));
+  return {rotate, [options](std::ostream& out, std::ostream& err) {
+            GyrelTool tool(options->degrees);
+            return RunEditBatch(tool, options->files, options->batch, out, err);
+          }};
+}
+
+Subcommand AddCut(CLI::App& app, const std::vector<std::string>& names) {
+  struct Options : EditOptions {
+    Cuts cuts;
+  };
+  const auto options = std::make_shared<Options>();
+  CLI::App* cut = AddEdit(
+      app, "cut", "Cut keyframes from the beginning and the end (Snipla)",
+      *options, names);
+  AddValue(cut, "--front", options->cuts.front,
+           "Keyframes to remove from the beginning, 0..65535", "N")
+      ->required()
+      ->transform(WholeNumber(0, 65535));
+  AddValue(cut, "--back", options->cuts.back,
+           "Keyframes to remove from the end, 0..65535", "N")
+      ->required()
+      ->transform(WholeNumber(0, 65535));
+  return {cut, [options](std::ostream& out, std::ostream& err) {
+            SniplaTool tool(options->cuts);
+            return RunEditBatch(tool, options->files, options->batch, out, err);
+          }};
+}
+
+Subcommand AddMirror(CLI::App& app, const std::vector<std::string>& names) {
+  const auto options = std::make_shared<EditOptions>();
+  CLI::App* mirror = AddEdit(
+      app, "mirror",
+      "Mirror player-character (OBRI) animations on the X axis (Flipta)",
+      *options, names);
+  return {mirror, [options](std::ostream& out, std::ostream& err) {
+            FliptaTool tool;
+            return RunEditBatch(tool, options->files, options->batch, out, err);
+          }};
+}
+
+Subcommand AddInfo(CLI::App& app, const std::vector<std::string>& names) {
+  struct Options {
+    std::vector<std::string> files;
+    bool json = false;
+  };
+  const auto options = std::make_shared<Options>();
+  CLI::App* info = app.add_subcommand(
+      "info",
+      "Show what animation files hold: sizes, counts, whether the keyframes "
+      "are complete, and the ranges of root offset and bounding box");
+  info->add_flag("--json", options->json,
+                 "One JSON array of one object per file (fields in the "
+                 "README)");
+  AddFiles(info, options->files, "Animation files", names);
+  info->footer(
+      "Exit status: 0 when every file was read, 1 when any could not be or "
+      "standard output could not be written, 2 for a usage error.");
+  return {info, [options](std::ostream& out, std::ostream& err) {
+            return RunInfo(options->files, options->json, out, err);
+          }};
+}
+
+Subcommand AddPlot(CLI::App& app, const std::vector<std::string>& names) {
+  struct Options {
+    std::vector<std::string> files;
+    std::string picture = kDefaultPicture;
+    bool quiet = false;
+    bool null = false;
+  };
+  const auto options = std::make_shared<Options>();
+  CLI::App* plot = app.add_subcommand(
+      "plot",
+      "Draw the animations seen from above as an SVG picture: each root "
+      "offset's path, a dot per keyframe, the first keyframe's box");
+  const CLI::Option* destination =
+      AddValue(plot, "-o,--output", options->picture,
+               "The picture's name, a directory for plot.svg in it, or - for "
+               "standard output; never replaces a file: a taken name gives "
+               "the first free numbered one, a device or pipe is written to",
+               "PICTURE.svg")
+          ->capture_default_str();
+  plot->add_flag("-q,--quiet", options->quiet,
+                 "No line when the picture gets a numbered name");
+  plot->add_flag("-0,--null", options->null,
+                 "End the picture's name with a NUL, not a line break");
+  AddFiles(plot, options->files, "Animation files", names);
+  plot->footer(
+      "Standard output gets the picture's name (or, with -o -, the "
+      "picture). Exit status: 0 when every "
+      "file is in the picture, 1 when any could not be read or standard "
+      "output could not be written, 2 for a usage error.");
+  return {plot, [options, destination](std::ostream& out, std::ostream& err) {
+            return RunPlot(
+                options->files,
+                destination->count() > 0 ? std::optional(options->picture)
+                                         : std::nullopt,
+                options->quiet, options->null ? '\0' : '\n', out, err);
+          }};
+}
+
+// qmx's own options, help and settings, which the subcommands take over as
+// they are added. Options start with '-' on every platform: an argument
+// that starts with '/' is a path, on Windows too. An argument that the
+// parser cannot place is a usage error of its own, told by Missing.
+void SetUp(CLI::App& app) {
   app.formatter(std::make_shared<HelpFormatter>());
   app.allow_windows_style_options(false);
   app.allow_extras();
@@ -370,90 +497,14 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
   app.footer(std::string("Run 'qmx help SUBCOMMAND' or 'qmx SUBCOMMAND "
                          "--help' for a subcommand's options.\n") +
              kExitStatus);
+}
 
-  EditOptions move_options;
-  std::string offsets;
-  CLI::App* move =
-      AddEdit(app, "move", "Move animations by X, Y and Z offsets (Shovan)",
-              move_options, names);
-  AddValue(move, "--by", offsets,
-           "X,Y,Z offsets in world units, each -32768..32767 (256 units are "
-           "one click, 1024 one sector)",
-           "X,Y,Z")
-      ->required()
-      ->transform(kOffsets);
-
-  EditOptions rotate_options;
-  int16_t degrees = 0;
-  CLI::App* rotate = AddEdit(
-      app, "rotate", "Rotate animations about the vertical axis (Gyrel)",
-      rotate_options, names);
-  AddValue(rotate, "--by", degrees,
-           "Whole degrees, -32768..32767, taken modulo 360; positive turns "
-           "clockwise",
-           "DEGREES")
-      ->required()
-      ->transform(WholeNumber(-32768, 32767));
-
-  EditOptions cut_options;
-  Cuts cuts;
-  CLI::App* cut = AddEdit(
-      app, "cut", "Cut keyframes from the beginning and the end (Snipla)",
-      cut_options, names);
-  AddValue(cut, "--front", cuts.front,
-           "Keyframes to remove from the beginning, 0..65535", "N")
-      ->required()
-      ->transform(WholeNumber(0, 65535));
-  AddValue(cut, "--back", cuts.back,
-           "Keyframes to remove from the end, 0..65535", "N")
-      ->required()
-      ->transform(WholeNumber(0, 65535));
-  EditOptions mirror_options;
-  CLI::App* mirror = AddEdit(
-      app, "mirror",
-      "Mirror player-character (OBRI) animations on the X axis (Flipta)",
-      mirror_options, names);
-
-  std::vector<std::string> info_files;
-  bool json = false;
-  CLI::App* info = app.add_subcommand(
-      "info",
-      "Show what animation files hold: sizes, counts, whether the keyframes "
-      "are complete, and the ranges of root offset and bounding box");
-  info->add_flag("--json", json,
-                 "One JSON array of one object per file (fields in the "
-                 "README)");
-  AddFiles(info, info_files, "Animation files", names);
-  info->footer(
-      "Exit status: 0 when every file was read, 1 when any could not be or "
-      "standard output could not be written, 2 for a usage error.");
-
-  std::vector<std::string> plot_files;
-  std::string picture = kDefaultPicture;
-  bool plot_quiet = false;
-  CLI::App* plot = app.add_subcommand(
-      "plot",
-      "Draw the animations seen from above as an SVG picture: each root "
-      "offset's path, a dot per keyframe, the first keyframe's box");
-  bool plot_null = false;
-  const CLI::Option* destination =
-      AddValue(plot, "-o,--output", picture,
-               "The picture's name, a directory for plot.svg in it, or - for "
-               "standard output; never replaces a file: a taken name gives "
-               "the first free numbered one, a device or pipe is written to",
-               "PICTURE.svg")
-          ->capture_default_str();
-  plot->add_flag("-q,--quiet", plot_quiet,
-                 "No line when the picture gets a numbered name");
-  plot->add_flag("-0,--null", plot_null,
-                 "End the picture's name with a NUL, not a line break");
-  AddFiles(plot, plot_files, "Animation files", names);
-  plot->footer(
-      "Standard output gets the picture's name (or, with -o -, the "
-      "picture). Exit status: 0 when every "
-      "file is in the picture, 1 when any could not be read or standard "
-      "output could not be written, 2 for a usage error.");
-
+// Reads `arguments` (those before "--") into `app`'s options. Nothing when
+// they ask for a subcommand's work; otherwise the exit status, after help
+// or the version on `out`, or after a usage error on `err` (nothing is
+// done then).
+std::optional<int> Parse(CLI::App& app, std::span<const std::string> arguments,
+                         std::ostream& out, std::ostream& err) {
   std::optional<UsageError> usage;
   if (arguments.size() > 1 && arguments[0] == "help" &&
       app.get_subcommands([&](const CLI::App* command) {
@@ -475,39 +526,42 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
       usage = UsageError{ValueError(error), GivenCommand(app)};
     }
   }
-  if (usage) {
-    // Nothing is done: the line, and where to learn how it goes.
-    const CLI::App* command = usage->command ? usage->command : &app;
-    err << "qmx: " << ShownName{usage->text} << "\nRun 'qmx"
-        << (command == &app ? "" : " " + command->get_name())
-        << " --help' for usage." << std::endl;
-    return kUsageError;
-  }
+  if (!usage) return std::nullopt;
+  // The line, and where to learn how it goes.
+  const CLI::App* command = usage->command ? usage->command : &app;
+  err << "qmx: " << ShownName{usage->text} << "\nRun 'qmx"
+      << (command == &app ? "" : " " + command->get_name())
+      << " --help' for usage." << std::endl;
+  return kUsageError;
+}
 
-  if (move->parsed()) {
-    ShovanTool tool(OffsetsOf(offsets));
-    return RunEditBatch(tool, move_options.files, move_options.batch, out, err);
+// RunQmx up to the check of what went to `out`.
+int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
+                std::ostream& err) {
+  // Everything after the first "--" is a file name, wherever it stands:
+  // the parser reads what comes before it, and the subcommand given takes
+  // the rest as its last files. (The parser itself would hand an argument
+  // after "--" back to qmx's own options once the subcommand has a file.)
+  const auto mark = std::find(arguments.begin(), arguments.end(), "--");
+  const std::vector<std::string> names(
+      mark == arguments.end() ? mark : mark + 1, arguments.end());
+  arguments = arguments.first(static_cast<size_t>(mark - arguments.begin()));
+
+  CLI::App app(
+      "qmx: the edits of gyrel, shovan, snipla and flipta for scripts and "
+      "pipelines, and a look inside .qmx keyframe animations.\n"
+      "Nothing is asked and standard input is never read.",
+      "qmx");
+  SetUp(app);
+  const Subcommand subcommands[] = {AddMove(app, names), AddRotate(app, names),
+                                    AddCut(app, names),  AddMirror(app, names),
+                                    AddInfo(app, names), AddPlot(app, names)};
+
+  if (const std::optional<int> ended = Parse(app, arguments, out, err)) {
+    return *ended;
   }
-  if (rotate->parsed()) {
-    GyrelTool tool(degrees);
-    return RunEditBatch(tool, rotate_options.files, rotate_options.batch, out,
-                        err);
-  }
-  if (cut->parsed()) {
-    SniplaTool tool(cuts);
-    return RunEditBatch(tool, cut_options.files, cut_options.batch, out, err);
-  }
-  if (mirror->parsed()) {
-    FliptaTool tool;
-    return RunEditBatch(tool, mirror_options.files, mirror_options.batch, out,
-                        err);
-  }
-  if (info->parsed()) return RunInfo(info_files, json, out, err);
-  if (plot->parsed()) {
-    return RunPlot(
-        plot_files,
-        destination->count() > 0 ? std::optional(picture) : std::nullopt,
-        plot_quiet, plot_null ? '\0' : '\n', out, err);
+  for (const Subcommand& subcommand : subcommands) {
+    if (subcommand.command->parsed()) return subcommand.work(out, err);
   }
   return kUsageError;
 }

@@ -24,8 +24,11 @@ class View : public InputFile {
   const InputFile& file_;
 };
 
-// Every edit reaches less far than this from a keyframe's start (a few
-// dozen bytes), whatever the stride.
+// Held past the last keyframe's start: more than any edit or the look into
+// a file reaches from a keyframe's start, whatever the stride. The farthest
+// today is Mirror's, one player keyframe (kPlayerStride, 110 bytes); the
+// others stop at the first mesh's angles. This bound, the largest 16-bit
+// number, is beyond every stride too.
 constexpr int64_t kLongestReach = 0xFFFF;
 
 }  // namespace

@@ -27,12 +27,21 @@ using Names = std::vector<std::string>;
 using namespace std::string_literals;
 
 std::string Tool(const std::string& name) { return QMX_TOOL_DIR "/" + name; }
+// Before a command line: runs it as an ordinary user.
+const std::string kAsUser =
+    "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
 // Program `name` with `arguments`, run as an ordinary user.
-Names AsUser(const std::string& name, Names arguments) {
-  arguments.insert(arguments.begin(),
-                   {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
-                    "--clear-groups", Tool(name)});
-  return arguments;
+Names AsUser(const std::string& name, const std::string& arguments) {
+  return {"/bin/sh", "-c", "exec " + kAsUser + Tool(name) + " " + arguments};
+}
+// `command` run by bash in `dir`, a pipe failing with any of its parts: its
+// exit status, -1 when it did not end normally.
+int Bash(const fs::path& dir, const std::string& command) {
+  const int status =
+      std::system(("cd '" + dir.string() +
+                   "' && exec /bin/bash -o pipefail -c '" + command + "'")
+                      .c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // A program in `dir` on a new pseudo-terminal as a shell's job: the
@@ -229,8 +238,7 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   const bool named = !std::system(
       "unshare -m sh -c 'mount -t tmpfs none /proc/$$/fd' 2>/dev/null");
   const std::string hide_fd =
-      "mount -t tmpfs -o mode=000 none /proc/$$/fd && exec /usr/bin/setpriv "
-      "--reuid=65534 --regid=65534 --clear-groups " +
+      "mount -t tmpfs -o mode=000 none /proc/$$/fd && exec " + kAsUser +
       Tool("gyrel") + " anims/a.qmx";
   const fs::path anims = path() / "anims", renamed = path() / "anims2";
   fs::create_directory(anims);
@@ -287,7 +295,7 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
     fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   fs::permissions(path(), fs::perms::all);
-  Process shovan(AsUser("shovan", {"link.qmx"}), path());
+  Process shovan(AsUser("shovan", "link.qmx"), path());
   shovan.ReadUntil("Enter X offset: ");
   EXPECT_EQ(ListDir(path()).size(), 6u);  // no name for its working copy
   Process gyrel({"gyrel", "other/b.qmx"}, path());
@@ -332,7 +340,7 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   // Root reads everything: only the user learns why a file cannot be read.
   std::ofstream(path() / "locked.qmx") << "x";
   fs::permissions(path() / "locked.qmx", fs::perms::none);
-  Process qmx(AsUser("qmx", {"mirror", "locked.qmx", "/dev/null"}), path());
+  Process qmx(AsUser("qmx", "mirror locked.qmx /dev/null"), path());
   EXPECT_EQ(qmx.ReadUntil("regular file, skipping.\r\n"),
             "qmx: 'locked.qmx': File cannot be read (permission denied), "
             "skipping.\r\nqmx: '/dev/null': File is not a regular file, "
@@ -370,22 +378,14 @@ TEST_F(ProcessTest, NamesGiveTheTerminalNoCommands) {
 TEST_F(ProcessTest, PictureThroughAStandardStream) {
   for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
     fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
-  const auto bash = [this](const std::string& command) {
-    const std::string line =
-        "cd '" + path().string() + "' && set -o pipefail && " + command;
-    return std::system(("exec /bin/bash -c \"" + line + "\"").c_str());
-  };
-  ASSERT_EQ(bash(Tool("qmx") + " plot -o - b.qmx > want.svg"), 0);
-  for (const std::string& qmx : {Tool("qmx"),
-                                 "/usr/bin/setpriv --reuid=65534 --regid=65534 "
-                                 "--clear-groups " +
-                                     Tool("qmx")}) {
+  ASSERT_EQ(Bash(path(), Tool("qmx") + " plot -o - b.qmx > want.svg"), 0);
+  for (const std::string& qmx : {Tool("qmx"), kAsUser + Tool("qmx")}) {
     for (const char* row : {"-o /dev/stdout b.qmx > pic.svg 2> said",
                             "-o /dev/stderr b.qmx 2> pic.svg > said",
                             "-o /proc/self/fd/1 b.qmx 2> said > pic.svg",
                             "-o /dev/stdout b.qmx 2> said | cat > pic.svg"}) {
       SCOPED_TRACE(qmx + row);
-      EXPECT_EQ(bash(qmx + " plot " + row), 0);
+      EXPECT_EQ(Bash(path(), qmx + " plot " + row), 0);
       EXPECT_EQ(ReadBytes(path() / "pic.svg"), ReadBytes(path() / "want.svg"));
       EXPECT_EQ(ReadBytes(path() / "said"), Bytes{});
       EXPECT_EQ(ListDir(path()),
@@ -410,16 +410,12 @@ TEST_F(ProcessTest, OutOfMemory) {
   // `command`, its output and errors in `said`, with `kb` kB of address
   // space; `$a` is a name of 120,000 digits.
   const auto run = [&](long kb, const std::string& command) {
-    const std::string line =
-        "cd " + path().string() + " && printf -v a %0120000d 0 && " +
-        "exec /usr/bin/prlimit --as=" + std::to_string(kb << 10) + " " +
-        command + " >said 2>&1";
-    const int status =
-        std::system(("exec /bin/bash -c '" + line + "'").c_str());
-    said = std::string(
-        std::istreambuf_iterator<char>(std::ifstream(path() / "said").rdbuf()),
-        {});
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const int status = Bash(
+        path(), "printf -v a %0120000d 0 && exec /usr/bin/prlimit --as=" +
+                    std::to_string(kb << 10) + " " + command + " >said 2>&1");
+    const Bytes bytes = ReadBytes(path() / "said");
+    said.assign(bytes.begin(), bytes.end());
+    return status;
   };
   // The least limit, in kB, under which `command` tells a missing file so.
   const auto least = [&](const std::string& command) {

@@ -19,24 +19,12 @@ import os
 import re
 import shutil
 import subprocess
-import sys
-import tempfile
 import threading
-import time
 import zipfile
 
-PAGE, QMX, SAMPLES = map(os.path.abspath, sys.argv[1:4])
-BROWSER = shutil.which("chromium")
-DRIVER = shutil.which("chromedriver")
-try:
-    from selenium import webdriver
-    from selenium.webdriver.chrome.service import Service
-    from selenium.webdriver.common.by import By
-except ImportError:
-    webdriver = None
-if not (BROWSER and DRIVER and webdriver):
-    print("studio_save_test: skipped: needs chromium, chromium-driver and python3-selenium")
-    sys.exit(77)
+from browser import (PAGE, QMX, SAMPLES, By, check, check_console, choose, close, folders,
+                     open_page, pick, read, report, start, type_into, wait_edited, wait_for,
+                     wait_said)
 
 SUFFIX = "_Rotated(90\u00b0).qmx"
 # 30 inputs: the samples under names of their own, one not ASCII, and one
@@ -50,22 +38,9 @@ TAKEN = {"walk00" + SUFFIX: b"taken", "walk00_Rotated(90\u00b0) (2).qmx": b"take
 NUMBERED = {"walk00" + SUFFIX: "walk00_Rotated(90\u00b0) (3).qmx",
             "prop01" + SUFFIX: "prop01_Rotated(90\u00b0) (2).qmx"}
 
-failures = []
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-
-
-work = tempfile.mkdtemp(prefix="studio_save_test.")
-inputs, aliases, expected_dir, downloads = (
-    os.path.join(work, d) for d in ("in", "alias", "qmx", "dl"))
-for d in (inputs, aliases, expected_dir, downloads):
-    os.mkdir(d)
+inputs, aliases, expected_dir, downloads = folders("in", "alias", "qmx", "dl")
 # qmx cannot write a name of 259 bytes here, so it edits each input under a
 # short name of its own; the bytes are the same.
-expected = {}
 for k, stem in enumerate(STEMS):
     source = os.path.join(SAMPLES, ["walk", "prop", "pose"][k % 3] + ".qmx")
     shutil.copy(source, os.path.join(inputs, stem + ".qmx"))
@@ -73,9 +48,8 @@ for k, stem in enumerate(STEMS):
 subprocess.run([QMX, "rotate", "--by", "90", "-o", expected_dir] +
                ["%02d.qmx" % k for k in range(len(STEMS))],
                cwd=aliases, check=True, capture_output=True)
-for k, stem in enumerate(STEMS):
-    with open(os.path.join(expected_dir, "%02d%s" % (k, SUFFIX)), "rb") as f:
-        expected[stem + SUFFIX] = f.read()
+expected = {stem + SUFFIX: read(os.path.join(expected_dir, "%02d%s" % (k, SUFFIX)))
+            for k, stem in enumerate(STEMS)}
 
 
 class Quiet(http.server.SimpleHTTPRequestHandler):
@@ -88,71 +62,20 @@ server = http.server.ThreadingHTTPServer(
 threading.Thread(target=server.serve_forever, daemon=True).start()
 URL = "http://127.0.0.1:%d/%s" % (server.server_port, os.path.basename(PAGE))
 
-options = webdriver.ChromeOptions()
-options.binary_location = BROWSER
-for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-             "--disable-background-networking", "--disable-component-update",
-             "--disable-sync", "--window-size=1280,720",
-             "--user-data-dir=" + os.path.join(work, "profile")):
-    options.add_argument(flag)
-options.add_experimental_option("prefs", {
-    "download.default_directory": downloads,
-    "download.prompt_for_download": False,
-})
-options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-driver = webdriver.Chrome(service=Service(DRIVER), options=options)
-driver.set_script_timeout(120)
-js = driver.execute_script
-
-
-def status_matching(pattern):
-    """The status line once it matches `pattern`, waited for as it changes."""
-    said = driver.execute_async_script("""
-      const [pattern, done] = arguments;
-      const status = document.getElementById('status');
-      const ok = () => new RegExp(pattern).test(status.textContent);
-      if (ok()) return done(status.textContent);
-      new MutationObserver((_, observer) => {
-        if (ok()) { observer.disconnect(); done(status.textContent); }
-      }).observe(status, {childList: true, characterData: true, subtree: true});
-      setTimeout(() => done('timed out; the status line says: ' + status.textContent),
-                 100000);""", pattern)
-    check(re.search(pattern, said), "status: %s, not /%s/" % (said, pattern))
-    return said
+driver = start(downloads)
 
 
 def page_with_results(script):
     """The page, `script` run before its own, with the 30 results made."""
-    added = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
-                                   {"source": script})
-    driver.get(URL)
+    added = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": script})
+    open_page(URL)
     driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", added)
-    status_matching("^Ready\\.$")
-    # The status line's changes with their times, and the time of the last
-    # input: the edit awaited is the one that answers the typing, not an
-    # earlier one with the same outcome (and the cards made again after).
-    js("""window.said = []; window.lastInput = 0;
-      const line = document.getElementById('status');
-      new MutationObserver(() => said.push([performance.now(), line.textContent])).observe(
-          line, {childList: true, characterData: true, subtree: true});
-      document.addEventListener('input', () => { lastInput = performance.now(); }, true);""")
-    driver.find_element(By.ID, "pick").send_keys(
-        "\n".join(os.path.join(inputs, s + ".qmx") for s in STEMS))
-    driver.find_element(By.XPATH, "//label[normalize-space()='Rotate']").click()
-    box = driver.find_element(By.ID, "degrees")
-    box.clear()
-    box.send_keys("90")
-    said = driver.execute_async_script("""
-      const done = arguments[0];
-      const last = () => said.filter(s => s[0] > lastInput).map(s => s[1]).pop() || '';
-      const ok = () => /^30 of 30 files edited/.test(last());
-      if (ok()) return done(last());
-      new MutationObserver((_, observer) => {
-        if (ok()) { observer.disconnect(); done(last()); }
-      }).observe(document.getElementById('status'),
-                 {childList: true, characterData: true, subtree: true});
-      setTimeout(() => done('timed out; the status line says: ' + last()), 100000);""")
-    check(said.startswith("30 of 30 files edited"), "the 30 results: %s" % said)
+    pick(os.path.join(inputs, s + ".qmx") for s in STEMS)
+    choose("Rotate")
+    type_into("degrees", "90")
+    # The edit that answers the typing, not an earlier one with the same
+    # outcome (and the cards made again after).
+    wait_edited(30, "the 30 results", "30", seconds=100)
 
 
 def not_saved_reason(said, name):
@@ -180,7 +103,7 @@ try:
       })().then(() => done(true), (e) => done(String(e)));""",
         {n: t.decode() for n, t in TAKEN.items()}) is True, "the taken names")
     driver.find_element(By.ID, "save").click()
-    said = status_matching("^Saved ")
+    said = wait_said("^Saved ", "the save into the folder")
     held = driver.execute_async_script("""
       const done = arguments[0];
       (async () => {
@@ -198,10 +121,9 @@ try:
         check(held.pop(name, None) == text, "folder: %s was replaced" % name)
     why = not_saved_reason(said, LONG)
     for name, bytes_ in expected.items():
-        where = NUMBERED.get(name, name)
-        if name == LONG and why:
-            continue
-        check(held.pop(where, None) == bytes_, "folder: %s differs from qmx's" % where)
+        if name != LONG or not why:
+            where = NUMBERED.get(name, name)
+            check(held.pop(where, None) == bytes_, "folder: %s differs from qmx's" % where)
     check(not held, "folder: more files: %s" % list(held))
     check(said == ("Saved 29 of 30 results" if why else "Saved 30 results") +
           " into the folder “results” (2 under a numbered name: the folder held theirs)." +
@@ -211,16 +133,12 @@ try:
     # The archive route, where no folder can be picked.
     page_with_results("delete window.showDirectoryPicker;")
     driver.find_element(By.ID, "save").click()
-    said = status_matching("^The download|^Nothing")
+    said = wait_said("^The download|^Nothing", "the archive")
     check(said == "The download of qmx-results.zip with 30 results was started.",
           "archive: status %s" % said)
     archive = os.path.join(downloads, "qmx-results.zip")
-    end = time.time() + 60
-    while time.time() < end and os.listdir(downloads) != ["qmx-results.zip"]:
-        time.sleep(0.1)  # the download's file: no event reaches this side
-    if not os.path.exists(archive):
-        failures.append("archive: no download: %s" % os.listdir(downloads))
-    else:
+    # The download's file: no event reaches this side.
+    if wait_for(lambda: os.listdir(downloads) == ["qmx-results.zip"], "the archive's file", 60):
         with zipfile.ZipFile(archive) as zf:
             check(zf.testzip() is None, "archive: a CRC differs")
             check(sorted(zf.namelist()) == sorted(expected), "archive: %s" % zf.namelist())
@@ -230,29 +148,18 @@ try:
     # Save this result with that long name: the browser would silently
     # save nothing, so it comes as an archive too.
     driver.find_element(By.CSS_SELECTOR, "button[aria-label='Save %s']" % LONG).click()
-    said = status_matching("^l+_Rotated.*(was started\\.|Nothing.*)$")
+    said = wait_said("^l+_Rotated.*(was started\\.|Nothing.*)$", "the long name's archive")
     check(said == LONG + " has a name longer than the 255 bytes a downloaded file may have: "
           "it goes into qmx-results.zip. The download of qmx-results.zip with 1 result was "
           "started.", "one: status %s" % said)
     again = os.path.join(downloads, "qmx-results (1).zip")
-    end = time.time() + 60
-    while time.time() < end and not os.path.exists(again):
-        time.sleep(0.1)
-    if not os.path.exists(again):
-        failures.append("one: no download: %s" % os.listdir(downloads))
-    else:
+    if wait_for(lambda: os.path.exists(again), "the second archive's file", 60):
         with zipfile.ZipFile(again) as zf:
             check({n: zf.read(n) for n in zf.namelist()} == {LONG: expected[LONG]},
                   "one: the archive holds %s" % zf.namelist())
 
-    errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
-    check(not errors, "console errors: %s" % errors)
+    check_console()
 finally:
-    driver.quit()
     server.shutdown()
-    shutil.rmtree(work)
-
-for failure in failures:
-    print("studio_save_test: " + failure)
-print("studio_save_test: %s" % ("FAILED" if failures else "passed"))
-sys.exit(1 if failures else 0)
+    close()
+report()

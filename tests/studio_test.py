@@ -15,26 +15,14 @@ import shutil
 import struct
 import subprocess
 import sys
-import tempfile
-import time
 
-PAGE, QMX, SAMPLES = map(os.path.abspath, sys.argv[1:4])
+from browser import (PAGE, QMX, SAMPLES, By, Keys, check, check_console, choose, close, folders,
+                     js, open_page, pick, qmx, read, report, start, status, type_into,
+                     wait_for, wait_said, work)
+import browser
+
 QMXGEN = os.path.join(os.path.dirname(QMX), "qmxgen")
 SCREENSHOT = sys.argv[5] if sys.argv[4:5] == ["--screenshot"] else None
-BROWSER = shutil.which("chromium")
-DRIVER = shutil.which("chromedriver")
-try:
-    from selenium import webdriver
-    from selenium.webdriver.chrome.service import Service
-    from selenium.webdriver.common.by import By
-    from selenium.webdriver.common.keys import Keys
-    from selenium.common.exceptions import TimeoutException
-except ImportError:
-    webdriver = None
-if not (BROWSER and DRIVER and webdriver):
-    print("studio_test: skipped: needs chromium, chromium-driver and python3-selenium")
-    sys.exit(77)
-
 NAMES = ["walk.qmx", "prop.qmx", "pose.qmx", "broken.qmx"]
 # Each edit: the radio's label, its fields, qmx's arguments, and a keyframe
 # whose values the slider shows (for the cut, one it removed too).
@@ -44,27 +32,17 @@ EDITS = [
     ("Cut", {"front": "3", "back": "20"}, ["cut", "--front", "3", "--back", "20"], [1, 5]),
     ("Mirror", {}, ["mirror"], []),
 ]
-# Fields that refuse a value, and what they say.
-REFUSED = [("degrees", "32768", "-32768 to 32767"), ("front", "-1", "0 to 65535"),
-           ("x", "1.5", "-32768 to 32767")]
+# Fields that refuse a value, their edit's number, and what they say.
+REFUSED = [("degrees", 1, "32768", "-32768 to 32767"), ("front", 2, "-1", "0 to 65535"),
+           ("x", 0, "1.5", "-32768 to 32767")]
 KINDS = {"progress", "warning", "notice", "skip", "failure"}
 
-failures = []
 
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-
-
-def qmx(args, cwd):
-    run = subprocess.run([QMX] + args, cwd=cwd, capture_output=True, text=True)
-    return run.stdout, run.stderr
-
-
-def qmx_messages(args, names, cwd, out_dir):
-    """What qmx says of each file (in order, per name) and the results."""
-    saved, errors = qmx(args + ["-o", out_dir] + names, cwd)
+def qmx_messages(args, names, out):
+    """What qmx says of each input (in order, per name), and its results in
+    the new folder `out`."""
+    out_dir, = folders(out)
+    saved, errors = qmx(args + ["-o", out_dir] + names, inputs)
     said = {n: [] for n in names}
     for line in errors.splitlines():
         name, text = re.match(r"qmx: '([^']*)': (.*)", line).groups()
@@ -77,7 +55,9 @@ def info_values(path):
     printed, _ = qmx(["info", path], os.path.dirname(path))
     values = {}
     for line in printed.splitlines()[1:]:
-        label, value = line[2:22].strip(), line[22:].strip()
+        # A label (words with single spaces) and its value, two spaces or
+        # more apart, whatever width qmx gives the labels.
+        label, value = re.match(r"  (\S.*?)?\s{2,}(\S.*)$", line).groups(default="")
         if label in ("root offset", "bounding box"):
             for axis, cell in zip("XYZ", value.split()):
                 values[label + " " + axis] = cell
@@ -115,49 +95,23 @@ def shown_keyframe(rows, column):
             "angles": angles}
 
 
-work = tempfile.mkdtemp(prefix="studio_test.")
-inputs, downloads, tools = (os.path.join(work, d) for d in ("in", "dl", "qmx"))
-for d in (inputs, downloads, tools):
-    os.mkdir(d)
+inputs, downloads = folders("in", "dl")
 for name in NAMES[:3]:
     shutil.copy(os.path.join(SAMPLES, name), inputs)
-with open(os.path.join(SAMPLES, "walk.qmx"), "rb") as f:
-    walk = f.read()
+walk = read(os.path.join(SAMPLES, "walk.qmx"))
 with open(os.path.join(inputs, "broken.qmx"), "wb") as f:
     f.write(walk[:82 + 50])  # header of 82 bytes, then half a keyframe
 largest = os.path.join(work, "largest.qmx")
 subprocess.run([QMXGEN, "largest", largest], check=True)
-
-options = webdriver.ChromeOptions()
-options.binary_location = BROWSER
-for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-             "--no-first-run", "--disable-background-networking",
-             "--disable-component-update", "--disable-sync",
-             "--window-size=1280,720", "--user-data-dir=" + os.path.join(work, "profile")):
-    options.add_argument(flag)
-options.add_experimental_option("prefs", {
-    "download.default_directory": downloads,
-    "download.prompt_for_download": False,
-    "profile.default_content_setting_values.automatic_downloads": 1,
-})
-options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-driver = webdriver.Chrome(service=Service(DRIVER), options=options)
-js = driver.execute_script
+driver = start(downloads, **{"profile.default_content_setting_values.automatic_downloads": 1})
 
 
-def wait_for(condition, what, seconds=30):
-    end = time.time() + seconds
-    while time.time() < end:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    failures.append("timed out waiting for " + what)
-    return None
-
-
-def status():
-    return js("return document.getElementById('status').textContent")
+def emulate(width=0, height=0, scale=1, mobile=False):
+    """The page on a screen of this size, or (no width) in the window."""
+    if not width:
+        return driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": width, "height": height, "deviceScaleFactor": scale, "mobile": mobile})
 
 
 def cards():
@@ -176,20 +130,6 @@ def cards():
           width: f.querySelector('svg').getBoundingClientRect().width,
           paths: [...f.querySelectorAll('polyline')].map(
               p => p.getAttribute('points').split(' ').length)}))}))""")
-
-
-def pick(paths):
-    driver.find_element(By.ID, "pick").send_keys("\n".join(paths))
-
-
-def choose(label):
-    driver.find_element(By.XPATH, "//label[normalize-space()='%s']" % label).click()
-
-
-def type_into(field, value):
-    box = driver.find_element(By.ID, field)
-    box.send_keys(Keys.CONTROL, "a")
-    box.send_keys(value)
 
 
 def check_views(card, what):
@@ -215,44 +155,13 @@ def check_messages(shown, said, what):
 
 
 def wait_edited(count, what, made=r"\d+"):
-    """Waits for the edit that answers the last input (a key, a choice, a
-    pick) to end, by the page's record of its status line: an earlier edit
-    that ended before it, or one it stopped, is not taken for it. Returns
-    the cards (True with more than 10)."""
-    pattern = r"%s of %d files? edited; nothing is saved yet\." % (made, count)
-    def edited():
-        said = js("return said.filter(s => s[0] > lastInput).map(s => s[1])")
-        return said and re.fullmatch(pattern, said[-1]) and (count > 10 or cards())
-    return wait_for(edited, what)
-
-
-def wait_said(start, what):
-    """Waits for the status line to begin with `start` after the last
-    input, however briefly it does; answered as the page says it."""
-    try:
-        return driver.execute_async_script("""const [start, done] = arguments;
-          const seen = () => said.some(s => s[0] > lastInput && s[1].startsWith(start));
-          if (seen()) return done(true);
-          const watch = new MutationObserver(() => seen() && (watch.disconnect(), done(true)));
-          watch.observe(document.getElementById('status'),
-                        {childList: true, characterData: true, subtree: true});""", start)
-    except TimeoutException:
-        failures.append("timed out waiting for " + what)
-        return None
+    """The cards once the edit that answers the last input has ended (True
+    with more than 10)."""
+    return browser.wait_edited(count, what, made, lambda: count > 10 or cards())
 
 
 try:
-    driver.get("file://" + os.path.abspath(PAGE))
-    wait_for(lambda: status() == "Ready.", "the engine")
-    # The status line's changes, each with its time, and the time of the
-    # last input: edits are waited for by this record, not by polling for
-    # a state the page may show for a moment only.
-    js("""window.said = []; window.lastInput = 0;
-      const line = document.getElementById('status');
-      new MutationObserver(() => said.push([performance.now(), line.textContent])).observe(
-          line, {childList: true, characterData: true, subtree: true});
-      document.addEventListener('input', () => { lastInput = performance.now(); }, true);""")
-    driver.set_script_timeout(60)
+    open_page("file://" + PAGE)
 
     # The engine refuses a file number it does not hold, and says so.
     refusals = driver.execute_async_script("""const done = arguments[0];
@@ -290,9 +199,8 @@ try:
         choose(label)
         for field, value in fields.items():
             type_into(field, value)
-        out_dir = os.path.join(tools, label)
-        os.mkdir(out_dir)
-        said, saved = qmx_messages(args, NAMES, inputs, out_dir)
+        said, saved = qmx_messages(args, NAMES, label)
+        out_dir = os.path.join(work, label)
         shown = wait_edited(4, label) or []
         check(sorted(c["result"] for c in shown if c["result"]) == saved,
               "%s results %s, qmx %s" % (label, [c["result"] for c in shown], saved))
@@ -305,22 +213,17 @@ try:
             result = info_values(os.path.join(out_dir, card["result"])) if card["result"] else None
             rows = {r[0][0]: [c for c in r[1:]] for r in card["info"][1:]}
             for name, cells in rows.items():
-                check(cells[0][0] == original.get(name, ""), "%s %s: %s %s, qmx %s" % (
-                    label, card["name"], name, cells[0][0], original.get(name)))
-                if result is None:
-                    check(len(cells) == 1, "%s %s: a result column" % (label, card["name"]))
-                    continue
-                check(cells[1][0] == result.get(name, "") and
-                      (cells[1][1] == "changed") == (cells[0][0] != cells[1][0]),
-                      "%s %s: result's %s %s, qmx %s" % (label, card["name"], name, cells[1],
-                                                         result.get(name)))
+                check(cells[0][0] == original.get(name, "") and (
+                    len(cells) == 1 if result is None else cells[1][0] == result.get(name, "")
+                    and (cells[1][1] == "changed") == (cells[0][0] != cells[1][0])),
+                    "%s %s: %s %s, qmx %s, %s" % (label, card["name"], name, cells,
+                                                  original.get(name), (result or {}).get(name)))
             check(set(rows) == set(original) | set(result or {}),
                   "%s %s: rows %s" % (label, card["name"], sorted(rows)))
         # The walk's slider, stepped with the arrow keys, shows the values
         # of the original's keyframe and of the result's at their offsets.
         slider = driver.find_element(By.CSS_SELECTOR, "section.file input[type=range]")
-        with open(os.path.join(out_dir, shown[0]["result"]), "rb") as f:
-            result_bytes = f.read()
+        result_bytes = read(os.path.join(out_dir, shown[0]["result"]))
         for k in frames:
             slider.send_keys(Keys.HOME, *[Keys.ARROW_RIGHT] * k)
             rows = wait_for(lambda: cards()[0]["keyframe"][0][1] == "Original %d" % k
@@ -332,12 +235,11 @@ try:
             check(shown_keyframe(rows, 2) == expected, "%s result's keyframe %d: %s, file %s" % (
                 label, j, rows, expected))
         if label == "Rotate" and SCREENSHOT:  # the walk's card whole
-            driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-                "width": 1280, "height": 1300, "deviceScaleFactor": 1, "mobile": False})
+            emulate(1280, 1300)
             wait_for(lambda: js("return document.querySelector('figure svg').getAttribute("
                                 "'width') > 350"), "views at 1280 px")
             driver.save_screenshot(SCREENSHOT)
-            driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+            emulate()
         # Save this result: a download, byte for byte qmx's. (Save, which
         # saves them all, is studio_save_test.py's.)
         buttons = "//button[text()='Save this result']"
@@ -352,9 +254,8 @@ try:
                      "%s download of %s" % (label, name))
         done = wait_for(lambda: sorted(os.listdir(downloads)) == saved and saved, label + " downloads")
         for name in saved if done else []:
-            with open(os.path.join(downloads, name), "rb") as a, \
-                 open(os.path.join(out_dir, name), "rb") as b:
-                check(a.read() == b.read(), "%s: %s differs from qmx's" % (label, name))
+            check(read(os.path.join(downloads, name)) == read(os.path.join(out_dir, name)),
+                  "%s: %s differs from qmx's" % (label, name))
             os.remove(os.path.join(downloads, name))
         check(len(saved) == {"Mirror": 3, "Cut": 1}.get(label, 4),
               "%s: %d results" % (label, len(saved)))
@@ -367,8 +268,7 @@ try:
     play.click()
     check(play.text == "Play", "Pause left the button as '%s'" % play.text)
 
-    for field, value, words in REFUSED:
-        edit = {"degrees": 1, "front": 2, "x": 0}[field]
+    for field, edit, value, words in REFUSED:
         driver.find_element(By.CSS_SELECTOR, "input[name=edit][value='%d']" % edit).click()
         type_into(field, value)
         said = driver.find_element(By.ID, field + "-refused").text
@@ -384,10 +284,7 @@ try:
           all(not c["kinds"] and not c["result"] for c in shown),
           "refused, yet cards show %s" % [(c["kinds"], c["result"]) for c in shown])
     type_into("x", "7")
-    os.mkdir(os.path.join(tools, "again"))
-    names = NAMES + ["walk.qmx"]
-    said, saved = qmx_messages(["move", "--by", "7,0,-20000"], names, inputs,
-                               os.path.join(tools, "again"))
+    said, saved = qmx_messages(["move", "--by", "7,0,-20000"], NAMES + ["walk.qmx"], "again")
     shown = wait_edited(5, "the edit of five files") or []
     check(sorted(c["result"] for c in shown if c["result"]) == saved,
           "five files: %s, qmx %s" % ([c["result"] for c in shown], saved))
@@ -402,13 +299,11 @@ try:
     pick([os.path.join(inputs, "pose.qmx")])
     shown = wait_edited(1, "the file after the removal") or []
     check([c["name"] for c in shown] == ["pose.qmx"], "after the removal: %s" % shown)
-    os.mkdir(os.path.join(tools, "removed"))
-    check_messages(shown, qmx_messages(["move", "--by", "7,0,-20000"], ["pose.qmx"], inputs,
-                                       os.path.join(tools, "removed"))[0], "after the removal")
+    check_messages(shown, qmx_messages(["move", "--by", "7,0,-20000"], ["pose.qmx"], "removed")[0],
+                   "after the removal")
 
     # At 390 px nothing runs over its card, nor the page over the screen.
-    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-        "width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True})
+    emulate(390, 844, mobile=True)
     over = wait_for(lambda: js("""return innerWidth === 390 && [...document.querySelectorAll(
         'section.file')].every(s => s.querySelector('svg').getAttribute('width') < 390) &&
         {over: [...document.querySelectorAll('section.file *')].filter(e => {
@@ -420,7 +315,7 @@ try:
         "the page at 390 px")
     check(over == {"over": []}, "at 390 px over its card: %s" % over)
     check_views(cards()[0], "at 390 px")
-    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    emulate()
 
     # The largest file: its paths drawn with at most 3 points per pixel, and
     # no edit starts within 150 ms of a key.
@@ -441,8 +336,7 @@ try:
           "an edit within 150 ms of a key: keys %s, edits %s" % tuple(timing))
 
     # 200 files: the page handles keys while it edits them one by one.
-    copies = os.path.join(work, "copies")
-    os.mkdir(copies)
+    copies, = folders("copies")
     for n in range(200):
         shutil.copy(os.path.join(SAMPLES, "walk.qmx"), os.path.join(copies, "walk%d.qmx" % n))
     driver.find_element(By.ID, "clear").click()
@@ -461,7 +355,7 @@ try:
     for key in "123":
         box.send_keys(key)
         # The next key is sent as the edit this one asked for starts.
-        wait_said("Editing", "the edit of 200 files")
+        wait_said("^Editing", "the edit of 200 files")
     wait_edited(200, "200 files turned", "200")
     held, tasks = js("return [held, tasks.concat(taskObserver.takeRecords().map(t => t.duration))]")
     check(len(held) == 5 and max(held + tasks) < 750, "keys held for %s ms, tasks of %s ms" % (
@@ -478,18 +372,10 @@ try:
            !e.textContent.trim()).map(e => e.outerHTML)""")
     check(not unlabelled, "unlabelled: %s" % unlabelled)
     for scale in (1, 2):
-        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-            "width": 1280 // scale, "height": 720 // scale, "deviceScaleFactor": scale,
-            "mobile": False})
+        emulate(1280 // scale, 720 // scale, scale)
         wide = js("return document.documentElement.scrollWidth - innerWidth")
         check(wide <= 0, "at %d00%% the page is %d px too wide" % (scale, wide))
-    errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
-    check(not errors, "console errors: %s" % errors)
+    check_console()
 finally:
-    driver.quit()
-    shutil.rmtree(work)
-
-for failure in failures:
-    print("studio_test: " + failure)
-print("studio_test: %s" % ("FAILED" if failures else "passed"))
-sys.exit(1 if failures else 0)
+    close()
+report()

@@ -19,10 +19,12 @@ namespace {
 namespace fs = std::filesystem;
 using ZipWriterTest = test::InTempDir;
 
-void Append(const fs::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::app);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+// Appends each of `parts` to archive.zip.
+void Append(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::ofstream out("archive.zip", std::ios::binary | std::ios::app);
+  for (const std::vector<uint8_t>& bytes : parts)
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // What `script` prints about archive.zip, run by Python with `zf` open on
@@ -45,32 +47,23 @@ TEST_F(ZipWriterTest, StoredEntriesReadBackWithTheirNamesAndBytes) {
   // A name that is not ASCII, an empty entry, and one whose CRC is fed in
   // pieces of odd lengths.
   std::vector<uint8_t> large(100003);
-  for (size_t i = 0; i < large.size(); ++i) {
+  for (size_t i = 0; i < large.size(); ++i)
     large[i] = static_cast<uint8_t>(i * 7 + i / 251);
-  }
   const std::vector<std::pair<std::string, std::vector<uint8_t>>> entries = {
       {"walk_Rotated(90\u00b0).qmx", {'q', 'm', 'x', 0, 1, 2, 255}},
       {"empty.qmx", {}},
       {"large.qmx", large}};
-  ZipWriter zip({.year = 2026,
-                 .month = 12,
-                 .day = 8,
-                 .hour = 1,
-                 .minute = 2,
-                 .second = 7});
+  ZipWriter zip({2026, 12, 8, 1, 2, 7});  // 1:02:07 on 8 December 2026
   for (const auto& [name, bytes] : entries) {
     Crc32 crc;
-    for (size_t at = 0; at < bytes.size(); at += 4093) {
+    for (size_t at = 0; at < bytes.size(); at += 4093)
       crc.Update(std::span(bytes).subspan(
           at, std::min<size_t>(4093, bytes.size() - at)));
-    }
-    const std::optional<std::vector<uint8_t>> header =
-        zip.Entry(name, bytes.size(), crc.value());
+    const auto header = zip.Entry(name, bytes.size(), crc.value());
     ASSERT_TRUE(header);
-    Append("archive.zip", *header);
-    Append("archive.zip", bytes);
+    Append({*header, bytes});
   }
-  Append("archive.zip", zip.Finish());
+  Append({zip.Finish()});
   EXPECT_EQ(zip.length() + zip.Finish().size(), fs::file_size("archive.zip"));
 
   // zipfile checks every entry's CRC as it reads it.
@@ -94,16 +87,14 @@ TEST_F(ZipWriterTest, EntryPast4GiBAndWhatFollowsItUseZip64) {
   constexpr uint64_t kLarge = (uint64_t{5} << 30) + 3;
   ZipWriter zip({});
   const std::vector<uint8_t> large_header = *zip.Entry("large.qmx", kLarge, 0);
-  Append("archive.zip", large_header);
+  Append({large_header});
   fs::resize_file("archive.zip", large_header.size() + kLarge);
   const std::vector<uint8_t> small = {'a', 'f', 't', 'e', 'r'};
   Crc32 crc;
   crc.Update(small);
   const std::vector<uint8_t> small_header =
       *zip.Entry("small.qmx", small.size(), crc.value());
-  Append("archive.zip", small_header);
-  Append("archive.zip", small);
-  Append("archive.zip", zip.Finish());
+  Append({small_header, small, zip.Finish()});
 
   EXPECT_EQ(Python("for i in zf.infolist():\n"
                    "  print(i.filename, i.file_size, i.compress_size,\n"
