@@ -21,6 +21,10 @@ constexpr std::array<MeshPair, 6> kMirrorPairs = {
 constexpr std::array<int64_t, 3> kAngleOffsets = {kXAngleOffset, kYAngleOffset,
                                                   kZAngleOffset};
 
+// The keyframe that crosses the end of the file is mirrored on a copy of
+// this many bytes.
+static_assert(KeyframeMirror::kReach <= kMostEditReach);
+
 // Two's complement negation of a stored word: -32768 stays -32768.
 uint16_t Negated(uint16_t word) { return static_cast<uint16_t>(0u - word); }
 
