@@ -1,9 +1,8 @@
 #ifndef QMX_COMMON_FIELDS_H_
 #define QMX_COMMON_FIELDS_H_
 
-// Field access to the bytes of an animation file: little-endian words at
-// absolute positions, and the views of one keyframe that every edit of a
-// keyframe is written against, once:
+// Field access to the bytes of an animation file: little-endian words, at
+// absolute positions or within one keyframe:
 //
 //   CheckedFields    bytes that may end before a field does. An access that
 //                    does not lie wholly inside them puts the view into a
@@ -11,11 +10,10 @@
 //                    give 0 and writes do nothing. So nothing is ever
 //                    written past the end, and a value from a failed read
 //                    can never reach the bytes.
-//   CheckedKeyframe  a keyframe, through CheckedFields: for the keyframe that
-//                    crosses the end of the file and any after it.
-//   KeyframeBytes    a keyframe known to lie wholly inside the file as far as
-//                    the edit reaches: no access can fail, so none is
-//                    checked.
+//   KeyframeBytes    a keyframe in memory as far as the edit reaches: no
+//                    access can fail, so none is checked. The keyframe that
+//                    crosses the end of the file is edited on a padded copy
+//                    (working_copy.h).
 
 #include <bit>
 #include <cstdint>
@@ -103,31 +101,6 @@ class CheckedFields {
   bool failed_ = false;
 };
 
-/// The fields of a keyframe that may cross the end of the file: positions
-/// relative to the keyframe, checked as CheckedFields checks them.
-class CheckedKeyframe {
- public:
-  CheckedKeyframe(CheckedFields& fields, int64_t position)
-      : fields_(fields), position_(position) {}
-  uint16_t ReadU16(int64_t offset) {
-    return fields_.ReadU16(position_ + offset);
-  }
-  int16_t ReadS16(int64_t offset) {
-    return fields_.ReadS16(position_ + offset);
-  }
-  void WriteU16(int64_t offset, uint16_t value) {
-    fields_.WriteU16(position_ + offset, value);
-  }
-  void WriteS16(int64_t offset, int16_t value) {
-    fields_.WriteS16(position_ + offset, value);
-  }
-  bool failed() const { return fields_.failed(); }
-
- private:
-  CheckedFields& fields_;
-  int64_t position_;
-};
-
 /// A keyframe that lies wholly inside the file, as far as an edit reaches
 /// into it: positions relative to the keyframe, never checked.
 class KeyframeBytes {
@@ -143,7 +116,6 @@ class KeyframeBytes {
   void WriteS16(int64_t offset, int16_t value) {
     WriteU16(offset, static_cast<uint16_t>(value));
   }
-  static constexpr bool failed() { return false; }
 
  private:
   uint8_t* first_;

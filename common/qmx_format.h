@@ -108,6 +108,13 @@ constexpr int64_t MeshAngleOffset(int64_t m, int64_t angle_offset) {
   return kMeshRotationsOffset + kMeshRotationSize * m + angle_offset;
 }
 
+/// The root mesh's Y angle (its facing), relative to its keyframe.
+inline constexpr int64_t kRootYAngleOffset = MeshAngleOffset(0, kYAngleOffset);
+
+/// How far into a keyframe its box and root offset reach: to the end of
+/// root offset Z.
+inline constexpr int64_t kCoordinatesReach = kRootZOffset + 2;
+
 /// Keyframe stride of a player-character animation. It is used for every
 /// keyframe, whatever mesh count the later keyframes hold.
 inline constexpr uint16_t kPlayerStride = KeyframeStride(kPlayerMeshCount);

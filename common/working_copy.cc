@@ -26,10 +26,23 @@ int64_t WholeKeyframes(const KeyframeArea& area, int64_t stride, int64_t reach,
                      : std::min(count, (size - reach - first) / stride + 1);
 }
 
-// How many keyframes from k on go into one piece.
-int64_t PieceCount(int64_t k, int64_t end, int64_t stride, int64_t reach) {
-  const int64_t n = end - k;
-  return stride > 0 ? std::min(n, (kPiece - reach) / stride + 1) : n;
+// Calls `piece(k, n)` for the whole keyframes (see WholeKeyframes) from
+// the first on, `n` at a time, each piece no longer than kPiece bytes as
+// far as `longest` bytes past its last keyframe's start; stops at the first
+// piece that does not return kOk, and returns that.
+template <class Piece>
+Status ForEachPiece(const KeyframeArea& area, int64_t stride, int64_t reach,
+                    int64_t longest, int64_t size, const Piece& piece) {
+  const int64_t whole = WholeKeyframes(area, stride, reach, size);
+  const int64_t most = stride > 0 ? (kPiece - longest) / stride + 1 : whole;
+  for (int64_t k = 0; k < whole;) {
+    const int64_t n = std::min(whole - k, most);
+    if (const Status status = piece(k, n); status != Status::kOk) {
+      return status;
+    }
+    k += n;
+  }
+  return Status::kOk;
 }
 
 // The bytes of the region being rewritten that are in memory, from `begin_`
@@ -156,32 +169,58 @@ Status WorkingCopy::EditFields(
 
 WorkingCopy::Walk WorkingCopy::WalkKeyframes(
     const KeyframeArea& area, int64_t stride, int64_t reach,
-    const std::function<bool(uint8_t* first, int64_t count)>& whole,
-    const std::function<bool(CheckedFields& fields, int64_t k)>& crossing) {
+    const std::function<uint64_t(uint8_t* first, int64_t count, int step)>&
+        edit,
+    std::span<const WordAccess> order) {
   if (!area.complete) return {.ended_early = area.EndedEarly()};
   const int64_t size = input_size_;
   const Layout layout = KeyframeLayout(area, stride, reach, size);
-  const int64_t whole_count = WholeKeyframes(area, stride, reach, size);
   Window window(input_, output_, layout.edited_begin);
   Walk walk;
-  for (int64_t k = 0; k < whole_count;) {
-    const int64_t n = PieceCount(k, whole_count, stride, reach);
-    const int64_t first = PositionOf(area, stride, k);
-    walk.status =
-        window.Hold(first, PositionOf(area, stride, k + n - 1) + reach);
-    if (walk.status != Status::kOk) return walk;
-    walk.noted |= whole(window.At(first), n);
-    k += n;
-  }
-  if (whole_count < area.keyframe_count) {
-    // Only the bytes from the crossing keyframe's start to the end of the
-    // file exist; the checked fields fail at the first access beyond them.
-    const int64_t first = std::min(PositionOf(area, stride, whole_count), size);
+  walk.status =
+      ForEachPiece(area, stride, reach, reach, size, [&](int64_t k, int64_t n) {
+        const int64_t first = PositionOf(area, stride, k);
+        const Status held =
+            window.Hold(first, PositionOf(area, stride, k + n - 1) + reach);
+        if (held == Status::kOk) {
+          walk.noted |= edit(window.At(first), n, kAllSteps) != 0;
+        }
+        return held;
+      });
+  if (walk.status != Status::kOk) return walk;
+  // Only the bytes from the crossing keyframe's start to the end of the
+  // file exist; each keyframe from there on is edited on a copy padded to
+  // the reach, a step at a time, and the words each step wrote are taken
+  // back in the order of their accesses up to the first that leaves the
+  // file. A step sees the bytes the steps before it left, so a word that
+  // two steps write is taken back as the last step before the failure
+  // left it.
+  for (int64_t k = WholeKeyframes(area, stride, reach, size);
+       k < area.keyframe_count && !walk.ended_early; ++k) {
+    const int64_t first = std::min(PositionOf(area, stride, k), size);
     walk.status = window.Hold(first, size);
     if (walk.status != Status::kOk) return walk;
-    CheckedFields fields(window.From(first), first);
-    walk.noted |= crossing(fields, whole_count);
-    walk.ended_early = fields.failed();
+    const std::span<uint8_t> held = window.From(first);
+    const int64_t inside = PositionOf(area, stride, k) < size
+                               ? static_cast<int64_t>(held.size())
+                               : 0;
+    uint8_t padded[kMostEditReach] = {};
+    std::copy_n(held.begin(), std::min(inside, reach), padded);
+    int step = kAllSteps;
+    uint64_t noted = 0;
+    for (const WordAccess& access : order) {
+      if (access.step != step) {
+        step = access.step;
+        noted = edit(padded, 1, step);
+      }
+      if (access.offset + 2 > inside) {
+        walk.ended_early = true;
+        break;
+      }
+      if (!access.write) continue;
+      std::copy_n(padded + access.offset, 2, held.begin() + access.offset);
+      walk.noted |= (noted & WordBit(access.offset)) != 0;
+    }
   }
   walk.status = window.WriteAll();
   return walk;
@@ -189,21 +228,27 @@ WorkingCopy::Walk WorkingCopy::WalkKeyframes(
 
 std::optional<int64_t> ReadKeyframes(
     const InputFile& input, int64_t size, const KeyframeArea& area,
-    int64_t reach,
-    const std::function<void(const uint8_t* first, int64_t count)>& read) {
+    int64_t reach, int64_t longest,
+    const std::function<void(const uint8_t* first, int64_t count,
+                             int64_t held)>& read) {
   const int64_t stride = area.stride;
-  const int64_t whole = WholeKeyframes(area, stride, reach, size);
   std::vector<uint8_t> piece;
-  for (int64_t k = 0; k < whole;) {
-    const int64_t n = PieceCount(k, whole, stride, reach);
-    piece.resize(static_cast<size_t>((n - 1) * stride + reach));
-    if (input.Read(PositionOf(area, stride, k), piece) != Status::kOk) {
-      return std::nullopt;
-    }
-    read(piece.data(), n);
-    k += n;
-  }
-  return whole;
+  int64_t done = 0;
+  const Status status = ForEachPiece(
+      area, stride, reach, longest, size, [&](int64_t k, int64_t n) {
+        const int64_t first = PositionOf(area, stride, k);
+        piece.resize(static_cast<size_t>(
+            std::min(PositionOf(area, stride, k + n - 1) + longest, size) -
+            first));
+        const Status got = input.Read(first, piece);
+        if (got == Status::kOk) {
+          read(piece.data(), n, static_cast<int64_t>(piece.size()));
+          done = k + n;
+        }
+        return got;
+      });
+  if (status != Status::kOk) return std::nullopt;
+  return done;
 }
 
 }  // namespace qmx

@@ -7,15 +7,17 @@
 // system, and the region's space is reserved; after them the region is read
 // from the input once, in bounded pieces, edited in memory and written once.
 //
-// An edit of a keyframe is written once, generic over its field access
-// (fields.h): every keyframe that lies wholly inside the file, as far as the
-// edit reaches into it, is edited through unchecked fields; the first one
-// that crosses the end of the file, and any after it, through checked ones,
+// Each edit of keyframes is one function over whole keyframes in memory.
+// The keyframe that crosses the end of the file goes through the same
+// function on a copy padded to the edit's reach; of what it wrote there,
+// only the words whose access, in the order the edit's accesses are fixed,
+// comes before the first that leaves the file are taken into the result,
 // so the result is exactly that of a walk that checks every access.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -57,6 +59,25 @@ std::string_view MessageOf(Status status);
 std::optional<KeyframeArea> ReadKeyframeArea(const InputFile& input,
                                              int64_t size);
 
+/// One access of a keyframe edit to a 16-bit word, `offset` bytes from the
+/// keyframe's start, made by the edit's step `step`.
+struct WordAccess {
+  int64_t offset;
+  bool write;
+  int step = 0;
+};
+
+/// Asks an edit for all of its steps.
+inline constexpr int kAllSteps = -1;
+
+/// The most bytes of a keyframe an edit reaches: Flipta's 110 and room.
+inline constexpr int64_t kMostEditReach = 128;
+
+/// The bit of a word at `offset` in a mask of notes.
+constexpr uint64_t WordBit(int64_t offset) {
+  return uint64_t{1} << (offset / 2);
+}
+
 /// The result of one input under construction.
 class WorkingCopy {
  public:
@@ -86,17 +107,17 @@ class WorkingCopy {
   };
 
   /// Rewrites the region of KeyframeLayout(area, stride, reach) keyframe by
-  /// keyframe in file order, from T + 66 on `stride` bytes apart:
-  /// `whole(first, count)` edits `count` keyframes that lie wholly inside
-  /// the input as far as `reach`; `crossing(fields, k)` edits keyframes k
-  /// on, the first of which crosses the end, through `fields`, until an
-  /// access fails. Each returns whether it noted anything. Keyframes that
-  /// overlap see each other's edits. Nothing is done when the header reads
-  /// that gave `area` did not all succeed.
-  Walk WalkKeyframes(
-      const KeyframeArea& area, int64_t stride, int64_t reach,
-      const std::function<bool(uint8_t* first, int64_t count)>& whole,
-      const std::function<bool(CheckedFields& fields, int64_t k)>& crossing);
+  /// keyframe in file order, from T + 66 on `stride` bytes apart, with
+  /// `edit` as EditKeyframes describes it: whole keyframes in bounded
+  /// pieces, then the first that crosses the end, and any after it, one by
+  /// one, step by step, on a copy padded to `reach`, until an access of
+  /// `order` leaves the file.
+  /// Nothing is done when the header reads that gave `area` did not all
+  /// succeed.
+  Walk WalkKeyframes(const KeyframeArea& area, int64_t stride, int64_t reach,
+                     const std::function<uint64_t(uint8_t* first, int64_t count,
+                                                  int step)>& edit,
+                     std::span<const WordAccess> order);
 
  private:
   const InputFile& input_;
@@ -112,39 +133,26 @@ class WorkingCopy {
 Layout KeyframeLayout(const KeyframeArea& area, int64_t stride, int64_t reach,
                       int64_t size);
 
-/// Edits every keyframe of `copy` with `edit(keyframe)`, called with a
-/// KeyframeBytes or a CheckedKeyframe (the same code serves both) and
-/// returning whether it noted anything; an edit that has a faster way for
-/// whole keyframes offers it as `edit.EditWhole(first, count)`. The
-/// warnings: `noted_warning` when some keyframe noted something, then
-/// kEndedEarlyWarning when the file ended early.
+/// Edits every keyframe of `copy` with `edit(first, count, kAllSteps)`,
+/// which edits `count` keyframes lying wholly in memory `stride` bytes
+/// apart from `first` on, each seeing what the ones before it wrote, and
+/// returns the WordBit of each word whose value noted something.
+/// `edit.Order()` lists its accesses of one keyframe in the order that
+/// decides what a keyframe crossing the end of the file keeps, grouped in
+/// steps that `edit(first, count, step)` makes alone; no step writes a word
+/// twice. `reach` lies beyond no access and is at most kMostEditReach. The
+/// warnings: `noted_warning` when a word written to the result noted
+/// something, then kEndedEarlyWarning when the file ended early.
 template <class Edit>
 Edited EditKeyframes(WorkingCopy& copy, const KeyframeArea& area,
                      int64_t stride, int64_t reach,
                      std::string_view noted_warning, const Edit& edit) {
   const WorkingCopy::Walk walk = copy.WalkKeyframes(
       area, stride, reach,
-      [&](uint8_t* first, int64_t count) {
-        if constexpr (requires { edit.EditWhole(first, count); }) {
-          return edit.EditWhole(first, count);
-        }
-        bool noted = false;
-        for (int64_t k = 0; k < count; ++k) {
-          KeyframeBytes keyframe(first + k * stride);
-          noted |= edit(keyframe);
-        }
-        return noted;
+      [&](uint8_t* first, int64_t count, int step) {
+        return edit(first, count, step);
       },
-      [&](CheckedFields& fields, int64_t k) {
-        bool noted = false;
-        for (; k < area.keyframe_count && !fields.failed(); ++k) {
-          CheckedKeyframe keyframe(
-              fields, KeyframePosition(area.table_length,
-                                       static_cast<uint16_t>(stride), k));
-          noted |= edit(keyframe);
-        }
-        return noted;
-      });
+      edit.Order());
   Edited edited{.status = walk.status, .warnings = {}};
   if (walk.noted) edited.warnings.push_back(noted_warning);
   if (walk.ended_early) edited.warnings.push_back(kEndedEarlyWarning);
@@ -154,13 +162,16 @@ Edited EditKeyframes(WorkingCopy& copy, const KeyframeArea& area,
 /// Reads, without changing anything, the keyframes from the first on that
 /// lie wholly inside the `size` bytes of `input` as far as `reach` bytes
 /// from their start, `area.stride` bytes apart, in file order and bounded
-/// pieces: `read(first, count)` gets `count` keyframes at a time. Returns
-/// how many were read (none when the header reads that gave `area` did not
-/// all succeed), or nothing when the input could not be read.
+/// pieces: `read(first, count, held)` gets `count` keyframes at a time and
+/// the `held` bytes from `first` on, which go `longest` bytes past the last
+/// one's start, or to the end of the file if it comes first. Returns how
+/// many were read (none when the header reads that gave `area` did not all
+/// succeed), or nothing when the input could not be read.
 std::optional<int64_t> ReadKeyframes(
     const InputFile& input, int64_t size, const KeyframeArea& area,
-    int64_t reach,
-    const std::function<void(const uint8_t* first, int64_t count)>& read);
+    int64_t reach, int64_t longest,
+    const std::function<void(const uint8_t* first, int64_t count,
+                             int64_t held)>& read);
 
 }  // namespace qmx
 

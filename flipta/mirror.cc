@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace qmx {
 namespace {
@@ -20,17 +21,83 @@ constexpr std::array<MeshPair, 6> kMirrorPairs = {
 constexpr std::array<int64_t, 3> kAngleOffsets = {kXAngleOffset, kYAngleOffset,
                                                   kZAngleOffset};
 
+// The keyframe that crosses the end of the file is mirrored on a copy of
+// this many bytes.
+static_assert(KeyframeMirror::kReach <= kMostEditReach);
+
 // Two's complement negation of a stored word: -32768 stays -32768.
 uint16_t Negated(uint16_t word) { return static_cast<uint16_t>(0u - word); }
+
+// The accesses of one keyframe in their fixed order (see mirror.h): the
+// pairs are step 1, as they write again words that step 0 wrote.
+constexpr auto kMirrorOrder = [] {
+  std::array<WordAccess, 6 + 4 * kPlayerMeshCount + 12 * kMirrorPairs.size()>
+      order{};
+  size_t i = 0;
+  for (const bool write : {false, true}) {
+    order[i++] = {kMinXOffset, write};
+    order[i++] = {kMaxXOffset, write};
+  }
+  order[i++] = {kRootXOffset, false};
+  order[i++] = {kRootXOffset, true};
+  for (int64_t m = 0; m < kPlayerMeshCount; ++m) {
+    for (const int64_t angle : {kYAngleOffset, kZAngleOffset}) {
+      order[i++] = {MeshAngleOffset(m, angle), false};
+      order[i++] = {MeshAngleOffset(m, angle), true};
+    }
+  }
+  for (const MeshPair& pair : kMirrorPairs) {
+    for (const int64_t angle : kAngleOffsets) {
+      for (const bool write : {false, true}) {
+        order[i++] = {MeshAngleOffset(pair.a, angle), write, 1};
+        order[i++] = {MeshAngleOffset(pair.b, angle), write, 1};
+      }
+    }
+  }
+  return order;
+}();
+
+// Runs of mirror pairs whose meshes follow each other on both sides, so
+// that each run changes places as one block of rotations: 1-3 with 4-6 and
+// 8-10 with 11-13. No mesh is in two pairs, so the blocks are disjoint.
+struct MeshBlock {
+  int64_t a;
+  int64_t b;
+  int64_t meshes;
+};
+
+constexpr size_t kBlockCount = [] {
+  size_t count = 0;
+  for (size_t i = 0; i < kMirrorPairs.size(); ++i) {
+    count += i == 0 || kMirrorPairs[i].a != kMirrorPairs[i - 1].a + 1 ||
+             kMirrorPairs[i].b != kMirrorPairs[i - 1].b + 1;
+  }
+  return count;
+}();
+
+constexpr auto kBlocks = [] {
+  std::array<MeshBlock, kBlockCount> blocks{};
+  size_t n = 0;
+  for (const MeshPair& pair : kMirrorPairs) {
+    MeshBlock& last = blocks[n == 0 ? 0 : n - 1];
+    if (n > 0 && pair.a == last.a + last.meshes &&
+        pair.b == last.b + last.meshes) {
+      ++last.meshes;
+    } else {
+      blocks[n++] = {pair.a, pair.b, 1};
+    }
+  }
+  return blocks;
+}();
 
 // Whole player keyframes are mirrored in two passes over each group of
 // eight keyframes. The first turns every Y and Z angle of every mesh rotation
 // through the angle mirror, eight words at a time; which words those are
 // repeats every eight keyframes (440 words, 55 vectors). The second negates the
-// box and root offset X and exchanges the rotations of the mirror pairs: meshes
-// 1-3 with 4-6 and 8-10 with 11-13, each as one block of 18 bytes. A
-// keyframe's fields are disjoint, so the order of the passes cannot change
-// the result.
+// box and root offset X and exchanges the rotations of the mirror pairs, a
+// block at a time. A keyframe's fields are disjoint, and each pair is
+// exchanged after both of its meshes' angles are mirrored, so the order of
+// the passes cannot change the result.
 using Words = uint16_t __attribute__((vector_size(16)));
 using SignedWords = int16_t __attribute__((vector_size(16)));
 constexpr int kWordsPerVector = 8;
@@ -89,8 +156,8 @@ void MirrorAngles(uint8_t* first, int64_t length) {
   }
 }
 
-void ExchangeBlocks(uint8_t* a, uint8_t* b) {
-  constexpr size_t kBlock = 3 * kMeshRotationSize;
+template <size_t kBlock>
+void ExchangeBlock(uint8_t* a, uint8_t* b) {
   uint8_t held[kBlock];
   std::memcpy(held, a, kBlock);
   std::memcpy(a, b, kBlock);
@@ -110,57 +177,54 @@ int16_t MirrorAngle(int16_t v) {
                                   : -kAngleUnitsPerTurn - wide);
 }
 
-template <class Keyframe>
-bool KeyframeMirror::operator()(Keyframe& keyframe) const {
-  // Reflecting the box in X turns its max into its min and the other way.
-  const uint16_t min_x = keyframe.ReadU16(kMinXOffset);
-  const uint16_t max_x = keyframe.ReadU16(kMaxXOffset);
-  keyframe.WriteU16(kMinXOffset, Negated(max_x));
-  keyframe.WriteU16(kMaxXOffset, Negated(min_x));
-  keyframe.WriteU16(kRootXOffset, Negated(keyframe.ReadU16(kRootXOffset)));
+namespace {
 
-  for (int64_t m = 0; m < kPlayerMeshCount; ++m) {
-    for (const int64_t angle : {kYAngleOffset, kZAngleOffset}) {
-      const int64_t offset = MeshAngleOffset(m, angle);
-      keyframe.WriteS16(offset, MirrorAngle(keyframe.ReadS16(offset)));
-    }
-  }
-  for (const MeshPair& pair : kMirrorPairs) {
-    for (const int64_t angle : kAngleOffsets) {
-      const int64_t offset_a = MeshAngleOffset(pair.a, angle);
-      const int64_t offset_b = MeshAngleOffset(pair.b, angle);
-      const uint16_t a = keyframe.ReadU16(offset_a);
-      const uint16_t b = keyframe.ReadU16(offset_b);
-      keyframe.WriteU16(offset_a, b);
-      keyframe.WriteU16(offset_b, a);
-    }
-  }
-  return false;
-}
-
-// A group of eight keyframes at a time, one period of the mask, so that
-// the second pass finds them still in the nearest cache.
-bool KeyframeMirror::EditWhole(uint8_t* first, int64_t count) const {
+// Step 0 of the mirror (box, root offset, angles) when `kAngles`, step 1
+// (the pairs) when `kPairs`, over a group of eight keyframes at a time,
+// one period of the mask, so that the second pass finds them still in the
+// nearest cache.
+template <bool kAngles, bool kPairs>
+void Mirror(uint8_t* first, int64_t count) {
   for (int64_t group = 0; group < count; group += kMaskKeyframes) {
     uint8_t* group_first = first + group * kPlayerStride;
     const int64_t group_count = std::min(kMaskKeyframes, count - group);
-    MirrorAngles(group_first, group_count * kPlayerStride);
+    if (kAngles) MirrorAngles(group_first, group_count * kPlayerStride);
     for (int64_t k = 0; k < group_count; ++k) {
       uint8_t* keyframe = group_first + k * kPlayerStride;
-      const uint16_t min_x = LoadU16(keyframe + kMinXOffset);
-      const uint16_t max_x = LoadU16(keyframe + kMaxXOffset);
-      StoreU16(keyframe + kMinXOffset, Negated(max_x));
-      StoreU16(keyframe + kMaxXOffset, Negated(min_x));
-      StoreU16(keyframe + kRootXOffset,
-               Negated(LoadU16(keyframe + kRootXOffset)));
-      ExchangeBlocks(Mesh(keyframe, 1), Mesh(keyframe, 4));
-      ExchangeBlocks(Mesh(keyframe, 8), Mesh(keyframe, 11));
+      if (kAngles) {
+        const uint16_t min_x = LoadU16(keyframe + kMinXOffset);
+        const uint16_t max_x = LoadU16(keyframe + kMaxXOffset);
+        StoreU16(keyframe + kMinXOffset, Negated(max_x));
+        StoreU16(keyframe + kMaxXOffset, Negated(min_x));
+        StoreU16(keyframe + kRootXOffset,
+                 Negated(LoadU16(keyframe + kRootXOffset)));
+      }
+      if (kPairs) {
+        [&]<size_t... kI>(std::index_sequence<kI...>) {
+          (ExchangeBlock<kBlocks[kI].meshes * kMeshRotationSize>(
+               Mesh(keyframe, kBlocks[kI].a), Mesh(keyframe, kBlocks[kI].b)),
+           ...);
+        }
+        (std::make_index_sequence<kBlocks.size()>());
+      }
     }
   }
-  return false;
 }
 
-template bool KeyframeMirror::operator()(KeyframeBytes&) const;
-template bool KeyframeMirror::operator()(CheckedKeyframe&) const;
+}  // namespace
+
+uint64_t KeyframeMirror::operator()(uint8_t* first, int64_t count,
+                                    int step) const {
+  if (step == 0) {
+    Mirror<true, false>(first, count);
+  } else if (step == 1) {
+    Mirror<false, true>(first, count);
+  } else {
+    Mirror<true, true>(first, count);
+  }
+  return 0;
+}
+
+std::span<const WordAccess> KeyframeMirror::Order() { return kMirrorOrder; }
 
 }  // namespace qmx

@@ -10,9 +10,10 @@
 // and 14 keep their places. Nothing else in the file is touched.
 
 #include <cstdint>
+#include <span>
 
-#include "common/fields.h"
 #include "common/qmx_format.h"
+#include "common/working_copy.h"
 
 namespace qmx {
 
@@ -21,25 +22,20 @@ namespace qmx {
 /// `v` from -2047 to 1023 the mirror of the mirror is `v`.
 int16_t MirrorAngle(int16_t v);
 
-/// The mirror of one player keyframe, field by field in the order that
-/// decides what a keyframe crossing the end of the file keeps through
-/// checked fields: box X, root offset X, the Y and Z angle of each mesh,
-/// then the mirror pairs word by word (both words read before either is
-/// written). Meant for an animation whose area passed IsPlayerObject: its
-/// keyframes lie 110 bytes apart, whatever mesh counts they hold. Notes
-/// nothing: returns false.
+/// The mirror of player keyframes. Its accesses of one keyframe, in the
+/// order that decides what a keyframe crossing the end of the file keeps:
+/// box X, root offset X, the Y and Z angle of each mesh, then the mirror
+/// pairs word by word (both words read before either is written). Meant
+/// for an animation whose area passed IsPlayerObject: its keyframes lie
+/// 110 bytes apart, whatever mesh counts they hold.
 struct KeyframeMirror {
   static constexpr int64_t kStride = kPlayerStride;
   static constexpr int64_t kReach = kPlayerStride;
-  /// For a KeyframeBytes or a CheckedKeyframe.
-  template <class Keyframe>
-  bool operator()(Keyframe& keyframe) const;
-  /// The same for `count` keyframes that lie back to back from `first` on,
-  /// all whole, eight angles at a time: the one edit with a second way of
-  /// its own (Gyrel's runs the same code), kept because the first alone
-  /// makes Flipta much slower than a copy.
-  /// The edit fuzzer holds the two to the same bytes.
-  bool EditWhole(uint8_t* first, int64_t count) const;
+  /// Mirrors `count` keyframes that lie back to back from `first` on: step
+  /// 0 (box, root offset and angles), step 1 (the pairs) or kAllSteps.
+  /// Notes nothing: returns 0.
+  uint64_t operator()(uint8_t* first, int64_t count, int step) const;
+  static std::span<const WordAccess> Order();
 };
 
 }  // namespace qmx

@@ -87,6 +87,11 @@ TurnFactors FactorsOf(const Rotation& rotation) {
   return {.c = rotation.c, .s = rotation.s, .w_plus_1 = w + 1};
 }
 
+// The fields a turn moves, in the order of Sides' arrays and of the
+// clamped values in Turn.
+constexpr int64_t kTurnedOffsets[6] = {kRootXOffset, kRootZOffset, kMinXOffset,
+                                       kMinZOffset,  kMaxXOffset,  kMaxZOffset};
+
 // What a turn reads and writes of `N` keyframes side by side: one array a
 // field, so that the compiler can turn all of them at once.
 template <int N>
@@ -101,10 +106,11 @@ struct Sides {
 
 // The turn of `N` keyframes, for `kQuarterTurns` whole quarter turns and,
 // when `kBlend`, a rest past them; built into the walk over every keyframe,
-// with both chosen once per file. Returns whether a value was clamped.
+// with both chosen once per file. Returns the WordBit of each field whose
+// value was clamped in some keyframe.
 template <int kQuarterTurns, bool kBlend, int N>
-[[gnu::always_inline]] inline bool Turn(const TurnFactors& f, Sides<N>& s) {
-  int clamped = 0;
+[[gnu::always_inline]] inline uint64_t Turn(const TurnFactors& f, Sides<N>& s) {
+  int clamped[6] = {};
   for (int n = 0; n < N; ++n) {
     const double x = s.root_x[n];
     const double z = s.root_z[n];
@@ -131,15 +137,18 @@ template <int kQuarterTurns, bool kBlend, int N>
     }
     // Each value is built from unclamped parts and clamped once, when
     // stored.
-    s.root_x[n] = ClampToField(new_x, clamped);
-    s.root_z[n] = ClampToField(new_z, clamped);
-    s.min_x[n] = ClampToField(new_x - turned[0], clamped);
-    s.min_z[n] = ClampToField(new_z - turned[1], clamped);
-    s.max_x[n] = ClampToField(new_x + turned[2], clamped);
-    s.max_z[n] = ClampToField(new_z + turned[3], clamped);
+    s.root_x[n] = ClampToField(new_x, clamped[0]);
+    s.root_z[n] = ClampToField(new_z, clamped[1]);
+    s.min_x[n] = ClampToField(new_x - turned[0], clamped[2]);
+    s.min_z[n] = ClampToField(new_z - turned[1], clamped[3]);
+    s.max_x[n] = ClampToField(new_x + turned[2], clamped[4]);
+    s.max_z[n] = ClampToField(new_z + turned[3], clamped[5]);
   }
-
-  return clamped != 0;
+  uint64_t words = 0;
+  for (int i = 0; i < 6; ++i) {
+    words |= clamped[i] != 0 ? WordBit(kTurnedOffsets[i]) : 0;
+  }
+  return words;
 }
 
 // Calls `run` with the turn that `rotation` needs, as a template argument
@@ -166,23 +175,6 @@ decltype(auto) WithTurn(const Rotation& rotation, const Run& run) {
 
 }  // namespace
 
-TurnResult TurnRootAndBox(const Rotation& rotation, const RootAndBox& before) {
-  const TurnFactors factors = FactorsOf(rotation);
-  Sides<1> sides = {{before.root_x}, {before.root_z}, {before.min_x},
-                    {before.min_z},  {before.max_x},  {before.max_z}};
-  const bool clamped =
-      WithTurn(rotation, [&]<int kQuarterTurns, bool kBlend>() {
-        return Turn<kQuarterTurns, kBlend>(factors, sides);
-      });
-  return {.turned = {.root_x = static_cast<int16_t>(sides.root_x[0]),
-                     .root_z = static_cast<int16_t>(sides.root_z[0]),
-                     .min_x = static_cast<int16_t>(sides.min_x[0]),
-                     .max_x = static_cast<int16_t>(sides.max_x[0]),
-                     .min_z = static_cast<int16_t>(sides.min_z[0]),
-                     .max_z = static_cast<int16_t>(sides.max_z[0])},
-          .clamped = clamped};
-}
-
 int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle) {
   int sum = static_cast<int16_t>(
       static_cast<uint16_t>(y_angle + rotation.y_angle_step));
@@ -195,8 +187,6 @@ int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle) {
 }
 
 namespace {
-
-constexpr int64_t kYAngle = MeshAngleOffset(0, kYAngleOffset);
 
 // Reads the sides of a keyframe into lane `n`.
 template <int N, class Keyframe>
@@ -220,30 +210,43 @@ void WriteSides(const Sides<N>& s, int n, Keyframe& keyframe) {
   keyframe.WriteS16(kMaxZOffset, static_cast<int16_t>(s.max_z[n]));
 }
 
-// The turn of one keyframe (see KeyframeTurn), for one choice of Turn.
-template <int kQuarterTurns, bool kBlend, class Keyframe>
-[[gnu::always_inline]] inline bool TurnKeyframe(const TurnFactors& factors,
-                                                const Rotation& rotation,
-                                                bool has_root_mesh,
-                                                Keyframe& keyframe) {
-  Sides<1> sides;
-  ReadSides(keyframe, sides, 0);
-  // A value from a failed read must not count as clamped either.
-  if (keyframe.failed()) return false;
-  const bool clamped = Turn<kQuarterTurns, kBlend>(factors, sides);
-  WriteSides(sides, 0, keyframe);
-  if (has_root_mesh) {
-    const int16_t y_angle = keyframe.ReadS16(kYAngle);
-    if (!keyframe.failed()) {
-      keyframe.WriteS16(kYAngle, AdvanceYAngle(rotation, y_angle));
-    }
+// The turn of `N` keyframes from `first` on, `stride` bytes apart, all read
+// before any is written: they must not overlap unless `N` is 1.
+template <int kQuarterTurns, bool kBlend, int N>
+[[gnu::always_inline]] inline uint64_t TurnKeyframes(const TurnFactors& factors,
+                                                     const Rotation& rotation,
+                                                     bool has_root_mesh,
+                                                     uint8_t* first,
+                                                     int64_t stride) {
+  Sides<N> sides;
+  int16_t y_angles[N];
+  for (int n = 0; n < N; ++n) {
+    const KeyframeBytes keyframe(first + n * stride);
+    ReadSides(keyframe, sides, n);
+    y_angles[n] = has_root_mesh ? keyframe.ReadS16(kRootYAngleOffset) : 0;
+  }
+  const uint64_t clamped = Turn<kQuarterTurns, kBlend>(factors, sides);
+  for (int16_t& y_angle : y_angles) {
+    y_angle = AdvanceYAngle(rotation, y_angle);
+  }
+  for (int n = 0; n < N; ++n) {
+    KeyframeBytes keyframe(first + n * stride);
+    WriteSides(sides, n, keyframe);
+    if (has_root_mesh) keyframe.WriteS16(kRootYAngleOffset, y_angles[n]);
   }
   return clamped;
 }
 
-// Keyframes turned side by side by EditWhole: enough for the compiler to
-// run Turn's loop in vectors with few left over (measured fastest).
+// Keyframes turned side by side: enough for the compiler to run Turn's
+// loop in vectors with few left over (measured fastest).
 constexpr int kBatch = 32;
+
+constexpr WordAccess kTurnOrder[] = {
+    {kRootXOffset, false},      {kRootZOffset, false},    {kMinXOffset, false},
+    {kMinZOffset, false},       {kMaxXOffset, false},     {kMaxZOffset, false},
+    {kRootXOffset, true},       {kRootZOffset, true},     {kMinXOffset, true},
+    {kMinZOffset, true},        {kMaxXOffset, true},      {kMaxZOffset, true},
+    {kRootYAngleOffset, false}, {kRootYAngleOffset, true}};
 
 }  // namespace
 
@@ -253,61 +256,37 @@ KeyframeTurn::KeyframeTurn(const KeyframeArea& area, int angle)
     : rotation_(MakeRotation(angle)),
       has_root_mesh_(area.first_mesh_count > 0),
       stride_(area.stride),
-      reach_(has_root_mesh_ ? kYAngle + 2 : kRootZOffset + 2) {}
+      reach_(has_root_mesh_ ? kRootYAngleOffset + 2 : kCoordinatesReach) {}
 
-template <class Keyframe>
-bool KeyframeTurn::operator()(Keyframe& keyframe) const {
-  const TurnFactors factors = FactorsOf(rotation_);
-  return WithTurn(rotation_, [&]<int kQuarterTurns, bool kBlend>() {
-    return TurnKeyframe<kQuarterTurns, kBlend>(factors, rotation_,
-                                               has_root_mesh_, keyframe);
-  });
+std::span<const WordAccess> KeyframeTurn::Order() const {
+  return std::span(kTurnOrder).first(has_root_mesh_ ? 14 : 12);
 }
 
 // Everything the loop uses is held in locals: the writes to the keyframes
 // could alias any memory, and would make members be read again every time.
 // Keyframes that lie at least the turn's reach apart are turned a batch at
-// a time, all read before any is written; closer ones one by one, as each
-// must see what the one before it wrote.
-bool KeyframeTurn::EditWhole(uint8_t* first, int64_t count) const {
+// a time; closer ones one by one, as each must see what the one before it
+// wrote.
+uint64_t KeyframeTurn::operator()(uint8_t* first, int64_t count,
+                                  int /*step*/) const {
   const TurnFactors factors = FactorsOf(rotation_);
   const Rotation rotation = rotation_;
   const bool has_root_mesh = has_root_mesh_;
   const int64_t stride = stride_;
   const int64_t batches = stride >= reach_ ? count / kBatch : 0;
   return WithTurn(rotation, [=]<int kQuarterTurns, bool kBlend>() {
-    bool clamped = false;
+    uint64_t clamped = 0;
     int64_t k = 0;
-    for (int64_t b = 0; b < batches; ++b) {
-      uint8_t* batch = first + k * stride;
-      Sides<kBatch> sides;
-      int16_t y_angles[kBatch];
-      for (int n = 0; n < kBatch; ++n) {
-        const KeyframeBytes keyframe(batch + n * stride);
-        ReadSides(keyframe, sides, n);
-        y_angles[n] = has_root_mesh ? keyframe.ReadS16(kYAngle) : 0;
-      }
-      clamped |= Turn<kQuarterTurns, kBlend>(factors, sides);
-      for (int16_t& y_angle : y_angles) {
-        y_angle = AdvanceYAngle(rotation, y_angle);
-      }
-      for (int n = 0; n < kBatch; ++n) {
-        KeyframeBytes keyframe(batch + n * stride);
-        WriteSides(sides, n, keyframe);
-        if (has_root_mesh) keyframe.WriteS16(kYAngle, y_angles[n]);
-      }
-      k += kBatch;
+    for (int64_t b = 0; b < batches; ++b, k += kBatch) {
+      clamped |= TurnKeyframes<kQuarterTurns, kBlend, kBatch>(
+          factors, rotation, has_root_mesh, first + k * stride, stride);
     }
     for (; k < count; ++k) {
-      KeyframeBytes keyframe(first + k * stride);
-      clamped |= TurnKeyframe<kQuarterTurns, kBlend>(factors, rotation,
-                                                     has_root_mesh, keyframe);
+      clamped |= TurnKeyframes<kQuarterTurns, kBlend, 1>(
+          factors, rotation, has_root_mesh, first + k * stride, stride);
     }
     return clamped;
   });
 }
-
-template bool KeyframeTurn::operator()(KeyframeBytes&) const;
-template bool KeyframeTurn::operator()(CheckedKeyframe&) const;
 
 }  // namespace qmx

@@ -9,8 +9,9 @@
 // without fast math.
 
 #include <cstdint>
+#include <span>
 
-#include "common/fields.h"
+#include "common/working_copy.h"
 
 namespace qmx {
 
@@ -33,40 +34,17 @@ struct Rotation {
 /// The quantities for `angle`, a normalised angle in 0..359.
 Rotation MakeRotation(int angle);
 
-/// The part of a keyframe that a turn moves: root offset and the X and Z
-/// sides of the bounding box.
-struct RootAndBox {
-  int16_t root_x{};
-  int16_t root_z{};
-  int16_t min_x{};
-  int16_t max_x{};
-  int16_t min_z{};
-  int16_t max_z{};
-  bool operator==(const RootAndBox&) const = default;
-};
-
-struct TurnResult {
-  RootAndBox turned;
-  /// Some new value lay outside -32768..32767 and was clamped into it.
-  bool clamped = false;
-};
-
-/// Turns the root offset about the origin and rebuilds the box around the
-/// turned root offset from the box's side distances. The box is the exactly
-/// turned box for quarter turns when it contains the root offset; for other
-/// angles it blends the boxes of the neighbouring quarter turns. A side on
-/// the far side of the root offset is reflected across it.
-TurnResult TurnRootAndBox(const Rotation& rotation, const RootAndBox& before);
-
 /// Adds the rotation to the root mesh's Y angle (16-bit sum), then brings
 /// the sum back by one turn of 1024 when it is above 1024 or negative.
 int16_t AdvanceYAngle(const Rotation& rotation, int16_t y_angle);
 
-/// The turn of one keyframe by a normalised angle: the root offset and box,
-/// then the Y angle of mesh 0, which is skipped when keyframe 0 has no
-/// meshes. Through checked fields an access that fails stops the turn of
-/// the keyframe: what was written stays written, and no value read after it
-/// is written. Returns whether a stored value was clamped.
+/// The turn of keyframes by a normalised angle: in each, the root offset
+/// is turned about the origin and the box rebuilt around it from its side
+/// distances (the exactly turned box for quarter turns when it contains the
+/// root offset; for other angles a blend of the boxes of the neighbouring
+/// quarter turns; a side on the far side of the root offset is reflected
+/// across it), then the Y angle of mesh 0 advanced, which is skipped when
+/// keyframe 0 has no meshes.
 class KeyframeTurn {
  public:
   KeyframeTurn(const KeyframeArea& area, int angle);
@@ -74,13 +52,15 @@ class KeyframeTurn {
   /// turn touches.
   int64_t stride() const { return stride_; }
   int64_t reach() const { return reach_; }
-  /// For a KeyframeBytes or a CheckedKeyframe.
-  template <class Keyframe>
-  bool operator()(Keyframe& keyframe) const;
-  /// The same for `count` whole keyframes from `first` on, `stride()`
-  /// bytes apart, with what the angle decides chosen once for all of them
-  /// and, where keyframes do not overlap, many turned at once.
-  bool EditWhole(uint8_t* first, int64_t count) const;
+  /// Turns `count` keyframes from `first` on, `stride()` bytes apart, each
+  /// after the one before it; the turn is one step, whatever `step` asks.
+  /// Returns the WordBit of each stored value that was clamped into
+  /// -32768..32767.
+  uint64_t operator()(uint8_t* first, int64_t count, int step) const;
+  /// The turn's accesses of one keyframe, in order: the six words of the
+  /// root offset and box read, then written, then the Y angle read and
+  /// written.
+  std::span<const WordAccess> Order() const;
 
  private:
   Rotation rotation_;

@@ -11,9 +11,7 @@ namespace {
 // The keyframe fields a look reads: the box and the root offset, and with
 // them the root mesh's Y angle (or all three), where the keyframes have
 // meshes.
-constexpr int64_t kCoordinatesReach = kRootZOffset + 2;
-constexpr int64_t kFacingOffset = MeshAngleOffset(0, kYAngleOffset);
-constexpr int64_t kFacingReach = kFacingOffset + 2;
+constexpr int64_t kFacingReach = kRootYAngleOffset + 2;
 constexpr int64_t kAnglesReach = MeshAngleOffset(0, kZAngleOffset) + 2;
 
 // The keyframe at `keyframe`, whose facing is read when `facing` says so,
@@ -30,7 +28,7 @@ KeyframeCoordinates CoordinatesAt(const uint8_t* keyframe, bool facing,
       .box_min = {at(kMinXOffset), at(kMinYOffset), at(kMinZOffset)},
       .box_max = {at(kMaxXOffset), at(kMaxYOffset), at(kMaxZOffset)},
       .root = {at(kRootXOffset), at(kRootYOffset), at(kRootZOffset)},
-      .facing = facing ? std::optional(at(kFacingOffset)) : std::nullopt,
+      .facing = facing ? std::optional(at(kRootYAngleOffset)) : std::nullopt,
       .angles = angles ? std::optional(std::array{angle(kXAngleOffset),
                                                   angle(kYAngleOffset),
                                                   angle(kZAngleOffset)})
@@ -88,23 +86,17 @@ std::optional<Inspection> Inspect(
   const int64_t reach = angles   ? kAnglesReach
                         : facing ? kFacingReach
                                  : kCoordinatesReach;
-  std::optional<int64_t> read = ReadKeyframes(
-      *input, size, *area, reach, [&](const uint8_t* first, int64_t count) {
-        for (int64_t k = 0; k < count; ++k) {
-          keyframe(CoordinatesAt(first + k * area->stride, facing, angles));
-        }
-      });
   // Keyframes that end inside their root mesh still hold their coordinates:
   // the last one of a file cut short (more only where keyframes overlap).
-  for (; read && facing && *read < area->keyframe_count &&
-         area->KeyframeAt(*read) + kCoordinatesReach <= size;
-       ++*read) {
-    uint8_t bytes[kCoordinatesReach];
-    if (input->Read(area->KeyframeAt(*read), bytes) != Status::kOk) {
-      return failed();
-    }
-    keyframe(CoordinatesAt(bytes, false, false));
-  }
+  const std::optional<int64_t> read = ReadKeyframes(
+      *input, size, *area, kCoordinatesReach, reach,
+      [&](const uint8_t* first, int64_t count, int64_t held) {
+        for (int64_t k = 0; k < count; ++k) {
+          const int64_t at = k * area->stride;
+          const bool whole = at + reach <= held;
+          keyframe(CoordinatesAt(first + at, facing && whole, angles && whole));
+        }
+      });
   if (!read || input->Version() != version) return failed();
   inspection.keyframes_read = *read;
   error.clear();

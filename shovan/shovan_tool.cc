@@ -45,10 +45,11 @@ Layout ShovanTool::LayOut(const KeyframeArea& area, int64_t size) const {
 }
 
 Edited ShovanTool::Edit(WorkingCopy& copy, const KeyframeArea& area) {
-  return EditKeyframes(copy, area, area.stride, KeyframeMove::kReach,
-                       "Warning: some values passed the coordinate range and "
-                       "wrapped around.",
-                       KeyframeMove{offsets_});
+  return EditKeyframes(
+      copy, area, area.stride, KeyframeMove::kReach,
+      "Warning: some values passed the coordinate range and "
+      "wrapped around.",
+      KeyframeMove{.offsets = offsets_, .stride = area.stride});
 }
 
 std::string ShovanTool::Completion(const KeyframeArea&) const {

@@ -10,6 +10,7 @@
 #include "gyrel/gyrel_tool.h"
 #include "gyrel/rotation.h"
 #include "shovan/reposition.h"
+#include "shovan/shovan_tool.h"
 #include "snipla/truncation.h"
 #include "tests/one_pass.h"
 #include "tools/sample_animation.h"
@@ -24,16 +25,10 @@ using test::MemoryInput;
 // max Y, min Z, max Z, root X, Y, Z.
 using Words = std::array<int16_t, 9>;
 
-Bytes KeyframeOf(const Words& words) {
-  Bytes bytes(KeyframeMove::kReach);
-  for (size_t i = 0; i < words.size(); ++i)
-    sample::PutU16(bytes, int64_t(2 * i), uint16_t(words[i]));
-  return bytes;
-}
-
 // Sums wrap at 16 bits and say so; a keyframe that crosses the end of the
 // file is moved word by word in axis order (min, max, root of X, then Y,
-// then Z) up to its first missing word.
+// then Z) up to its first missing word. The file holds two keyframes
+// without meshes: the first all zeros, the second `kBefore` cut short.
 TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
   const Words kBefore = {-10, 10, -20, 20, -30, 30, 1, 2, 3};
   // clang-format off
@@ -43,19 +38,42 @@ TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
       {"past the bottom", {0, 0, -32768}, 18, {-10, 10, -20, 20, 32738, -32738, 1, 2, -32765}, true},
       {"root X missing", {1, 1, 1}, 13, {-9, 11, -20, 20, -30, 30, 1, 2, 3}, false},
       {"root Z missing", {1, 1, 1}, 17, {-9, 11, -19, 21, -29, 31, 2, 3, 3}, false},
+      {"max X wraps before the end", {32767, 0, 0}, 13, {32757, -32759, -20, 20, -30, 30, 1, 2, 3}, true},
+      // Max Z and root Z would wrap, but the walk stops at root X.
+      {"wrap only past the end", {0, 0, 32767}, 13, {-10, 10, -20, 20, -30, 30, 1, 2, 3}, false},
   };
   // clang-format on
+  constexpr int64_t kSecond = kHeaderSize + 20;
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    Bytes bytes = KeyframeOf(kBefore);
-    bytes.resize(c.length);
-    CheckedFields fields(bytes);
-    CheckedKeyframe keyframe(fields, 0);
-    EXPECT_EQ(KeyframeMove{c.offsets}(keyframe), c.wrapped);
-    EXPECT_EQ(fields.failed(), c.length < 18);
-    Bytes after = KeyframeOf(c.after);
-    after.resize(c.length);
-    EXPECT_EQ(bytes, after);
+    Bytes file(size_t(kSecond) + 18);
+    sample::PutU16(file, kKeyframeCountOffset, 2);
+    for (size_t i = 0; i < kBefore.size(); ++i)
+      sample::PutU16(file, kSecond + int64_t(2 * i), uint16_t(kBefore[i]));
+    file.resize(size_t(kSecond) + c.length);
+    Bytes expected = file;
+    const int16_t first[] = {c.offsets.x, c.offsets.x, c.offsets.y,
+                             c.offsets.y, c.offsets.z, c.offsets.z,
+                             c.offsets.x, c.offsets.y, c.offsets.z};
+    for (size_t i = 0; i < 9; ++i) {
+      sample::PutU16(expected, kHeaderSize + int64_t(2 * i),
+                     uint16_t(first[i]));
+      if (2 * i + 2 <= c.length)
+        sample::PutU16(expected, kSecond + int64_t(2 * i),
+                       uint16_t(c.after[i]));
+    }
+    MemoryInput input(file);
+    const int64_t size = int64_t(file.size());
+    const KeyframeArea area = *ReadKeyframeArea(input, size);
+    PieceOutput output;
+    WorkingCopy copy(input, size, output);
+    ShovanTool tool(c.offsets);
+    ASSERT_EQ(copy.Prepare(tool.LayOut(area, size)), Status::kOk);
+    const Edited edited = tool.Edit(copy, area);
+    Bytes result(file.size());
+    ASSERT_EQ(output.Read(0, result), Status::kOk);
+    EXPECT_EQ(result, expected);
+    EXPECT_EQ(edited.warnings.size(), size_t(c.wrapped + (c.length < 18)));
   }
 }
 
@@ -114,6 +132,30 @@ TEST(RotationTest, NormaliseAngle) {
     EXPECT_EQ(NormaliseAngle(entered), normalised) << entered;
 }
 
+// The part of a keyframe that a turn moves.
+struct RootAndBox {
+  int16_t root_x, root_z, min_x, max_x, min_z, max_z;
+  bool operator==(const RootAndBox&) const = default;
+};
+
+// Gyrel's turn of one keyframe without meshes holding `before`; whether it
+// clamped a value.
+std::pair<RootAndBox, bool> Turned(int angle, const RootAndBox& before) {
+  const std::pair<int64_t, int16_t RootAndBox::*> kFields[] = {
+      {kRootXOffset, &RootAndBox::root_x}, {kRootZOffset, &RootAndBox::root_z},
+      {kMinXOffset, &RootAndBox::min_x},   {kMaxXOffset, &RootAndBox::max_x},
+      {kMinZOffset, &RootAndBox::min_z},   {kMaxZOffset, &RootAndBox::max_z}};
+  Bytes keyframe(kMeshRotationsOffset);
+  for (const auto& [offset, field] : kFields)
+    sample::PutU16(keyframe, offset, uint16_t(before.*field));
+  const KeyframeTurn turn(KeyframeArea{.stride = KeyframeStride(0)}, angle);
+  const bool clamped = turn(keyframe.data(), 1, kAllSteps) != 0;
+  RootAndBox after{};
+  for (const auto& [offset, field] : kFields)
+    after.*field = int16_t(LoadU16(&keyframe[size_t(offset)]));
+  return {after, clamped};
+}
+
 TEST(RotationTest, TurnRootAndBox) {
   // The worked example: side distances 100, 60, 60, 70.
   constexpr RootAndBox kExample = {40, -20, -60, 100, -80, 50};
@@ -151,9 +193,9 @@ TEST(RotationTest, TurnRootAndBox) {
       {"root and box clamped", 45, {32767, 32767, 0, 32767, 0, 32767}, {32767, 0, 13573, 32767, -16383, 16384}, true}};
   // clang-format on
   for (const auto& c : kCases) {
-    const TurnResult result = TurnRootAndBox(MakeRotation(c.angle), c.before);
-    EXPECT_EQ(result.turned, c.after) << c.what << " " << c.angle;
-    EXPECT_EQ(result.clamped, c.clamped) << c.what << " " << c.angle;
+    const auto [turned, clamped] = Turned(c.angle, c.before);
+    EXPECT_EQ(turned, c.after) << c.what << " " << c.angle;
+    EXPECT_EQ(clamped, c.clamped) << c.what << " " << c.angle;
   }
 }
 
@@ -236,8 +278,8 @@ TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
       MemoryInput input(cut);
       const KeyframeArea area = *ReadKeyframeArea(input, length);
       GyrelTool tool(int16_t(c.angle));
-      EXPECT_TRUE(test::OnePassIsSimplestWalk(tool, cut, stride,
-                                              KeyframeTurn(area, c.angle)));
+      EXPECT_TRUE(test::OnePassIsSimplestWalk(
+          tool, cut, stride, test::ReferenceTurn{area, c.angle}));
     }
   }
 }

@@ -9,10 +9,38 @@
 
 #include "common/memory_files.h"
 #include "common/tool.h"
+#include "flipta/mirror.h"
+#include "gyrel/rotation.h"
+#include "shovan/reposition.h"
 
 namespace qmx::test {
 
 using Bytes = std::vector<uint8_t>;
+
+/// The fields of a keyframe that may cross the end of the file: positions
+/// relative to the keyframe, checked as CheckedFields checks them.
+class CheckedKeyframe {
+ public:
+  CheckedKeyframe(CheckedFields& fields, int64_t position)
+      : fields_(fields), position_(position) {}
+  uint16_t ReadU16(int64_t offset) {
+    return fields_.ReadU16(position_ + offset);
+  }
+  int16_t ReadS16(int64_t offset) {
+    return fields_.ReadS16(position_ + offset);
+  }
+  void WriteU16(int64_t offset, uint16_t value) {
+    fields_.WriteU16(position_ + offset, value);
+  }
+  void WriteS16(int64_t offset, int16_t value) {
+    fields_.WriteS16(position_ + offset, value);
+  }
+  bool failed() const { return fields_.failed(); }
+
+ private:
+  CheckedFields& fields_;
+  int64_t position_;
+};
 
 /// All of `bytes` as an input.
 struct MemoryInput : PartialInput {
@@ -68,6 +96,94 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
          edited.warnings.size() == size_t(noted + ended_early) &&
          (!ended_early || edited.warnings.back() == kEndedEarlyWarning);
 }
+
+// The edits field by field through checked fields, as the simplest walk
+// applies them: each access in its fixed order, a failed one ending the
+// keyframe. Each returns whether a value it wrote noted something.
+
+/// Shovan's move: each word read, then written with its offset added.
+struct ReferenceMove {
+  Offsets offsets;
+  bool operator()(CheckedKeyframe& keyframe) const {
+    const std::pair<int64_t, int16_t> words[] = {
+        {kMinXOffset, offsets.x},  {kMaxXOffset, offsets.x},
+        {kRootXOffset, offsets.x}, {kMinYOffset, offsets.y},
+        {kMaxYOffset, offsets.y},  {kRootYOffset, offsets.y},
+        {kMinZOffset, offsets.z},  {kMaxZOffset, offsets.z},
+        {kRootZOffset, offsets.z}};
+    bool wrapped = false;
+    for (const auto& [offset, delta] : words) {
+      const int32_t sum = keyframe.ReadS16(offset) + delta;
+      if (keyframe.failed()) break;
+      wrapped |= sum != int16_t(sum);
+      keyframe.WriteU16(offset, uint16_t(sum));
+    }
+    return wrapped;
+  }
+};
+
+/// Gyrel's turn: the six words of root offset and box read, then written
+/// as the product's turn of a keyframe holding them makes them; then the
+/// root mesh's Y angle read and advanced.
+struct ReferenceTurn {
+  KeyframeArea area;
+  int angle;
+  bool operator()(CheckedKeyframe& keyframe) const {
+    const int64_t sides[] = {kRootXOffset, kRootZOffset, kMinXOffset,
+                             kMinZOffset,  kMaxXOffset,  kMaxZOffset};
+    uint8_t alone[kRootYAngleOffset + 2] = {};
+    for (const int64_t offset : sides)
+      StoreU16(alone + offset, keyframe.ReadU16(offset));
+    if (keyframe.failed()) return false;
+    KeyframeArea no_meshes = area;
+    no_meshes.first_mesh_count = 0;
+    const bool clamped =
+        KeyframeTurn(no_meshes, angle)(alone, 1, kAllSteps) != 0;
+    for (const int64_t offset : sides)
+      keyframe.WriteU16(offset, LoadU16(alone + offset));
+    if (area.first_mesh_count > 0) {
+      const int16_t y_angle = keyframe.ReadS16(kRootYAngleOffset);
+      if (!keyframe.failed())
+        keyframe.WriteS16(kRootYAngleOffset,
+                          AdvanceYAngle(MakeRotation(angle), y_angle));
+    }
+    return clamped;
+  }
+};
+
+/// Flipta's mirror: box X reflected, root offset X negated, each mesh's Y
+/// and Z angle mirrored, then the rotations of the mirror pairs exchanged
+/// word by word.
+struct ReferenceMirror {
+  bool operator()(CheckedKeyframe& keyframe) const {
+    const uint16_t min_x = keyframe.ReadU16(kMinXOffset);
+    const uint16_t max_x = keyframe.ReadU16(kMaxXOffset);
+    keyframe.WriteU16(kMinXOffset, uint16_t(0u - max_x));
+    keyframe.WriteU16(kMaxXOffset, uint16_t(0u - min_x));
+    keyframe.WriteU16(kRootXOffset,
+                      uint16_t(0u - keyframe.ReadU16(kRootXOffset)));
+    for (int64_t m = 0; m < kPlayerMeshCount; ++m) {
+      for (const int64_t angle : {kYAngleOffset, kZAngleOffset}) {
+        const int64_t offset = MeshAngleOffset(m, angle);
+        keyframe.WriteS16(offset, MirrorAngle(keyframe.ReadS16(offset)));
+      }
+    }
+    const std::pair<int64_t, int64_t> pairs[] = {{1, 4},  {2, 5},  {3, 6},
+                                                 {8, 11}, {9, 12}, {10, 13}};
+    for (const auto& [mesh_a, mesh_b] : pairs) {
+      for (const int64_t angle :
+           {kXAngleOffset, kYAngleOffset, kZAngleOffset}) {
+        const int64_t offset_a = MeshAngleOffset(mesh_a, angle);
+        const int64_t offset_b = MeshAngleOffset(mesh_b, angle);
+        const uint16_t a = keyframe.ReadU16(offset_a);
+        const uint16_t b = keyframe.ReadU16(offset_b);
+        keyframe.WriteU16(offset_a, b);
+        keyframe.WriteU16(offset_b, a);
+      }
+    }
+    return false;
+  }
+};
 
 }  // namespace qmx::test
 

@@ -8,10 +8,7 @@
 #include <cstdlib>
 
 #include "flipta/flipta_tool.h"
-#include "flipta/mirror.h"
 #include "gyrel/gyrel_tool.h"
-#include "gyrel/rotation.h"
-#include "shovan/reposition.h"
 #include "shovan/shovan_tool.h"
 #include "tests/one_pass.h"
 
@@ -28,16 +25,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool same;
   if (data[0] % 3 == 0) {
     GyrelTool tool(word(0));
-    same = OnePassIsSimplestWalk(tool, before, area.stride,
-                                 KeyframeTurn(area, NormaliseAngle(word(0))));
+    same = OnePassIsSimplestWalk(
+        tool, before, area.stride,
+        test::ReferenceTurn{area, NormaliseAngle(word(0))});
   } else if (data[0] % 3 == 1) {
     const Offsets offsets{word(0), word(1), word(2)};
     ShovanTool tool(offsets);
-    same =
-        OnePassIsSimplestWalk(tool, before, area.stride, KeyframeMove{offsets});
+    same = OnePassIsSimplestWalk(tool, before, area.stride,
+                                 test::ReferenceMove{offsets});
   } else {
     FliptaTool tool;
-    same = OnePassIsSimplestWalk(tool, before, kPlayerStride, KeyframeMirror{});
+    same = OnePassIsSimplestWalk(tool, before, kPlayerStride,
+                                 test::ReferenceMirror{});
   }
   // Stops the fuzzer, which keeps the input.
   if (!same) std::fprintf(stderr, "broken: one pass\n"), std::abort();
