@@ -1,6 +1,4 @@
-// The front ends in this process, each test in a fresh working directory:
-// qmx's output and usage errors, and inputs that change while a tool waits
-// for its answers or qmx reads them.
+// The front ends in this process, each test in a fresh working directory.
 
 #include "qmx/cli.h"
 
@@ -26,9 +24,8 @@ namespace fs = std::filesystem;
 using Arguments = std::vector<std::string>;
 using CliTest = test::InTempDir;
 
-// -0 ends each name qmx prints with a NUL; --skip-existing skips a file
-// whose result's name is taken, failing nothing, unsaid with -q. (Output
-// that cannot be written: transcripts/streams.txt; usage errors: usage.txt.)
+// -0 ends each name printed with a NUL; --skip-existing skips a file whose
+// result's name is taken, unsaid with -q.
 TEST_F(CliTest, NamesEndedByNul) {
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
@@ -52,10 +49,8 @@ TEST_F(CliTest, NamesEndedByNul) {
   }
 }
 
-// What no run here makes happen: a name taken only when saving skips the
-// file too, a file that cannot be read is told so, and one whose keyframes
-// the page found no memory for; another cause of a failed open is told in
-// the system's words.
+// What no real run makes happen: a name taken only when saving, unreadable
+// bytes, no memory, a short file; other open failures in the system's words.
 TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   struct Racing : FileLayer {  // every name is free until it is given
     std::unique_ptr<InputFile> Open(const std::string& path,
@@ -137,8 +132,8 @@ void Retime() {
   fs::rename("new.qmx", "a.qmx");
 }
 
-// What `tool` says of a.qmx, the sample walk, with `typed` as the answers,
-// a message a line; `change` runs when the answers are first asked for.
+// What `tool` says of the sample walk a.qmx, given `typed`, a message a
+// line; `change` runs when the answers are first asked for.
 std::string Said(Tool&& tool, std::string typed, Change change) {
   sample::WriteFile("a.qmx", *sample::MakeFromDescription("sample walk.qmx"));
   fs::last_write_time("a.qmx", {});  // a time no rewrite now keeps
@@ -167,13 +162,10 @@ std::string Said(Tool&& tool, std::string typed, Change change) {
   return messages.said;
 }
 
-// Every tool reads the input's edited part after the answers, so it skips a
-// file rewritten, cut short or given a new time meanwhile (a second later,
-// to the nanosecond). A file renamed into the input's place changes
-// nothing: the tool reads the file it opened (on Windows no name of an open
-// file can be replaced). What info and plot read of a file that changes
-// meanwhile belongs to no version of it: the file is reported, not
-// described; a cut comes out in a short read of the last piece.
+// A file rewritten, cut short or retimed while the tool waits is skipped; one
+// renamed into its place changes nothing (the open file is read). Info and
+// plot report a file that changes as they read it.
+
 TEST_F(CliTest, InputChangedWhileAToolOrQmxReadsIt) {
   const fs::path made = test::PathOf("a_Truncated(1; 1).qmx");
   Said(SniplaTool(), "1 1\n", nullptr);

@@ -36,10 +36,9 @@ std::vector<Tick> Ticks(const pugi::xml_node& track) {
   return ticks;
 }
 
-// One track per file, one point and facing tick per keyframe, each in its
-// colour on the grid once rendered; a name's bytes of no character show as
-// U+FFFD. Turned by 90 degrees, each tick turns a quarter clockwise on the
-// page; mirrored, it is mirrored left to right.
+// One track per file, a point and tick per keyframe, visible once rendered;
+// bad name bytes show as U+FFFD. Turned 90 degrees, a tick turns a quarter
+// clockwise; mirrored, it is mirrored left to right.
 TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   const std::string prop = "prop & <co>\xED\xA0\x80\xC0\xAF.qmx",
                     shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx",
@@ -48,10 +47,8 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
   sample::WriteFile(prop, *sample::MakeFromDescription("sample prop.qmx"));
-  // A pipe named is written into, not numbered around; "-" is standard
-  // output, where no name goes. Each gets the bytes a new file gets. The
-  // pipe is opened for reading first, so that the writer never waits; the
-  // picture fits its buffer.
+  // A named pipe is written into, "-" is standard output (no name told):
+  // each gets a new file's bytes. Opened for reading first, it never blocks.
   ASSERT_EQ(::mkfifo("pipe", 0600), 0);
   const int reader = ::open("pipe", O_RDONLY | O_NONBLOCK);
   std::ostringstream out, to_standard_output;
@@ -113,11 +110,9 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
             2000);
 }
 
-// A tick shows the root mesh's Y angle, 1024 units a turn, 9 pixels long:
-// 0 faces +Z (up the page), 256 +X (right), any angle as its turn within
-// one; a keyframe without meshes has none. Twelve tracks show in twelve
-// styles (colour and dash), each the same in the legend, which counts
-// keyframes in words.
+// A 9-pixel tick shows the Y angle (1024 a turn, 0 up the page, 256 right),
+// none without meshes. Twelve tracks, twelve styles, matched in the legend.
+
 TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
   // clang-format off
   const struct { std::optional<int16_t> facing; double dx, dy; } kFacings[] = {

@@ -1,16 +1,9 @@
 #!/usr/bin/python3
-"""Save on the page, through each of its routes, with 30 results: into a
-folder (the directory picker replaced, before the page's script runs, by one
-that gives a folder of the origin's private file system that already holds
-some of the results' names, since headless Chromium aborts the real picker),
-and as the one download qmx-results.zip, unpacked by Python's zipfile. Every
-result is compared byte for byte with qmx's; one has a name of 259 bytes,
-which is either saved or named in the status line with its reason. The page
-is served from 127.0.0.1: the private file system refuses file://.
-
+"""Save with 30 results, each byte for byte qmx's: into a folder of the
+private file system holding some names already (the picker replaced: headless
+Chromium aborts it), and as qmx-results.zip. One name is 259 bytes: saved or
+told why not. Served from 127.0.0.1 (the private file system refuses file://).
 Usage: studio_save_test.py PAGE QMX SAMPLES
-Exits 77 (skipped) with one line when the browser, its driver or selenium
-is missing.
 """
 import base64
 import functools
@@ -27,8 +20,7 @@ from browser import (PAGE, QMX, SAMPLES, By, check, check_console, choose, close
                      wait_said)
 
 SUFFIX = "_Rotated(90\u00b0).qmx"
-# 30 inputs: the samples under names of their own, one not ASCII, and one
-# whose result's name is 259 bytes long.
+# 30 inputs, one named not in ASCII, one whose result's name is 259 bytes.
 STEMS = ["%s%02d" % (["walk", "prop", "pose"][k % 3], k) for k in range(28)]
 STEMS += ["gehen_\u00e4\u00f6\u00fc", "l" * (259 - len(SUFFIX.encode()))]
 LONG = STEMS[-1] + SUFFIX
@@ -39,8 +31,7 @@ NUMBERED = {"walk00" + SUFFIX: "walk00_Rotated(90\u00b0) (3).qmx",
             "prop01" + SUFFIX: "prop01_Rotated(90\u00b0) (2).qmx"}
 
 inputs, aliases, expected_dir, downloads = folders("in", "alias", "qmx", "dl")
-# qmx cannot write a name of 259 bytes here, so it edits each input under a
-# short name of its own; the bytes are the same.
+# qmx cannot write a name of 259 bytes here: it edits each under a short name.
 for k, stem in enumerate(STEMS):
     source = os.path.join(SAMPLES, ["walk", "prop", "pose"][k % 3] + ".qmx")
     shutil.copy(source, os.path.join(inputs, stem + ".qmx"))
@@ -73,8 +64,6 @@ def page_with_results(script):
     pick(os.path.join(inputs, s + ".qmx") for s in STEMS)
     choose("Rotate")
     type_into("degrees", "90")
-    # The edit that answers the typing, not an earlier one with the same
-    # outcome (and the cards made again after).
     wait_edited(30, "the 30 results", "30", seconds=100)
 
 
@@ -137,7 +126,6 @@ try:
     check(said == "The download of qmx-results.zip with 30 results was started.",
           "archive: status %s" % said)
     archive = os.path.join(downloads, "qmx-results.zip")
-    # The download's file: no event reaches this side.
     if wait_for(lambda: os.listdir(downloads) == ["qmx-results.zip"], "the archive's file", 60):
         with zipfile.ZipFile(archive) as zf:
             check(zf.testzip() is None, "archive: a CRC differs")
@@ -145,8 +133,9 @@ try:
             for name in set(zf.namelist()) & set(expected):
                 check(zf.read(name) == expected[name], "archive: %s differs from qmx's" % name)
 
-    # Save this result with that long name: the browser would silently
-    # save nothing, so it comes as an archive too.
+    # Save this result with the long name: the browser would save nothing,
+    # so it comes as an archive too.
+
     driver.find_element(By.CSS_SELECTOR, "button[aria-label='Save %s']" % LONG).click()
     said = wait_said("^l+_Rotated.*(was started\\.|Nothing.*)$", "the long name's archive")
     check(said == LONG + " has a name longer than the 255 bytes a downloaded file may have: "
