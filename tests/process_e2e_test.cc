@@ -30,7 +30,6 @@ std::string Tool(const std::string& name) { return QMX_TOOL_DIR "/" + name; }
 // Before a command line: runs it as an ordinary user.
 const std::string kAsUser =
     "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
-// Program `name` with `arguments`, run as an ordinary user.
 Names AsUser(const std::string& name, const std::string& arguments) {
   return {"/bin/sh", "-c", "exec " + kAsUser + Tool(name) + " " + arguments};
 }
@@ -210,10 +209,9 @@ TEST_F(ProcessTest, EndOfInputOnTheTerminalEndsOneRead) {
                                     "b_Rotated(45°).qmx"}));
 }
 
-// A signal at the question leaves the terminal as it was and only earlier
-// results. At a prompt, the folder renamed meanwhile, no working copy is
-// left, unnamed (even after SIGKILL) or named (as nobody, /proc/PID/fd
-// hidden); answered, either is saved in the folder under its new name.
+// A signal at the question leaves the terminal and earlier results only. At a
+// prompt, the folder renamed, no working copy is left, unnamed or named (as
+// nobody, /proc/PID/fd hidden); answered, either is saved under its name.
 TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   const std::pair<int, const char*> kEndings[] = {
       {SIGTERM, ""}, {SIGHUP, ""},  {SIGINT, "\x03"}, {SIGQUIT, "\x1c"},
@@ -266,10 +264,9 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   }
 }
 
-// Two tools side by side, one as an ordinary user, inputs on another file
-// system: a path's result lands beside it, a link's here, each as a run
-// alone makes it, the user's private; a 1 GiB sparse input keeps its hole;
-// a full disk shows before the prompt, an unreadable file why.
+// Two tools side by side, one as a user, inputs on another file system: each
+// result as a run alone makes it, the user's private; a 1 GiB sparse input
+// keeps its hole; a full disk shows before the prompt, an unreadable file why.
 TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   const fs::path other = path() / "other";
   fs::create_directory(other);
@@ -430,9 +427,9 @@ TEST_F(ProcessTest, OutOfMemory) {
             (Names{"a.qmx", "answers", "b.qmx", "big.qmx", "said"}));
 }
 
-// The largest animation with a 2 GiB hole and eleven more files, at most
-// twelve open, offsets in a 100 MB answer line: edited in little memory,
-// the hole kept. Answers from /dev/zero are read without growing.
+// The largest animation with a 2 GiB hole and 11 more files, 12 open at most,
+// a 100 MB answer line: edited in little memory; /dev/zero read without
+// growing.
 
 TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   const Bytes largest = sample::MakeLargestAnimation();
@@ -440,20 +437,17 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   sample::WriteFile(path() / "huge.qmx", largest);
   fs::resize_file(path() / "huge.qmx", size - 3);
   std::ofstream(path() / "huge.qmx", std::ios::app) << "end";
-  std::string files = "huge.qmx";
-  for (int i = 0; i < 11; ++i) {
-    const std::string name = std::to_string(i) + ".qmx";
-    fs::copy(path() / "a.qmx", path() / name);
-    files.append(" ").append(name);
-  }
+  for (int i = 0; i < 11; ++i)
+    fs::copy(path() / "a.qmx", path() / (std::to_string(i) + ".qmx"));
   const auto bash = [this](const std::string& command) {
     return std::make_unique<Process>(
         Names{"/bin/bash", "-c", "exec " + command}, path());
   };
   const std::string run = "head -c 50000000 /dev/zero | tr '\\0' ";
-  auto shovan = bash("/usr/bin/prlimit --nofile=12 " + Tool("shovan") + " " +
-                     files + " < <(printf 1; " + run + "' '; printf '0 0'; " +
-                     run + "x; printf '\\ny'; exec cat)");
+  auto shovan =
+      bash("/usr/bin/prlimit --nofile=12 " + Tool("shovan") +
+           " huge.qmx {0..10}.qmx < <(printf 1; " + run +
+           "' '; printf '0 0'; " + run + "x; printf '\\ny'; exec cat)");
   EXPECT_EQ(shovan->ReadUntil("(Press ENTER to exit)").find("Warning"),
             std::string::npos);
   EXPECT_LE(shovan->PeakKb(), 32 * 1024) << "kB";
