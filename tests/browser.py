@@ -57,9 +57,8 @@ def start(downloads, **prefs):
     global driver
     options = webdriver.ChromeOptions()
     options.binary_location = BROWSER
-    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                 "--no-first-run", "--disable-background-networking",
-                 "--disable-component-update", "--disable-sync",
+    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
                  "--window-size=1280,720", "--user-data-dir=" + os.path.join(work, "profile")):
         options.add_argument(flag)
     options.add_experimental_option("prefs", {
@@ -130,7 +129,6 @@ def wait_edited(count, what, made=r"\d+", shown=lambda: True, seconds=30):
 
 def wait_said(pattern, what, seconds=100):
     """The first status line since the last input matching `pattern`."""
-
     said = driver.execute_async_script("""const [pattern, seconds, done] = arguments;
       const seen = () => said.find(s => s[0] > lastInput && new RegExp(pattern).test(s[1]));
       const end = (text) => { watch.disconnect(); clearTimeout(timer); done(text); };
@@ -140,8 +138,7 @@ def wait_said(pattern, what, seconds=100):
       watch.observe(document.getElementById('status'),
                     {childList: true, characterData: true, subtree: true});""",
                                        pattern, seconds)
-    check(said is not None, "timed out waiting for %s; the status line says: %s" % (
-        what, status()))
+    check(said is not None, "timed out waiting for %s; the status line says: %s" % (what, status()))
     return said or ""
 
 

@@ -42,7 +42,6 @@ qmx plot --n                  | --null
 EOF
 
 # Help either way fits 80 columns; all it lists is completed and in the manual.
-
 for subcommand in '' move rotate cut mirror info plot; do
   help=$("$qmx" $subcommand --help) || { echo "FAIL: qmx $subcommand --help"; exit 1; }
   [[ $("$qmx" help $subcommand) == "$help" && $help == *"Usage: qmx"* ]] || fail "qmx help $subcommand"

@@ -116,7 +116,6 @@ TEST_F(PlatformTest, ConsolesAndRegularFiles) {
 }
 
 #ifndef _WIN32
-// Recurses until the stack runs out.
 int Overflow(int depth) {
   volatile char frame[4096];
   frame[0] = static_cast<char>(depth);
@@ -124,7 +123,6 @@ int Overflow(int depth) {
 }
 
 // A signal, or a stack overflow (0), takes the named private files along.
-
 TEST_F(PlatformTest, SignalRemovesANamedPrivateFile) {
   for (const int signal_number :
        {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR2, SIGRTMIN + 1, 0}) {

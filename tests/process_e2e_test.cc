@@ -1,5 +1,4 @@
-// What only a running process shows: the terminal, signals, runs side by
-// side and as an ordinary user, another file system, files closed, memory.
+// What only a running process shows: terminal, signals, users, files, memory.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -27,7 +26,6 @@ using Names = std::vector<std::string>;
 using namespace std::string_literals;
 
 std::string Tool(const std::string& name) { return QMX_TOOL_DIR "/" + name; }
-// Before a command line: runs it as an ordinary user.
 const std::string kAsUser =
     "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
 Names AsUser(const std::string& name, const std::string& arguments) {
@@ -117,7 +115,6 @@ class Process {
     EXPECT_EQ(waitpid(leader, &status, 0), leader);
     return WEXITSTATUS(status);
   }
-  // Presses ENTER once the program waits for it, and returns its status.
   int Finish() {
     ReadUntil("(Press ENTER to exit)");
     Write("\n");
@@ -146,6 +143,8 @@ class ProcessTest : public testing::Test {
         sample::MakeAnimation(
             {.keyframe_count = 3000, .trailing_bytes = 300000, .seed = 3}));
     sample::WriteFile(path() / "b.qmx", sample::MakeAnimation({.seed = 8}));
+    for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
+      fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   }
   void TearDown() override { umount2((path() / "other").c_str(), MNT_DETACH); }
   // Shovan on a.qmx and b.qmx at the use-for-all question.
@@ -277,8 +276,6 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   fs::permissions(other / "a.qmx",
                   fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink(other / "a.qmx", path() / "link.qmx");
-  for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
-    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   fs::permissions(path(), fs::perms::all);
   Process shovan(AsUser("shovan", "link.qmx"), path());
   shovan.ReadUntil("Enter X offset: ");
@@ -357,8 +354,6 @@ TEST_F(ProcessTest, NamesGiveTheTerminalNoCommands) {
 // A picture named by a standard stream goes through it, no name told: as
 // root, who could make a file in /dev, and as an ordinary user.
 TEST_F(ProcessTest, PictureThroughAStandardStream) {
-  for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
-    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   ASSERT_EQ(Bash(path(), Tool("qmx") + " plot -o - b.qmx > want.svg"), 0);
   for (const std::string& qmx : {Tool("qmx"), kAsUser + Tool("qmx")}) {
     for (const char* row : {"-o /dev/stdout b.qmx > pic.svg 2> said",
@@ -427,10 +422,8 @@ TEST_F(ProcessTest, OutOfMemory) {
             (Names{"a.qmx", "answers", "b.qmx", "big.qmx", "said"}));
 }
 
-// The largest animation with a 2 GiB hole and 11 more files, 12 open at most,
-// a 100 MB answer line: edited in little memory; /dev/zero read without
-// growing.
-
+// The largest animation (its 2 GiB hole kept) and 11 more, 12 files open at
+// most, a 100 MB answer line: little memory; answers from /dev/zero too.
 TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   const Bytes largest = sample::MakeLargestAnimation();
   const uint64_t size = largest.size() + (uint64_t{2} << 30) + 3;

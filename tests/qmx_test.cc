@@ -112,7 +112,6 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
 
 // A 9-pixel tick shows the Y angle (1024 a turn, 0 up the page, 256 right),
 // none without meshes. Twelve tracks, twelve styles, matched in the legend.
-
 TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
   // clang-format off
   const struct { std::optional<int16_t> facing; double dx, dy; } kFacings[] = {
@@ -121,10 +120,10 @@ TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
   // clang-format on
   std::vector<Track> tracks;
   for (int i = 0; i < 12; ++i) {
-    const Pose pose{.x = static_cast<int16_t>(1024 * i),
-                    .z = static_cast<int16_t>(-512 * i),
+    const Pose pose{.x = int16_t(1024 * i),
+                    .z = int16_t(-512 * i),
                     .facing = kFacings[i % std::size(kFacings)].facing};
-    tracks.push_back({.name = std::string("t").append(std::to_string(i)),
+    tracks.push_back({.name = "t" + std::to_string(i),
                       .keyframes = std::vector<Pose>(i % 2 + 1, pose),
                       .first = std::nullopt});
   }
@@ -145,9 +144,7 @@ TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
     EXPECT_EQ(style.first, swatch.attribute("stroke").value());
     EXPECT_EQ(style.second, swatch.attribute("stroke-dasharray").value());
     EXPECT_EQ(names[i].node().child_value(),
-              std::string("t")
-                  .append(std::to_string(i))
-                  .append(i % 2 ? " (2 keyframes)" : " (1 keyframe)"));
+              tracks[i].name + (i % 2 ? " (2 keyframes)" : " (1 keyframe)"));
     const auto& row = kFacings[i % std::size(kFacings)];
     const std::vector<Tick> ticks = Ticks(track);
     ASSERT_EQ(ticks.size(), row.facing ? i % 2 + 1 : 0);

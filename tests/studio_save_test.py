@@ -11,12 +11,11 @@ import http.server
 import os
 import re
 import shutil
-import subprocess
 import threading
 import zipfile
 
-from browser import (PAGE, QMX, SAMPLES, By, check, check_console, choose, close, folders,
-                     open_page, pick, read, report, start, type_into, wait_edited, wait_for,
+from browser import (PAGE, SAMPLES, By, check, check_console, choose, close, folders,
+                     open_page, pick, qmx, read, report, start, type_into, wait_edited, wait_for,
                      wait_said)
 
 SUFFIX = "_Rotated(90\u00b0).qmx"
@@ -36,9 +35,8 @@ for k, stem in enumerate(STEMS):
     source = os.path.join(SAMPLES, ["walk", "prop", "pose"][k % 3] + ".qmx")
     shutil.copy(source, os.path.join(inputs, stem + ".qmx"))
     shutil.copy(source, os.path.join(aliases, "%02d.qmx" % k))
-subprocess.run([QMX, "rotate", "--by", "90", "-o", expected_dir] +
-               ["%02d.qmx" % k for k in range(len(STEMS))],
-               cwd=aliases, check=True, capture_output=True)
+qmx(["rotate", "--by", "90", "-o", expected_dir] + ["%02d.qmx" % k for k in range(len(STEMS))],
+    aliases)
 expected = {stem + SUFFIX: read(os.path.join(expected_dir, "%02d%s" % (k, SUFFIX)))
             for k, stem in enumerate(STEMS)}
 
@@ -75,15 +73,11 @@ def not_saved_reason(said, name):
 
 try:
     # The folder route.
-    page_with_results("""
-      window.showDirectoryPicker = async () =>
-        (await navigator.storage.getDirectory()).getDirectoryHandle('results', {create: true});
-    """)
-    check(driver.execute_async_script("""
-      const [taken, done] = arguments;
+    page_with_results("""window.showDirectoryPicker = async () =>
+        (await navigator.storage.getDirectory()).getDirectoryHandle('results', {create: true});""")
+    check(driver.execute_async_script("""const [taken, done] = arguments;
       (async () => {
-        const folder = await (await navigator.storage.getDirectory())
-            .getDirectoryHandle('results', {create: true});
+        const folder = await showDirectoryPicker();
         for (const [name, text] of Object.entries(taken)) {
           const out = await (await folder.getFileHandle(name, {create: true})).createWritable();
           await out.write(text);
@@ -93,13 +87,10 @@ try:
         {n: t.decode() for n, t in TAKEN.items()}) is True, "the taken names")
     driver.find_element(By.ID, "save").click()
     said = wait_said("^Saved ", "the save into the folder")
-    held = driver.execute_async_script("""
-      const done = arguments[0];
+    held = driver.execute_async_script("""const done = arguments[0];
       (async () => {
-        const folder = await (await navigator.storage.getDirectory())
-            .getDirectoryHandle('results');
         const held = {};
-        for await (const [name, handle] of folder.entries()) {
+        for await (const [name, handle] of (await showDirectoryPicker()).entries()) {
           const bytes = new Uint8Array(await (await handle.getFile()).arrayBuffer());
           held[name] = btoa(Array.from(bytes, (b) => String.fromCharCode(b)).join(''));
         }
@@ -135,7 +126,6 @@ try:
 
     # Save this result with the long name: the browser would save nothing,
     # so it comes as an archive too.
-
     driver.find_element(By.CSS_SELECTOR, "button[aria-label='Save %s']" % LONG).click()
     said = wait_said("^l+_Rotated.*(was started\\.|Nothing.*)$", "the long name's archive")
     check(said == LONG + " has a name longer than the 255 bytes a downloaded file may have: "

@@ -154,20 +154,13 @@ try:
     open_page("file://" + PAGE)
 
     # The engine refuses a file number it does not hold, and says so.
-    refusals = driver.execute_async_script("""const done = arguments[0];
-      QmxEngine().then(m => {
-        const call = (name, type, types, args) => [m.cwrap('studio_' + name, type, types)(...args),
-                                                   m.cwrap('studio_error', 'string', [])()];
-        const file = ['number'];
-        done([call('info', 'string', ['number', 'number'], [0, 0]),
-              call('add', 'number', ['string', 'number'], ['a.qmx', 4]),
-              call('messages', 'string', file, [1]),
-              call('hold', 'number', ['number', 'number', 'number'], [5, 0, 4]),
-              call('piece_count', 'number', file, [-1]),
-              call('keyframes', 'number', ['number', 'number'], [7, 0]),
-              call('edit_file', 'number', file, [0]),
-              call('messages', 'string', file, [0])]);
-      }, error => done(String(error)));""")
+    refusals = driver.execute_async_script("""const [calls, done] = arguments;
+      QmxEngine().then(m => done(calls.map(([name, type, ...args]) => [
+          m.cwrap('studio_' + name, type, args.map(a => typeof a))(...args),
+          m.cwrap('studio_error', 'string', [])()])), error => done(String(error)));""",
+        [["info", "string", 0, 0], ["add", "number", "a.qmx", 4], ["messages", "string", 1],
+         ["hold", "number", 5, 0, 4], ["piece_count", "number", -1], ["keyframes", "number", 7, 0],
+         ["edit_file", "number", 0], ["messages", "string", 0]])
     check(refusals == [["", "There is no file number 0."], [0, ""],
                        ["", "There is no file number 1."], [0, "There is no file number 5."],
                        [-1, "There is no file number -1."], [-1, "There is no file number 7."],
@@ -347,7 +340,6 @@ try:
           "200 files: %s" % turned[:3])
 
     # Every control is labelled; nothing is wider than 1280x720, nor at 200%.
-
     unlabelled = js("""return [...document.querySelectorAll('input, button')].filter(
       e => !(e.labels && e.labels.length) && !e.getAttribute('aria-label') &&
            !e.textContent.trim()).map(e => e.outerHTML)""")

@@ -1,5 +1,4 @@
-// Text between the tools and their users: answers, names and paths,
-// UTF-8 and UTF-16, the command line and the console's stream.
+// Text between tools and users: answers, names, paths, command lines, consoles.
 
 #include <gtest/gtest.h>
 
@@ -183,11 +182,8 @@ TEST(WideTextTest, ConsoleStreamSendsWholeCharacters) {
   for (const bool crlf : {false, true}) {
     std::vector<std::u16string> calls;
     {
-      Utf16Streambuf buffer(
-          [&calls](std::u16string_view text) {
-            return calls.emplace_back(text), true;
-          },
-          crlf);
+      const auto call = [&](auto t) { return calls.emplace_back(t), true; };
+      Utf16Streambuf buffer(call, crlf);
       std::ostream out(&buffer);
       out << "'\xD0\x9B\xD0" << std::flush;
       out << "\xB0\xD1\x80\xD0\xB0.qmx': 90\xC2" << '\xB0' << '\n';
@@ -262,7 +258,6 @@ TEST(PathsTest, StreamNames) {
 }
 
 // Windows drops trailing dots and spaces except in "\\?\" paths; POSIX not.
-
 TEST(PathsTest, SavedAndNumberedNames) {
   // clang-format off
   const std::tuple<PathStyle, const char*, const char*> saved[] = {

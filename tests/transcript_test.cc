@@ -1,5 +1,4 @@
-// Runs the cases of tests/transcripts/ (form in their README): files made,
-// one program run, its console text, exit status and files expected exactly.
+// Runs the cases of tests/transcripts/, whose README gives their form.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -27,7 +26,6 @@ std::string Setting(const char* name, const char* built_in) {
   return value && *value ? value : built_in;
 }
 
-// Whether the programs run are the Windows ones, through a launcher (wine).
 bool RunsWindowsPrograms() { return !Setting("QMX_TOOL_LAUNCHER", "").empty(); }
 
 // A case's lines by their first word, in order.
@@ -46,11 +44,9 @@ struct Case {
     for (const std::string& value : All(key)) text += value + ending;
     return text;
   }
-  // The number a line gives, -1 when there is none.
   long long Number(const std::string& key) const {
     return lines.contains(key) ? std::stoll(Text(key)) : -1;
   }
-  // The standard streams a line names: 0 for "in", 1 "out", 2 "err".
   std::vector<int> Streams(const std::string& key) const {
     std::vector<int> numbers;
     std::istringstream words(Text(key, " "));
@@ -243,7 +239,6 @@ void RunCase(const Case& c) {
   EXPECT_EQ(run.exit_code, std::max(c.Number("exit"), 0ll));  // 0 if none
   EXPECT_EQ(run.errors, with_newlines(placed(c.Text("!"))));
   // A line ending in spaces ends with "|"; the text ends as its last line.
-
   std::string output = placed(Replaced(c.Text(">"), "|\n", "\n"));
   if (!output.empty()) output.pop_back();
   if (c.lines.contains("json"))

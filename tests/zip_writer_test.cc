@@ -18,7 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using ZipWriterTest = test::InTempDir;
 
-// Appends each of `parts` to archive.zip.
 void Append(std::initializer_list<std::vector<uint8_t>> parts) {
   std::ofstream out("archive.zip", std::ios::binary | std::ios::app);
   for (const std::vector<uint8_t>& bytes : parts)
@@ -80,7 +79,6 @@ TEST_F(ZipWriterTest, StoredEntriesReadBackWithTheirNamesAndBytes) {
 
 TEST_F(ZipWriterTest, EntryPast4GiBAndWhatFollowsItUseZip64) {
   // The large entry is a hole; only its start is read, so its CRC is unused.
-
   constexpr uint64_t kLarge = (uint64_t{5} << 30) + 3;
   ZipWriter zip({});
   const std::vector<uint8_t> large_header = *zip.Entry("large.qmx", kLarge, 0);
