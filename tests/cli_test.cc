@@ -24,6 +24,15 @@ namespace fs = std::filesystem;
 using Arguments = std::vector<std::string>;
 using CliTest = test::InTempDir;
 
+// The messages of a run, a line each, and the last one.
+struct Messages : Reporter {
+  void Report(const Message& message) override {
+    said += message.text + '\n', last = message;
+  }
+  std::string said;
+  Message last{};
+};
+
 // -0 ends each name printed with a NUL; --skip-existing skips a file whose
 // result's name is taken, unsaid with -q.
 TEST_F(CliTest, NamesEndedByNul) {
@@ -85,34 +94,29 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
       return std::make_unique<Taken>();
     }
   } files;
-  struct : Reporter {
-    void Report(const Message& message) override {
-      said = message.text, kind = message.kind;
-    }
-    std::string said;
-    Message::Kind kind;
-  } last;
+  Messages m;
   FliptaTool tool;
   FileJob job;
   job.argument = "walk.qmx", job.ask = false, job.skip_existing = true;
-  EXPECT_EQ(ProcessFile(tool, job, last, files).outcome,
+  EXPECT_EQ(ProcessFile(tool, job, m, files).outcome,
             FileResult::Outcome::kExisting);
-  EXPECT_EQ(last.said, "walk_Mirrored.qmx already exists, skipping.");
+  EXPECT_EQ(m.last.text, "walk_Mirrored.qmx already exists, skipping.");
   job.argument = "unread.qmx";
-  ProcessFile(tool, job, last, files);
-  EXPECT_EQ(last.said, "Could not read the file, skipping.");
-  EXPECT_EQ(last.kind, Message::Kind::kFailure);
+  ProcessFile(tool, job, m, files);
+  EXPECT_EQ(m.last.text, "Could not read the file, skipping.");
+  EXPECT_EQ(m.last.kind, Message::Kind::kFailure);
 #ifndef __SANITIZE_ADDRESS__  // which would report the allocation that fails
   job.argument = "unheld.qmx";
-  ProcessFile(tool, job, last, files);
-  EXPECT_EQ(last.said, "Out of memory, skipping.");
-  EXPECT_EQ(last.kind, Message::Kind::kFailure);
+  ProcessFile(tool, job, m, files);
+  EXPECT_EQ(m.last.text, "Out of memory, skipping.");
+  EXPECT_EQ(m.last.kind, Message::Kind::kFailure);
 #endif
   job.argument = "short.qmx";  // the keyframes Snipla keeps are not there
   SniplaTool snipla(Cuts{.front = 1, .back = 1});
-  ProcessFile(snipla, job, last, files);
-  EXPECT_EQ(last.said, "File is shorter than its header describes, skipping.");
-  EXPECT_EQ(last.kind, Message::Kind::kSkip);
+  ProcessFile(snipla, job, m, files);
+  EXPECT_EQ(m.last.text,
+            "File is shorter than its header describes, skipping.");
+  EXPECT_EQ(m.last.kind, Message::Kind::kSkip);
   for (const auto& [words, shown] :
        {std::pair{"Input/output error", "(input/output error)"},
         {"I/O error.\r\n", "(I/O error)"}})
@@ -150,12 +154,7 @@ std::string Said(Tool&& tool, std::string typed, Change change) {
                     out << question;
                     return reader.GetChar();
                   }};
-  struct : Reporter {
-    void Report(const Message& message) override {
-      said += message.text + '\n';
-    }
-    std::string said;
-  } messages;
+  Messages messages;
   ProcessFile(tool,
               {.argument = "a.qmx", .output_dir = "", .console = &console},
               messages, platform::SystemFiles());

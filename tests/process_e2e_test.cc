@@ -381,10 +381,11 @@ TEST_F(ProcessTest, OutOfMemory) {
   sample::WriteFile(path() / "big.qmx", sample::MakeLargestAnimation());
   std::ofstream(path() / "answers") << "90\n";
   std::string said;
-  // `command` in `kb` kB, its output in `said`; `$a` is 120,000 digits.
+  // `command` in `kb` kB, tools on its path, output in `said`; `$a` 120,000 0s.
   const auto run = [&](long kb, const std::string& command) {
     const int status = Bash(
-        path(), "printf -v a %0120000d 0 && exec /usr/bin/prlimit --as=" +
+        path(), "printf -v a %0120000d 0 && PATH=" QMX_TOOL_DIR
+                ":$PATH exec /usr/bin/prlimit --as=" +
                     std::to_string(kb << 10) + " " + command + " >said 2>&1");
     const Bytes bytes = ReadBytes(path() / "said");
     said.assign(bytes.begin(), bytes.end());
@@ -401,22 +402,20 @@ TEST_F(ProcessTest, OutOfMemory) {
     }
     return works;
   };
-  const long qmx = least(Tool("qmx") + " mirror");
-  EXPECT_EQ(run(qmx + 64, Tool("qmx") + " mirror big.qmx missing.qmx"), 1);
+  const long qmx = least("qmx mirror");
+  EXPECT_EQ(run(qmx + 64, "qmx mirror big.qmx missing.qmx"), 1);
   EXPECT_EQ(said,
             "qmx: 'big.qmx': Out of memory, skipping.\n"
             "qmx: 'missing.qmx': File could not be found.\n");
-  EXPECT_EQ(run(qmx + 8192, Tool("qmx") + " plot big.qmx"), 1);
+  EXPECT_EQ(run(qmx + 8192, "qmx plot big.qmx"), 1);
   EXPECT_EQ(said, "qmx: Out of memory.\n");
-  const long gyrel = least(Tool("gyrel"));
-  EXPECT_EQ(run(gyrel + 64, Tool("gyrel") + " big.qmx missing.qmx <answers"),
-            0);
+  const long gyrel = least("gyrel");
+  EXPECT_EQ(run(gyrel + 64, "gyrel big.qmx missing.qmx <answers"), 0);
   EXPECT_TRUE(
       said.ends_with("(in degrees): 'big.qmx': Out of memory, skipping.\n\n"
                      "File could not be found.\n\n(Press ENTER to exit)"))
       << said;
-  EXPECT_EQ(
-      run(gyrel + 2048, Tool("gyrel") + " {$a,$a,$a,$a,$a,$a}{,} <answers"), 0);
+  EXPECT_EQ(run(gyrel + 2048, "gyrel {$a,$a,$a,$a,$a,$a}{,} <answers"), 0);
   EXPECT_EQ(said, "Out of memory.\n\n");
   EXPECT_EQ(ListDir(path()),
             (Names{"a.qmx", "answers", "b.qmx", "big.qmx", "said"}));
