@@ -161,9 +161,8 @@ std::string Said(Tool&& tool, std::string typed, Change change) {
   return messages.said;
 }
 
-// A file rewritten, cut short or retimed while the tool waits is skipped; one
-// renamed into its place changes nothing (the open file is read). Info and
-// plot report a file that changes as they read it.
+// A file rewritten, cut short or retimed while a tool waits is skipped, one
+// renamed into its place is not; info and plot report one changed as they read.
 TEST_F(CliTest, InputChangedWhileAToolOrQmxReadsIt) {
   const fs::path made = test::PathOf("a_Truncated(1; 1).qmx");
   Said(SniplaTool(), "1 1\n", nullptr);

@@ -46,10 +46,9 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
   ASSERT_TRUE(file.WriteAt(0, Bytes("0123")));
   EXPECT_TRUE(file.Size() == kFar + 3 && file.IsRegular());
   std::vector<uint8_t> three(3);
-  for (const auto& [pos, ok] : {std::pair{int64_t{1}, true},
-                                {kFar, true},
-                                {kFar + 1, false},
-                                {int64_t{-1}, false}})
+  const std::pair<int64_t, bool> reads[] = {
+      {1, true}, {kFar, true}, {kFar + 1, false}, {-1, false}};
+  for (const auto& [pos, ok] : reads)
     EXPECT_EQ(file.Read(pos, three) == Status::kOk, ok) << pos;
   ASSERT_EQ(file.Read(kFar & 0xFFFFFFFF, three), Status::kOk);
   EXPECT_EQ(three, std::vector<uint8_t>(3, 0));
@@ -61,9 +60,8 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
   EXPECT_EQ(file.CopyFrom(File(), 0, 0, 3), Status::kRead);  // nothing open
 }
 
-// Out of reach until named, gone unless named, never replacing: the
-// system's way, then the named ways, names in UTF-8; as private as the file
-// it is like, under the umask as cp would (0751 under 027 is 0750).
+// Out of reach until named, gone unless named, never replacing, either way;
+// as private as the file it is like, under the umask as cp would.
 TEST_F(PlatformTest, PrivateFile) {
   const std::string kFree = "free_Rotated(90\xC2\xB0)\xF0\x9F\x8E\xAC.qmx";
   for (const std::string top : {"u", "n"}) {

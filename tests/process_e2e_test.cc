@@ -208,9 +208,8 @@ TEST_F(ProcessTest, EndOfInputOnTheTerminalEndsOneRead) {
                                     "b_Rotated(45°).qmx"}));
 }
 
-// A signal at the question leaves the terminal and earlier results only. At a
-// prompt, the folder renamed, no working copy is left, unnamed or named (as
-// nobody, /proc/PID/fd hidden); answered, either is saved under its name.
+// A signal leaves the terminal and earlier results only, no working copy,
+// unnamed or named, even with its folder renamed, where an answer saves it.
 TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   const std::pair<int, const char*> kEndings[] = {
       {SIGTERM, ""}, {SIGHUP, ""},  {SIGINT, "\x03"}, {SIGQUIT, "\x1c"},
@@ -263,9 +262,8 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   }
 }
 
-// Two tools side by side, one as a user, inputs on another file system: each
-// result as a run alone makes it, the user's private; a 1 GiB sparse input
-// keeps its hole; a full disk shows before the prompt, an unreadable file why.
+// Two tools side by side, one as a user, on another file system: results as
+// alone, a hole kept; a full disk shows before the prompt, no access why.
 TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   const fs::path other = path() / "other";
   fs::create_directory(other);

@@ -36,9 +36,8 @@ std::vector<Tick> Ticks(const pugi::xml_node& track) {
   return ticks;
 }
 
-// One track per file, a point and tick per keyframe, visible once rendered;
-// bad name bytes show as U+FFFD. Turned 90 degrees, a tick turns a quarter
-// clockwise; mirrored, it is mirrored left to right.
+// A track per file, a point and tick per keyframe, bad name bytes as U+FFFD;
+// turned 90 degrees a tick turns clockwise, mirrored it is mirrored.
 TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   const std::string prop = "prop & <co>\xED\xA0\x80\xC0\xAF.qmx",
                     shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx",

@@ -25,9 +25,8 @@ std::string Utf16(std::u16string_view text) {
 const std::string kLong(70000, 'x'), kSpaces(70000, ' ');
 const std::u16string kLong16(40000, u'x'), kSpaces16(40000, u' ');
 
-// Calls ('i' ReadInt16, 'u' ReadUint16, 'd' DiscardLine, 'c' GetChar), each
-// result noted ("-" none), then "|" and the rest: the same in any pieces,
-// at most 64 KiB read at once. "\4" outside UTF-16 is an empty read (Ctrl-D).
+// Calls (ReadInt16, ReadUint16, DiscardLine, GetChar), results ("-" none), "|",
+// the rest: the same in any pieces, reads <= 64 KiB; "\4" an empty read.
 TEST(ConsoleReaderTest, Calls) {
   // clang-format off
   const struct { std::string input; const char* calls; std::string seen; bool file = false; } kCases[] = {
