@@ -1,6 +1,5 @@
-"""What the page's browser tests share: arguments (PAGE QMX SAMPLES), headless
-Chromium by selenium (else exit 77, skipped), a folder, the status line's
-record and the waits on it, and the failures told at the end."""
+"""The browser tests' shared part: arguments (PAGE QMX SAMPLES), Chromium by selenium
+(else exit 77, skipped), a folder, the status line's record and its waits, the failures."""
 import os
 import re
 import shutil
@@ -90,9 +89,8 @@ def status():
 
 
 def open_page(url):
-    """Loads the page and its engine, then records the status line's changes
-    and the last input's time: edits are waited for by that record, not by
-    polling a state the page may show for a moment only."""
+    """Loads the page, then records the status line's changes and the last input's time:
+    edits are waited for by that record, not by polling a state that may flash by."""
     driver.get(url)
     wait_for(lambda: status() == "Ready.", "the engine", 60)
     js("""window.said = []; window.lastInput = 0;
@@ -117,8 +115,7 @@ def type_into(field, value):
 
 
 def wait_edited(count, what, made=r"\d+", shown=lambda: True, seconds=30):
-    """Waits for the edit that answers the last input to end (not an earlier
-    or stopped one), and returns what `shown` gives once it gives something."""
+    """Waits for the last input's edit to end, then for what `shown` gives."""
     pattern = r"%s of %d files? edited; nothing is saved yet\." % (made, count)
 
     def edited():

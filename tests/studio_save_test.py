@@ -1,10 +1,7 @@
 #!/usr/bin/python3
-"""Save with 30 results, each byte for byte qmx's: into a folder of the
-private file system holding some names already (the picker replaced: headless
-Chromium aborts it), and as qmx-results.zip. One name is 259 bytes: saved or
-told why not. Served from 127.0.0.1 (the private file system refuses file://).
-Usage: studio_save_test.py PAGE QMX SAMPLES
-"""
+"""Save with 30 results, each qmx's: into a private folder holding some names (the picker
+replaced: headless Chromium aborts it), and as qmx-results.zip; a name of 259 bytes saved or
+told why not. Served from 127.0.0.1: the private file system refuses file://."""
 import base64
 import functools
 import http.server

@@ -1,8 +1,6 @@
 #!/usr/bin/python3
-"""The page in a real browser: each edit's tables, messages, views, slider
-and saved bytes against qmx's; drops, refusals, removals; the largest file.
-Usage: studio_test.py PAGE QMX SAMPLES [--screenshot PNG] (qmxgen beside QMX).
-"""
+"""The page in a browser: each edit's tables, messages, views, slider and bytes against
+qmx's; drops, refusals, removals; the largest file. Args: PAGE QMX SAMPLES [--screenshot PNG]"""
 import base64
 import os
 import re
