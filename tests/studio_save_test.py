@@ -39,8 +39,7 @@ expected = {stem + SUFFIX: read(os.path.join(expected_dir, "%02d%s" % (k, SUFFIX
 
 
 class Quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
+    log_message = lambda *args: None
 
 
 server = http.server.ThreadingHTTPServer(

@@ -84,8 +84,7 @@ RunResult RunTool(const std::string& name,
   const pid_t pid = fork();
   if (pid == 0) {
     std::vector<char*> argv;
-    for (const std::string& part : command)
-      argv.push_back(const_cast<char*>(part.c_str()));
+    for (std::string& part : command) argv.push_back(part.data());
     argv.push_back(nullptr);
     const int flags = O_WRONLY | O_CREAT | O_TRUNC;
     if (dup2(open((streams.path() / "in").c_str(), O_RDONLY), 0) < 0 ||

@@ -27,11 +27,9 @@ void Append(std::initializer_list<std::vector<uint8_t>> parts) {
 
 // What `script` prints, run by Python with `zf` open on archive.zip.
 std::string Python(const std::string& script) {
-  {
-    std::ofstream("read.py") << "import zipfile\n"
-                                "zf = zipfile.ZipFile('archive.zip')\n"
-                             << script;
-  }
+  std::ofstream("read.py") << "import zipfile\n"
+                              "zf = zipfile.ZipFile('archive.zip')\n"
+                           << script;  // written as the statement ends
   std::string printed;
   FILE* run = popen(QMX_PYTHON " read.py 2>&1", "r");
   char buffer[512];
