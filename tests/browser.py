@@ -1,9 +1,5 @@
-"""What the page's tests in a real browser share: their arguments (PAGE QMX
-SAMPLES), headless Chromium driven by selenium (without either the test
-exits 77, skipped, with one line), a folder of their own, the page's status
-line recorded as it changes and the waits on that record, and the failures,
-told at the end.
-"""
+"""The browser tests' shared part: arguments (PAGE QMX SAMPLES), Chromium by selenium
+(else exit 77, skipped), a folder, the status line's record and its waits, the failures."""
 import os
 import re
 import shutil
@@ -60,9 +56,8 @@ def start(downloads, **prefs):
     global driver
     options = webdriver.ChromeOptions()
     options.binary_location = BROWSER
-    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                 "--no-first-run", "--disable-background-networking",
-                 "--disable-component-update", "--disable-sync",
+    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
                  "--window-size=1280,720", "--user-data-dir=" + os.path.join(work, "profile")):
         options.add_argument(flag)
     options.add_experimental_option("prefs", {
@@ -94,10 +89,8 @@ def status():
 
 
 def open_page(url):
-    """Loads the page and waits for its engine. From then on the status
-    line's changes are recorded, each with its time, and the time of the
-    last input: edits are waited for by this record, not by polling for a
-    state the page may show for a moment only."""
+    """Loads the page, then records the status line's changes and the last input's time:
+    edits are waited for by that record, not by polling a state that may flash by."""
     driver.get(url)
     wait_for(lambda: status() == "Ready.", "the engine", 60)
     js("""window.said = []; window.lastInput = 0;
@@ -122,10 +115,7 @@ def type_into(field, value):
 
 
 def wait_edited(count, what, made=r"\d+", shown=lambda: True, seconds=30):
-    """Waits for the edit that answers the last input (a key, a choice, a
-    pick) to end, by the record of the status line: an earlier edit that
-    ended before it, or one it stopped, is not taken for it. Returns what
-    `shown` gives once it gives something."""
+    """Waits for the last input's edit to end, then for what `shown` gives."""
     pattern = r"%s of %d files? edited; nothing is saved yet\." % (made, count)
 
     def edited():
@@ -135,8 +125,7 @@ def wait_edited(count, what, made=r"\d+", shown=lambda: True, seconds=30):
 
 
 def wait_said(pattern, what, seconds=100):
-    """The first status line since the last input that matches `pattern`,
-    however briefly it showed; waited for as the line changes."""
+    """The first status line since the last input matching `pattern`."""
     said = driver.execute_async_script("""const [pattern, seconds, done] = arguments;
       const seen = () => said.find(s => s[0] > lastInput && new RegExp(pattern).test(s[1]));
       const end = (text) => { watch.disconnect(); clearTimeout(timer); done(text); };
@@ -146,8 +135,7 @@ def wait_said(pattern, what, seconds=100):
       watch.observe(document.getElementById('status'),
                     {childList: true, characterData: true, subtree: true});""",
                                        pattern, seconds)
-    check(said is not None, "timed out waiting for %s; the status line says: %s" % (
-        what, status()))
+    check(said is not None, "timed out waiting for %s; the status line says: %s" % (what, status()))
     return said or ""
 
 

@@ -1,6 +1,4 @@
-// The front ends in this process, each test in a fresh working directory:
-// qmx's output and usage errors, and inputs that change while a tool waits
-// for its answers or qmx reads them.
+// The front ends in this process, each test in a fresh working directory.
 
 #include "qmx/cli.h"
 
@@ -26,9 +24,17 @@ namespace fs = std::filesystem;
 using Arguments = std::vector<std::string>;
 using CliTest = test::InTempDir;
 
-// -0 ends each name qmx prints with a NUL; --skip-existing skips a file
-// whose result's name is taken, failing nothing, unsaid with -q. (Output
-// that cannot be written: transcripts/streams.txt; usage errors: usage.txt.)
+// The messages of a run, a line each, and the last one.
+struct Messages : Reporter {
+  void Report(const Message& message) override {
+    said += message.text + '\n', last = message;
+  }
+  std::string said;
+  Message last{};
+};
+
+// -0 ends each name printed with a NUL; --skip-existing skips a file whose
+// result's name is taken, unsaid with -q.
 TEST_F(CliTest, NamesEndedByNul) {
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
@@ -52,10 +58,8 @@ TEST_F(CliTest, NamesEndedByNul) {
   }
 }
 
-// What no run here makes happen: a name taken only when saving skips the
-// file too, a file that cannot be read is told so, and one whose keyframes
-// the page found no memory for; another cause of a failed open is told in
-// the system's words.
+// What no real run makes happen: a name taken only when saving, unreadable
+// bytes, no memory, a short file; other open failures in the system's words.
 TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   struct Racing : FileLayer {  // every name is free until it is given
     std::unique_ptr<InputFile> Open(const std::string& path,
@@ -90,34 +94,29 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
       return std::make_unique<Taken>();
     }
   } files;
-  struct : Reporter {
-    void Report(const Message& message) override {
-      said = message.text, kind = message.kind;
-    }
-    std::string said;
-    Message::Kind kind;
-  } last;
+  Messages m;
   FliptaTool tool;
   FileJob job;
   job.argument = "walk.qmx", job.ask = false, job.skip_existing = true;
-  EXPECT_EQ(ProcessFile(tool, job, last, files).outcome,
+  EXPECT_EQ(ProcessFile(tool, job, m, files).outcome,
             FileResult::Outcome::kExisting);
-  EXPECT_EQ(last.said, "walk_Mirrored.qmx already exists, skipping.");
+  EXPECT_EQ(m.last.text, "walk_Mirrored.qmx already exists, skipping.");
   job.argument = "unread.qmx";
-  ProcessFile(tool, job, last, files);
-  EXPECT_EQ(last.said, "Could not read the file, skipping.");
-  EXPECT_EQ(last.kind, Message::Kind::kFailure);
+  ProcessFile(tool, job, m, files);
+  EXPECT_EQ(m.last.text, "Could not read the file, skipping.");
+  EXPECT_EQ(m.last.kind, Message::Kind::kFailure);
 #ifndef __SANITIZE_ADDRESS__  // which would report the allocation that fails
   job.argument = "unheld.qmx";
-  ProcessFile(tool, job, last, files);
-  EXPECT_EQ(last.said, "Out of memory, skipping.");
-  EXPECT_EQ(last.kind, Message::Kind::kFailure);
+  ProcessFile(tool, job, m, files);
+  EXPECT_EQ(m.last.text, "Out of memory, skipping.");
+  EXPECT_EQ(m.last.kind, Message::Kind::kFailure);
 #endif
   job.argument = "short.qmx";  // the keyframes Snipla keeps are not there
   SniplaTool snipla(Cuts{.front = 1, .back = 1});
-  ProcessFile(snipla, job, last, files);
-  EXPECT_EQ(last.said, "File is shorter than its header describes, skipping.");
-  EXPECT_EQ(last.kind, Message::Kind::kSkip);
+  ProcessFile(snipla, job, m, files);
+  EXPECT_EQ(m.last.text,
+            "File is shorter than its header describes, skipping.");
+  EXPECT_EQ(m.last.kind, Message::Kind::kSkip);
   for (const auto& [words, shown] :
        {std::pair{"Input/output error", "(input/output error)"},
         {"I/O error.\r\n", "(I/O error)"}})
@@ -137,8 +136,8 @@ void Retime() {
   fs::rename("new.qmx", "a.qmx");
 }
 
-// What `tool` says of a.qmx, the sample walk, with `typed` as the answers,
-// a message a line; `change` runs when the answers are first asked for.
+// What `tool` says of the sample walk a.qmx, given `typed`, a message a
+// line; `change` runs when the answers are first asked for.
 std::string Said(Tool&& tool, std::string typed, Change change) {
   sample::WriteFile("a.qmx", *sample::MakeFromDescription("sample walk.qmx"));
   fs::last_write_time("a.qmx", {});  // a time no rewrite now keeps
@@ -155,25 +154,15 @@ std::string Said(Tool&& tool, std::string typed, Change change) {
                     out << question;
                     return reader.GetChar();
                   }};
-  struct : Reporter {
-    void Report(const Message& message) override {
-      said += message.text + '\n';
-    }
-    std::string said;
-  } messages;
+  Messages messages;
   ProcessFile(tool,
               {.argument = "a.qmx", .output_dir = "", .console = &console},
               messages, platform::SystemFiles());
   return messages.said;
 }
 
-// Every tool reads the input's edited part after the answers, so it skips a
-// file rewritten, cut short or given a new time meanwhile (a second later,
-// to the nanosecond). A file renamed into the input's place changes
-// nothing: the tool reads the file it opened (on Windows no name of an open
-// file can be replaced). What info and plot read of a file that changes
-// meanwhile belongs to no version of it: the file is reported, not
-// described; a cut comes out in a short read of the last piece.
+// A file rewritten, cut short or retimed while a tool waits is skipped, one
+// renamed into its place is not; info and plot report one changed as they read.
 TEST_F(CliTest, InputChangedWhileAToolOrQmxReadsIt) {
   const fs::path made = test::PathOf("a_Truncated(1; 1).qmx");
   Said(SniplaTool(), "1 1\n", nullptr);

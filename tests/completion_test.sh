@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# qmx's bash completion, driven as bash drives it (COMP_WORDS, COMP_CWORD,
-# the function, COMPREPLY), and its options and the manual page's held
-# against what `qmx --help` lists, which fits 80 columns.
-#   completion_test.sh COMPLETION_SCRIPT QMX MANUAL_SOURCE
+# qmx's bash completion driven as bash drives it, held with the manual page
+# against `qmx --help`.  Usage: completion_test.sh COMPLETION_SCRIPT QMX MANUAL
 set -uo pipefail
 export LC_ALL=C  # the order sort gives the rows
 script=$(realpath "$1") qmx=$(realpath "$2") manual=$(realpath "$3")
@@ -43,8 +41,7 @@ qmx plot -o n                 | notes.txt
 qmx plot --n                  | --null
 EOF
 
-# Help, asked for either way, fits 80 columns; every option and subcommand
-# it lists is completed, and every option is in the manual page.
+# Help either way fits 80 columns; all it lists is completed and in the manual.
 for subcommand in '' move rotate cut mirror info plot; do
   help=$("$qmx" $subcommand --help) || { echo "FAIL: qmx $subcommand --help"; exit 1; }
   [[ $("$qmx" help $subcommand) == "$help" && $help == *"Usage: qmx"* ]] || fail "qmx help $subcommand"

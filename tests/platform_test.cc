@@ -1,5 +1,4 @@
-// The platform layer against the real file system, each test in a fresh
-// working directory of its own.
+// The platform layer against the real file system, in fresh directories.
 
 #include "common/platform.h"
 
@@ -47,28 +46,22 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
   ASSERT_TRUE(file.WriteAt(0, Bytes("0123")));
   EXPECT_TRUE(file.Size() == kFar + 3 && file.IsRegular());
   std::vector<uint8_t> three(3);
-  for (const auto& [pos, ok] : {std::pair{int64_t{1}, true},
-                                {kFar, true},
-                                {kFar + 1, false},
-                                {int64_t{-1}, false}})
+  const std::pair<int64_t, bool> reads[] = {
+      {1, true}, {kFar, true}, {kFar + 1, false}, {-1, false}};
+  for (const auto& [pos, ok] : reads)
     EXPECT_EQ(file.Read(pos, three) == Status::kOk, ok) << pos;
   ASSERT_EQ(file.Read(kFar & 0xFFFFFFFF, three), Status::kOk);
   EXPECT_EQ(three, std::vector<uint8_t>(3, 0));
   EXPECT_FALSE(File::CreateNew("f.qmx").is_open());
   EXPECT_FALSE(File::OpenForReading("f.qmx").WriteAt(0, Bytes("x")));
-  // A copy from what opens but cannot be read, a directory, is a failed
-  // read, not a copy of nothing.
+  // A copy from a directory, which opens but cannot be read, fails.
   std::filesystem::create_directory(test::PathOf("d"));
   EXPECT_EQ(file.CopyFrom(File::OpenForReading("d"), 0, 0, 3), Status::kRead);
   EXPECT_EQ(file.CopyFrom(File(), 0, 0, 3), Status::kRead);  // nothing open
 }
 
-// Out of reach until named, gone unless named, and naming never replaces:
-// in a plain folder and one in other scripts (the transcripts take long
-// paths through every program), the system's way first, then the named
-// ways. Names reach the file system as their UTF-8 spells them. A file is
-// made as private as the one it is like, under the umask as cp would: 0600
-// stays 0600, 0751 under the umask 027 is 0750.
+// Out of reach until named, gone unless named, never replacing, either way;
+// as private as the file it is like, under the umask as cp would.
 TEST_F(PlatformTest, PrivateFile) {
   const std::string kFree = "free_Rotated(90\xC2\xB0)\xF0\x9F\x8E\xAC.qmx";
   for (const std::string top : {"u", "n"}) {
@@ -109,8 +102,7 @@ TEST_F(PlatformTest, PrivateFile) {
 #endif
 }
 
-// Answers from the null device are never taken as console keys: a console
-// read would wait for ever. The null device is no regular file either.
+// The null device is neither a console (a read would wait) nor a file.
 TEST_F(PlatformTest, ConsolesAndRegularFiles) {
   const int saved = dup(0);
   dup2(open(kNullDevice, O_RDONLY), 0);
@@ -122,16 +114,13 @@ TEST_F(PlatformTest, ConsolesAndRegularFiles) {
 }
 
 #ifndef _WIN32
-// Recurses until the stack runs out.
 int Overflow(int depth) {
   volatile char frame[4096];
   frame[0] = static_cast<char>(depth);
   return depth < 0 ? 0 : Overflow(depth + 1) + frame[0];
 }
 
-// A signal that ends the program takes a named private file along, also
-// one that took another's place; so does a stack overflow (0 here), whose
-// handler runs on a stack of its own.
+// A signal, or a stack overflow (0), takes the named private files along.
 TEST_F(PlatformTest, SignalRemovesANamedPrivateFile) {
   for (const int signal_number :
        {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR2, SIGRTMIN + 1, 0}) {

@@ -1,5 +1,4 @@
-// What only a running process shows: the terminal, signals, runs side by
-// side and as an ordinary user, another file system, files closed, memory.
+// What only a running process shows: terminal, signals, users, files, memory.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -27,15 +26,12 @@ using Names = std::vector<std::string>;
 using namespace std::string_literals;
 
 std::string Tool(const std::string& name) { return QMX_TOOL_DIR "/" + name; }
-// Before a command line: runs it as an ordinary user.
 const std::string kAsUser =
     "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
-// Program `name` with `arguments`, run as an ordinary user.
 Names AsUser(const std::string& name, const std::string& arguments) {
   return {"/bin/sh", "-c", "exec " + kAsUser + Tool(name) + " " + arguments};
 }
-// `command` run by bash in `dir`, a pipe failing with any of its parts: its
-// exit status, -1 when it did not end normally.
+// `command` run by bash -o pipefail in `dir`: its exit status, or -1.
 int Bash(const fs::path& dir, const std::string& command) {
   const int status =
       std::system(("cd '" + dir.string() +
@@ -44,9 +40,8 @@ int Bash(const fs::path& dir, const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A program in `dir` on a new pseudo-terminal as a shell's job: the
-// terminal's foreground group, below a session leader that ends as it ends
-// (128 + the signal that ended it), so that a stop is a real stop.
+// A program in `dir` on a new pseudo-terminal as a shell's foreground job,
+// below a leader that ends as it ends (128 + signal): a stop is a real stop.
 class Process {
  public:
   Process(Names command, const fs::path& dir) {
@@ -120,7 +115,6 @@ class Process {
     EXPECT_EQ(waitpid(leader, &status, 0), leader);
     return WEXITSTATUS(status);
   }
-  // Presses ENTER once the program waits for it, and returns its status.
   int Finish() {
     ReadUntil("(Press ENTER to exit)");
     Write("\n");
@@ -149,9 +143,11 @@ class ProcessTest : public testing::Test {
         sample::MakeAnimation(
             {.keyframe_count = 3000, .trailing_bytes = 300000, .seed = 3}));
     sample::WriteFile(path() / "b.qmx", sample::MakeAnimation({.seed = 8}));
+    for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
+      fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   }
   void TearDown() override { umount2((path() / "other").c_str(), MNT_DETACH); }
-  // Shovan on a.qmx and b.qmx, the use-for-all question waiting for a key.
+  // Shovan on a.qmx and b.qmx at the use-for-all question.
   std::unique_ptr<Process> AtTheQuestion() {
     auto shovan =
         std::make_unique<Process>(Names{"shovan", "a.qmx", "b.qmx"}, path());
@@ -161,8 +157,7 @@ class ProcessTest : public testing::Test {
     EXPECT_TRUE(shovan->TerminalTakesLines(false));
     return shovan;
   }
-  // What qmx `edit`, which makes what the tool makes, makes of the file
-  // named by `made`'s first letter, alone.
+  // What qmx `edit` alone makes of the file named by `made`'s first letter.
   Bytes Alone(Names edit, const std::string& made) {
     TempDir alone;
     edit.insert(edit.end(), {"-o", alone.path(), path() / (made[0] + ".qmx"s)});
@@ -174,9 +169,8 @@ class ProcessTest : public testing::Test {
   TempDir dir_;
 };
 
-// Ctrl-Z stops the tool with the terminal as it was; continued, it takes
-// its key again, without ENTER or echo, gives the terminal back, and waits
-// for ENTER before it ends.
+// Ctrl-Z stops the tool, terminal restored; continued, it takes its key
+// again without ENTER or echo, and waits for ENTER before it ends.
 TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
   auto shovan = AtTheQuestion();
   const size_t asked = shovan->ReadUntil("(y/n): ").size();
@@ -195,10 +189,8 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
   EXPECT_EQ(shovan->Finish(), 0);
 }
 
-// A Ctrl-D ends the read at hand only: alone it is a failed answer, the
-// angle 0; after typed digits the first Ctrl-D hands them over and the
-// second ends the read with them as the answer, the discard after it reading
-// no further. The next file is asked for again.
+// A Ctrl-D ends one read: alone it is a failed answer (0); after digits the
+// second one ends the read with them, the discard after it reading no more.
 TEST_F(ProcessTest, EndOfInputOnTheTerminalEndsOneRead) {
   Process gyrel(Names{"gyrel", "a.qmx", "b.qmx"}, path());
   gyrel.ReadUntil("Enter rotation angle (in degrees): ");
@@ -216,12 +208,8 @@ TEST_F(ProcessTest, EndOfInputOnTheTerminalEndsOneRead) {
                                     "b_Rotated(45°).qmx"}));
 }
 
-// Ended by a signal, sent or typed, at the question: the terminal is as it
-// was, and only the results made before are left. At a prompt, with the
-// input's folder renamed meanwhile, no working copy is left: unnamed, even
-// after SIGKILL; named, as for the user nobody with an empty file system
-// over the tool's own /proc/PID/fd. Answered, either kind is saved in the
-// folder under its new name.
+// A signal leaves the terminal and earlier results only, no working copy,
+// unnamed or named, even with its folder renamed, where an answer saves it.
 TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   const std::pair<int, const char*> kEndings[] = {
       {SIGTERM, ""}, {SIGHUP, ""},  {SIGINT, "\x03"}, {SIGQUIT, "\x1c"},
@@ -274,14 +262,8 @@ TEST_F(ProcessTest, SignalsLeaveTheTerminalAndNothingElse) {
   }
 }
 
-// Two tools in one directory, each at its prompt while the other works,
-// one an ordinary user (who cannot name an unnamed file as root can),
-// their inputs on another file system: a forward-slash argument's result
-// lands beside it, a link's in the working directory (its trailing data
-// copied across in pieces), each as a run alone makes it, the user's as
-// private as its input; a sparse input of 1 GiB is copied across with its
-// hole, as cp would; a full disk shows before the prompt, an unreadable
-// file why.
+// Two tools side by side, one as a user, on another file system: results as
+// alone, a hole kept; a full disk shows before the prompt, no access why.
 TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   const fs::path other = path() / "other";
   fs::create_directory(other);
@@ -292,8 +274,6 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   fs::permissions(other / "a.qmx",
                   fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink(other / "a.qmx", path() / "link.qmx");
-  for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
-    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   fs::permissions(path(), fs::perms::all);
   Process shovan(AsUser("shovan", "link.qmx"), path());
   shovan.ReadUntil("Enter X offset: ");
@@ -327,8 +307,7 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   in.read(head.data(), alone.size()).seekg((1 << 30) - 3).read(end.data(), 3);
   EXPECT_TRUE(fs::file_size(mirrored) == 1 << 30 && end == "end");
   EXPECT_EQ(Bytes(head.begin(), head.end()), alone);
-  // The keyframes' room is taken before the prompt, after the trailing
-  // data's: a full disk shows then.
+  // Room for the keyframes is taken before the prompt.
   fs::copy(path() / "a.qmx", other / "c.qmx");
   std::ofstream(other / "full")
       << std::string(fs::space(other).available - 400000, 'x');
@@ -348,10 +327,8 @@ TEST_F(ProcessTest, SideBySideAsAnOrdinaryUserAcrossFileSystems) {
   EXPECT_EQ(qmx.Wait(), 1);
 }
 
-// A name that would clear the screen gives the terminal no command: each
-// stream shows it with '?' for its controls where it is the terminal, and
-// as it is where it is a pipe (qmx's standard output, its error on the
-// terminal).
+// A name that would clear the screen shows with '?' for its controls on the
+// terminal, and as it is through a pipe (qmx's output, its errors not).
 TEST_F(ProcessTest, NamesGiveTheTerminalNoCommands) {
   const std::string clear = "\x1B[2J";
   fs::copy(path() / "b.qmx", path() / (clear + "b.qmx"));
@@ -372,12 +349,9 @@ TEST_F(ProcessTest, NamesGiveTheTerminalNoCommands) {
   EXPECT_EQ(qmx.Wait(), 0);
 }
 
-// A picture named by a standard stream that goes to a file or a pipe goes
-// through that stream, and no name is told: as root, who could make a file
-// in /dev, and as an ordinary user, who cannot.
+// A picture named by a standard stream goes through it, no name told: as
+// root, who could make a file in /dev, and as an ordinary user.
 TEST_F(ProcessTest, PictureThroughAStandardStream) {
-  for (fs::path p = path(); p != p.root_path(); p = p.parent_path())
-    fs::permissions(p, fs::perms::others_exec, fs::perm_options::add);
   ASSERT_EQ(Bash(path(), Tool("qmx") + " plot -o - b.qmx > want.svg"), 0);
   for (const std::string& qmx : {Tool("qmx"), kAsUser + Tool("qmx")}) {
     for (const char* row : {"-o /dev/stdout b.qmx > pic.svg 2> said",
@@ -396,10 +370,8 @@ TEST_F(ProcessTest, PictureThroughAStandardStream) {
   EXPECT_FALSE(fs::exists("/dev/stdout (2)") || fs::exists("/dev/stderr (2)"));
 }
 
-// Under an address-space limit just above what a run that finds no file
-// needs (measured here): an edit that cannot have its memory skips its file
-// and the run goes on; a picture that cannot, or a command line of 1.4 MB,
-// ends the program with a line of its own.
+// Just above the address space a run on a missing file needs: an edit
+// skips its file; a picture or a 1.4 MB command line ends the program.
 TEST_F(ProcessTest, OutOfMemory) {
 #ifdef __SANITIZE_ADDRESS__
   GTEST_SKIP() << "the sanitizers take address space of their own";
@@ -407,11 +379,11 @@ TEST_F(ProcessTest, OutOfMemory) {
   sample::WriteFile(path() / "big.qmx", sample::MakeLargestAnimation());
   std::ofstream(path() / "answers") << "90\n";
   std::string said;
-  // `command`, its output and errors in `said`, with `kb` kB of address
-  // space; `$a` is a name of 120,000 digits.
+  // `command` in `kb` kB, tools on its path, output in `said`; `$a` 120,000 0s.
   const auto run = [&](long kb, const std::string& command) {
     const int status = Bash(
-        path(), "printf -v a %0120000d 0 && exec /usr/bin/prlimit --as=" +
+        path(), "printf -v a %0120000d 0 && PATH=" QMX_TOOL_DIR
+                ":$PATH exec /usr/bin/prlimit --as=" +
                     std::to_string(kb << 10) + " " + command + " >said 2>&1");
     const Bytes bytes = ReadBytes(path() / "said");
     said.assign(bytes.begin(), bytes.end());
@@ -428,53 +400,44 @@ TEST_F(ProcessTest, OutOfMemory) {
     }
     return works;
   };
-  const long qmx = least(Tool("qmx") + " mirror");
-  EXPECT_EQ(run(qmx + 64, Tool("qmx") + " mirror big.qmx missing.qmx"), 1);
+  const long qmx = least("qmx mirror");
+  EXPECT_EQ(run(qmx + 64, "qmx mirror big.qmx missing.qmx"), 1);
   EXPECT_EQ(said,
             "qmx: 'big.qmx': Out of memory, skipping.\n"
             "qmx: 'missing.qmx': File could not be found.\n");
-  EXPECT_EQ(run(qmx + 8192, Tool("qmx") + " plot big.qmx"), 1);
+  EXPECT_EQ(run(qmx + 8192, "qmx plot big.qmx"), 1);
   EXPECT_EQ(said, "qmx: Out of memory.\n");
-  const long gyrel = least(Tool("gyrel"));
-  EXPECT_EQ(run(gyrel + 64, Tool("gyrel") + " big.qmx missing.qmx <answers"),
-            0);
+  const long gyrel = least("gyrel");
+  EXPECT_EQ(run(gyrel + 64, "gyrel big.qmx missing.qmx <answers"), 0);
   EXPECT_TRUE(
       said.ends_with("(in degrees): 'big.qmx': Out of memory, skipping.\n\n"
                      "File could not be found.\n\n(Press ENTER to exit)"))
       << said;
-  EXPECT_EQ(
-      run(gyrel + 2048, Tool("gyrel") + " {$a,$a,$a,$a,$a,$a}{,} <answers"), 0);
+  EXPECT_EQ(run(gyrel + 2048, "gyrel {$a,$a,$a,$a,$a,$a}{,} <answers"), 0);
   EXPECT_EQ(said, "Out of memory.\n\n");
   EXPECT_EQ(ListDir(path()),
             (Names{"a.qmx", "answers", "b.qmx", "big.qmx", "said"}));
 }
 
-// The largest animation, a 2 GiB hole and data after it, then eleven more
-// files, with at most twelve files open and the offsets in a 100 MB answer
-// line (50 MB of spaces after the 1, of letters after "0 0"): edited in
-// little memory, as a short line would have them, the hole kept; a file
-// left open per input would fail the last ones. Answers from /dev/zero are
-// read without growing.
+// The largest animation (its 2 GiB hole kept) and 11 more, 12 files open at
+// most, a 100 MB answer line: little memory; answers from /dev/zero too.
 TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   const Bytes largest = sample::MakeLargestAnimation();
   const uint64_t size = largest.size() + (uint64_t{2} << 30) + 3;
   sample::WriteFile(path() / "huge.qmx", largest);
   fs::resize_file(path() / "huge.qmx", size - 3);
   std::ofstream(path() / "huge.qmx", std::ios::app) << "end";
-  std::string files = "huge.qmx";
-  for (int i = 0; i < 11; ++i) {
-    const std::string name = std::to_string(i) + ".qmx";
-    fs::copy(path() / "a.qmx", path() / name);
-    files.append(" ").append(name);
-  }
+  for (int i = 0; i < 11; ++i)
+    fs::copy(path() / "a.qmx", path() / (std::to_string(i) + ".qmx"));
   const auto bash = [this](const std::string& command) {
     return std::make_unique<Process>(
         Names{"/bin/bash", "-c", "exec " + command}, path());
   };
   const std::string run = "head -c 50000000 /dev/zero | tr '\\0' ";
-  auto shovan = bash("/usr/bin/prlimit --nofile=12 " + Tool("shovan") + " " +
-                     files + " < <(printf 1; " + run + "' '; printf '0 0'; " +
-                     run + "x; printf '\\ny'; exec cat)");
+  auto shovan =
+      bash("/usr/bin/prlimit --nofile=12 " + Tool("shovan") +
+           " huge.qmx {0..10}.qmx < <(printf 1; " + run +
+           "' '; printf '0 0'; " + run + "x; printf '\\ny'; exec cat)");
   EXPECT_EQ(shovan->ReadUntil("(Press ENTER to exit)").find("Warning"),
             std::string::npos);
   EXPECT_LE(shovan->PeakKb(), 32 * 1024) << "kB";

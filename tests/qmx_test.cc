@@ -36,10 +36,8 @@ std::vector<Tick> Ticks(const pugi::xml_node& track) {
   return ticks;
 }
 
-// One track per file, one point and facing tick per keyframe, each in its
-// colour on the grid once rendered; a name's bytes of no character show as
-// U+FFFD. Turned by 90 degrees, each tick turns a quarter clockwise on the
-// page; mirrored, it is mirrored left to right.
+// A track per file, a point and tick per keyframe, bad name bytes as U+FFFD;
+// turned 90 degrees a tick turns clockwise, mirrored it is mirrored.
 TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   const std::string prop = "prop & <co>\xED\xA0\x80\xC0\xAF.qmx",
                     shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx",
@@ -48,10 +46,8 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
   sample::WriteFile(prop, *sample::MakeFromDescription("sample prop.qmx"));
-  // A pipe named is written into, not numbered around; "-" is standard
-  // output, where no name goes. Each gets the bytes a new file gets. The
-  // pipe is opened for reading first, so that the writer never waits; the
-  // picture fits its buffer.
+  // A named pipe is written into, "-" is standard output (no name told):
+  // each gets a new file's bytes. Opened for reading first, it never blocks.
   ASSERT_EQ(::mkfifo("pipe", 0600), 0);
   const int reader = ::open("pipe", O_RDONLY | O_NONBLOCK);
   std::ostringstream out, to_standard_output;
@@ -113,11 +109,8 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
             2000);
 }
 
-// A tick shows the root mesh's Y angle, 1024 units a turn, 9 pixels long:
-// 0 faces +Z (up the page), 256 +X (right), any angle as its turn within
-// one; a keyframe without meshes has none. Twelve tracks show in twelve
-// styles (colour and dash), each the same in the legend, which counts
-// keyframes in words.
+// A 9-pixel tick shows the Y angle (1024 a turn, 0 up the page, 256 right),
+// none without meshes. Twelve tracks, twelve styles, matched in the legend.
 TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
   // clang-format off
   const struct { std::optional<int16_t> facing; double dx, dy; } kFacings[] = {
@@ -126,10 +119,10 @@ TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
   // clang-format on
   std::vector<Track> tracks;
   for (int i = 0; i < 12; ++i) {
-    const Pose pose{.x = static_cast<int16_t>(1024 * i),
-                    .z = static_cast<int16_t>(-512 * i),
+    const Pose pose{.x = int16_t(1024 * i),
+                    .z = int16_t(-512 * i),
                     .facing = kFacings[i % std::size(kFacings)].facing};
-    tracks.push_back({.name = std::string("t").append(std::to_string(i)),
+    tracks.push_back({.name = "t" + std::to_string(i),
                       .keyframes = std::vector<Pose>(i % 2 + 1, pose),
                       .first = std::nullopt});
   }
@@ -150,9 +143,7 @@ TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
     EXPECT_EQ(style.first, swatch.attribute("stroke").value());
     EXPECT_EQ(style.second, swatch.attribute("stroke-dasharray").value());
     EXPECT_EQ(names[i].node().child_value(),
-              std::string("t")
-                  .append(std::to_string(i))
-                  .append(i % 2 ? " (2 keyframes)" : " (1 keyframe)"));
+              tracks[i].name + (i % 2 ? " (2 keyframes)" : " (1 keyframe)"));
     const auto& row = kFacings[i % std::size(kFacings)];
     const std::vector<Tick> ticks = Ticks(track);
     ASSERT_EQ(ticks.size(), row.facing ? i % 2 + 1 : 0);

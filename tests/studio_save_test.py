@@ -1,34 +1,22 @@
 #!/usr/bin/python3
-"""Save on the page, through each of its routes, with 30 results: into a
-folder (the directory picker replaced, before the page's script runs, by one
-that gives a folder of the origin's private file system that already holds
-some of the results' names, since headless Chromium aborts the real picker),
-and as the one download qmx-results.zip, unpacked by Python's zipfile. Every
-result is compared byte for byte with qmx's; one has a name of 259 bytes,
-which is either saved or named in the status line with its reason. The page
-is served from 127.0.0.1: the private file system refuses file://.
-
-Usage: studio_save_test.py PAGE QMX SAMPLES
-Exits 77 (skipped) with one line when the browser, its driver or selenium
-is missing.
-"""
+"""Save with 30 results, each qmx's: into a private folder holding some names (the picker
+replaced: headless Chromium aborts it), and as qmx-results.zip; a name of 259 bytes saved or
+told why not. Served from 127.0.0.1: the private file system refuses file://."""
 import base64
 import functools
 import http.server
 import os
 import re
 import shutil
-import subprocess
 import threading
 import zipfile
 
-from browser import (PAGE, QMX, SAMPLES, By, check, check_console, choose, close, folders,
-                     open_page, pick, read, report, start, type_into, wait_edited, wait_for,
+from browser import (PAGE, SAMPLES, By, check, check_console, choose, close, folders,
+                     open_page, pick, qmx, read, report, start, type_into, wait_edited, wait_for,
                      wait_said)
 
 SUFFIX = "_Rotated(90\u00b0).qmx"
-# 30 inputs: the samples under names of their own, one not ASCII, and one
-# whose result's name is 259 bytes long.
+# 30 inputs, one named not in ASCII, one whose result's name is 259 bytes.
 STEMS = ["%s%02d" % (["walk", "prop", "pose"][k % 3], k) for k in range(28)]
 STEMS += ["gehen_\u00e4\u00f6\u00fc", "l" * (259 - len(SUFFIX.encode()))]
 LONG = STEMS[-1] + SUFFIX
@@ -39,22 +27,19 @@ NUMBERED = {"walk00" + SUFFIX: "walk00_Rotated(90\u00b0) (3).qmx",
             "prop01" + SUFFIX: "prop01_Rotated(90\u00b0) (2).qmx"}
 
 inputs, aliases, expected_dir, downloads = folders("in", "alias", "qmx", "dl")
-# qmx cannot write a name of 259 bytes here, so it edits each input under a
-# short name of its own; the bytes are the same.
+# qmx cannot write a name of 259 bytes here: it edits each under a short name.
 for k, stem in enumerate(STEMS):
     source = os.path.join(SAMPLES, ["walk", "prop", "pose"][k % 3] + ".qmx")
     shutil.copy(source, os.path.join(inputs, stem + ".qmx"))
     shutil.copy(source, os.path.join(aliases, "%02d.qmx" % k))
-subprocess.run([QMX, "rotate", "--by", "90", "-o", expected_dir] +
-               ["%02d.qmx" % k for k in range(len(STEMS))],
-               cwd=aliases, check=True, capture_output=True)
+qmx(["rotate", "--by", "90", "-o", expected_dir] + ["%02d.qmx" % k for k in range(len(STEMS))],
+    aliases)
 expected = {stem + SUFFIX: read(os.path.join(expected_dir, "%02d%s" % (k, SUFFIX)))
             for k, stem in enumerate(STEMS)}
 
 
 class Quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
+    log_message = lambda *args: None
 
 
 server = http.server.ThreadingHTTPServer(
@@ -73,8 +58,6 @@ def page_with_results(script):
     pick(os.path.join(inputs, s + ".qmx") for s in STEMS)
     choose("Rotate")
     type_into("degrees", "90")
-    # The edit that answers the typing, not an earlier one with the same
-    # outcome (and the cards made again after).
     wait_edited(30, "the 30 results", "30", seconds=100)
 
 
@@ -86,15 +69,11 @@ def not_saved_reason(said, name):
 
 try:
     # The folder route.
-    page_with_results("""
-      window.showDirectoryPicker = async () =>
-        (await navigator.storage.getDirectory()).getDirectoryHandle('results', {create: true});
-    """)
-    check(driver.execute_async_script("""
-      const [taken, done] = arguments;
+    page_with_results("""window.showDirectoryPicker = async () =>
+        (await navigator.storage.getDirectory()).getDirectoryHandle('results', {create: true});""")
+    check(driver.execute_async_script("""const [taken, done] = arguments;
       (async () => {
-        const folder = await (await navigator.storage.getDirectory())
-            .getDirectoryHandle('results', {create: true});
+        const folder = await showDirectoryPicker();
         for (const [name, text] of Object.entries(taken)) {
           const out = await (await folder.getFileHandle(name, {create: true})).createWritable();
           await out.write(text);
@@ -104,13 +83,10 @@ try:
         {n: t.decode() for n, t in TAKEN.items()}) is True, "the taken names")
     driver.find_element(By.ID, "save").click()
     said = wait_said("^Saved ", "the save into the folder")
-    held = driver.execute_async_script("""
-      const done = arguments[0];
+    held = driver.execute_async_script("""const done = arguments[0];
       (async () => {
-        const folder = await (await navigator.storage.getDirectory())
-            .getDirectoryHandle('results');
         const held = {};
-        for await (const [name, handle] of folder.entries()) {
+        for await (const [name, handle] of (await showDirectoryPicker()).entries()) {
           const bytes = new Uint8Array(await (await handle.getFile()).arrayBuffer());
           held[name] = btoa(Array.from(bytes, (b) => String.fromCharCode(b)).join(''));
         }
@@ -137,7 +113,6 @@ try:
     check(said == "The download of qmx-results.zip with 30 results was started.",
           "archive: status %s" % said)
     archive = os.path.join(downloads, "qmx-results.zip")
-    # The download's file: no event reaches this side.
     if wait_for(lambda: os.listdir(downloads) == ["qmx-results.zip"], "the archive's file", 60):
         with zipfile.ZipFile(archive) as zf:
             check(zf.testzip() is None, "archive: a CRC differs")
@@ -145,8 +120,8 @@ try:
             for name in set(zf.namelist()) & set(expected):
                 check(zf.read(name) == expected[name], "archive: %s differs from qmx's" % name)
 
-    # Save this result with that long name: the browser would silently
-    # save nothing, so it comes as an archive too.
+    # Save this result with the long name: the browser would save nothing,
+    # so it comes as an archive too.
     driver.find_element(By.CSS_SELECTOR, "button[aria-label='Save %s']" % LONG).click()
     said = wait_said("^l+_Rotated.*(was started\\.|Nothing.*)$", "the long name's archive")
     check(said == LONG + " has a name longer than the 255 bytes a downloaded file may have: "

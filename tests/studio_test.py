@@ -1,13 +1,6 @@
 #!/usr/bin/python3
-"""The page in a real browser: files in, each edit, the tables, the messages,
-the views and the keyframe slider, and the saved bytes against what qmx
-makes of the same files; the state after drops, refusals and removals; the
-largest file.
-
-Usage: studio_test.py PAGE QMX SAMPLES [--screenshot PNG]
-(qmxgen is taken from beside QMX.) Exits 77 (skipped) with one line when
-the browser, its driver or selenium is missing.
-"""
+"""The page in a browser: each edit's tables, messages, views, slider and bytes against
+qmx's; drops, refusals, removals; the largest file. Args: PAGE QMX SAMPLES [--screenshot PNG]"""
 import base64
 import os
 import re
@@ -39,8 +32,7 @@ KINDS = {"progress", "warning", "notice", "skip", "failure"}
 
 
 def qmx_messages(args, names, out):
-    """What qmx says of each input (in order, per name), and its results in
-    the new folder `out`."""
+    """What qmx says of each input, per name, and its results in new `out`."""
     out_dir, = folders(out)
     saved, errors = qmx(args + ["-o", out_dir] + names, inputs)
     said = {n: [] for n in names}
@@ -55,8 +47,7 @@ def info_values(path):
     printed, _ = qmx(["info", path], os.path.dirname(path))
     values = {}
     for line in printed.splitlines()[1:]:
-        # A label (words with single spaces) and its value, two spaces or
-        # more apart, whatever width qmx gives the labels.
+        # A label (single spaces inside) and its value, two or more apart.
         label, value = re.match(r"  (\S.*?)?\s{2,}(\S.*)$", line).groups(default="")
         if label in ("root offset", "bounding box"):
             for axis, cell in zip("XYZ", value.split()):
@@ -133,8 +124,7 @@ def cards():
 
 
 def check_views(card, what):
-    """The views: the original's, the result's when there is one, both
-    with the origin; no path with more than 3 points per pixel."""
+    """Original, result (if any) and both views; at most 3 points a pixel."""
     check(len(card["views"]) == (3 if card["result"] else 2),
           "%s %s: %d views" % (what, card["name"], len(card["views"])))
     for view in card["views"]:
@@ -144,8 +134,7 @@ def check_views(card, what):
 
 
 def check_messages(shown, said, what):
-    """The cards' messages are what qmx says of their files (of a name
-    dropped twice, in order), of known kinds."""
+    """The cards' messages are qmx's of their files, of known kinds."""
     by_name = {}
     for card in shown:
         by_name.setdefault(card["name"], []).extend(card["messages"])
@@ -155,8 +144,7 @@ def check_messages(shown, said, what):
 
 
 def wait_edited(count, what, made=r"\d+"):
-    """The cards once the edit that answers the last input has ended (True
-    with more than 10)."""
+    """The cards once the last input's edit has ended (True past 10)."""
     return browser.wait_edited(count, what, made, lambda: count > 10 or cards())
 
 
@@ -164,20 +152,13 @@ try:
     open_page("file://" + PAGE)
 
     # The engine refuses a file number it does not hold, and says so.
-    refusals = driver.execute_async_script("""const done = arguments[0];
-      QmxEngine().then(m => {
-        const call = (name, type, types, args) => [m.cwrap('studio_' + name, type, types)(...args),
-                                                   m.cwrap('studio_error', 'string', [])()];
-        const file = ['number'];
-        done([call('info', 'string', ['number', 'number'], [0, 0]),
-              call('add', 'number', ['string', 'number'], ['a.qmx', 4]),
-              call('messages', 'string', file, [1]),
-              call('hold', 'number', ['number', 'number', 'number'], [5, 0, 4]),
-              call('piece_count', 'number', file, [-1]),
-              call('keyframes', 'number', ['number', 'number'], [7, 0]),
-              call('edit_file', 'number', file, [0]),
-              call('messages', 'string', file, [0])]);
-      }, error => done(String(error)));""")
+    refusals = driver.execute_async_script("""const [calls, done] = arguments;
+      QmxEngine().then(m => done(calls.map(([name, type, ...args]) => [
+          m.cwrap('studio_' + name, type, args.map(a => typeof a))(...args),
+          m.cwrap('studio_error', 'string', [])()])), error => done(String(error)));""",
+        [["info", "string", 0, 0], ["add", "number", "a.qmx", 4], ["messages", "string", 1],
+         ["hold", "number", 5, 0, 4], ["piece_count", "number", -1], ["keyframes", "number", 7, 0],
+         ["edit_file", "number", 0], ["messages", "string", 0]])
     check(refusals == [["", "There is no file number 0."], [0, ""],
                        ["", "There is no file number 1."], [0, "There is no file number 5."],
                        [-1, "There is no file number -1."], [-1, "There is no file number 7."],
@@ -187,10 +168,9 @@ try:
     pick([os.path.join(inputs, n) for n in NAMES])
     shown = wait_for(lambda: len(cards()) == len(NAMES) and "choose an edit" in status()
                      and cards(), "the files")
-    # No edit before one is chosen: each card shows its file alone.
     for card in shown or []:
         check(not card["kinds"] and not card["result"] and len(card["views"]) == 2,
-              "%s edited before an edit was chosen" % card["name"])
+              "%s edited before an edit was chosen" % card["name"])  # shown alone
         expected = info_values(os.path.join(inputs, card["name"]))
         rows = {r[0][0]: r[1][0] for r in card["info"][1:]}
         check(rows == expected, "table of %s: %s != %s" % (card["name"], rows, expected))
@@ -207,8 +187,7 @@ try:
         check_messages(shown, said, label)
         for card in shown:
             check_views(card, label)
-            # The original's column and the result's are what qmx info
-            # tells of each, a changed value marked.
+            # The columns are qmx info's of each file, a changed value marked.
             original = info_values(os.path.join(inputs, card["name"]))
             result = info_values(os.path.join(out_dir, card["result"])) if card["result"] else None
             rows = {r[0][0]: [c for c in r[1:]] for r in card["info"][1:]}
@@ -220,8 +199,7 @@ try:
                                                   original.get(name), (result or {}).get(name)))
             check(set(rows) == set(original) | set(result or {}),
                   "%s %s: rows %s" % (label, card["name"], sorted(rows)))
-        # The walk's slider, stepped with the arrow keys, shows the values
-        # of the original's keyframe and of the result's at their offsets.
+        # The walk's slider, stepped by arrow keys, shows both keyframes.
         slider = driver.find_element(By.CSS_SELECTOR, "section.file input[type=range]")
         result_bytes = read(os.path.join(out_dir, shown[0]["result"]))
         for k in frames:
@@ -240,8 +218,7 @@ try:
                                 "'width') > 350"), "views at 1280 px")
             driver.save_screenshot(SCREENSHOT)
             emulate()
-        # Save this result: a download, byte for byte qmx's. (Save, which
-        # saves them all, is studio_save_test.py's.)
+        # Save this result: a download, byte for byte qmx's.
         buttons = "//button[text()='Save this result']"
         for n in range(len(driver.find_elements(By.XPATH, buttons))):
             button = driver.find_elements(By.XPATH, buttons)[n]
@@ -249,7 +226,6 @@ try:
             button.click()
             said = status()
             check(said == "The download of %s was started." % name, "%s: status %s" % (label, said))
-            # Written under another name until it is complete.
             wait_for(lambda: os.path.exists(os.path.join(downloads, name)),
                      "%s download of %s" % (label, name))
         done = wait_for(lambda: sorted(os.listdir(downloads)) == saved and saved, label + " downloads")
@@ -276,8 +252,7 @@ try:
         check(words in said and not driver.find_element(By.ID, "save").is_enabled(),
               "%s=%s: refused as '%s'" % (field, value, said))
 
-    # A file dropped while a value is refused is shown alone like the
-    # others; then the edit over all of them is qmx's over its list.
+    # A file dropped while a value is refused is shown alone; then all are edited.
     pick([os.path.join(inputs, "walk.qmx")])
     shown = wait_for(lambda: len(cards()) == 5 and cards(), "the fifth file") or []
     check(status() == "A value is refused; nothing is edited." and
@@ -317,8 +292,7 @@ try:
     check_views(cards()[0], "at 390 px")
     emulate()
 
-    # The largest file: its paths drawn with at most 3 points per pixel, and
-    # no edit starts within 150 ms of a key.
+    # The largest file: at most 3 points a pixel, no edit within 150 ms of a key.
     driver.find_element(By.ID, "clear").click()
     choose("Rotate")
     type_into("degrees", "45")
@@ -342,8 +316,7 @@ try:
     driver.find_element(By.ID, "clear").click()
     pick([os.path.join(copies, "walk%d.qmx" % n) for n in range(200)])
     wait_edited(200, "200 files")
-    # How long each key waited for the page, and each task of it over 50 ms
-    # (a key pressed meanwhile waits for its end).
+    # How long each key waited, and each task over 50 ms (keys wait for it).
     js("""window.held = [];
       document.addEventListener('keydown', e => held.push(performance.now() - e.timeStamp), true);
       window.tasks = [];
@@ -354,7 +327,6 @@ try:
     box.send_keys(Keys.CONTROL, "a")
     for key in "123":
         box.send_keys(key)
-        # The next key is sent as the edit this one asked for starts.
         wait_said("^Editing", "the edit of 200 files")
     wait_edited(200, "200 files turned", "200")
     held, tasks = js("return [held, tasks.concat(taskObserver.takeRecords().map(t => t.duration))]")
@@ -365,8 +337,7 @@ try:
     check(sorted(turned) == sorted("walk%d_Rotated(123°).qmx" % n for n in range(200)),
           "200 files: %s" % turned[:3])
 
-    # Every control is labelled; nothing is wider than a 1280x720 window,
-    # nor at 200% zoom.
+    # Every control is labelled; nothing is wider than 1280x720, nor at 200%.
     unlabelled = js("""return [...document.querySelectorAll('input, button')].filter(
       e => !(e.labels && e.labels.length) && !e.getAttribute('aria-label') &&
            !e.textContent.trim()).map(e => e.outerHTML)""")

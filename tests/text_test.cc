@@ -1,6 +1,4 @@
-// Text between the tools and their users: answers as they are typed, the
-// rules of names and paths, UTF-8 and UTF-16 in names, the command line
-// and the console's stream.
+// Text between tools and users: answers, names, paths, command lines, consoles.
 
 #include <gtest/gtest.h>
 
@@ -27,13 +25,8 @@ std::string Utf16(std::u16string_view text) {
 const std::string kLong(70000, 'x'), kSpaces(70000, ' ');
 const std::u16string kLong16(40000, u'x'), kSpaces16(40000, u' ');
 
-// Calls in turn ('i' ReadInt16, 'u' ReadUint16, 'd' DiscardLine, 'c'
-// GetChar), each number ("-" for none) or character noted, then "|" and
-// what is left up to an end: the same however the input comes in pieces,
-// never more than 64 KiB read at once. Answers come from a terminal, or
-// from a file or a pipe (`file`); "\4" outside UTF-16 is an end of input
-// (Ctrl-D on a terminal): a read that gives nothing, after which more would
-// come.
+// Calls (ReadInt16, ReadUint16, DiscardLine, GetChar), results ("-" none), "|",
+// the rest: the same in any pieces, reads <= 64 KiB; "\4" an empty read.
 TEST(ConsoleReaderTest, Calls) {
   // clang-format off
   const struct { std::string input; const char* calls; std::string seen; bool file = false; } kCases[] = {
@@ -109,8 +102,7 @@ TEST(WideTextTest, NamesBothWaysAndBytesThatAreNoUtf8) {
       {u"\u041B\u0430", "\xD0\x9B\xD0\xB0"}, {u"\u6B69", "\xE6\xAD\xA9"},
       {u"\U0001F3AC", "\xF0\x9F\x8E\xAC"}, {u"\uFFFF", "\xEF\xBF\xBF"}, {u"", ""},
       {u"\U00010000", "\xF0\x90\x80\x80"},
-      // Unpaired surrogates, which Windows names may hold.
-      {{0xD800, u'x'}, "\xED\xA0\x80x"}, {{0xDC00, 0xD800}, "\xED\xB0\x80\xED\xA0\x80"}};
+      {{0xD800, u'x'}, "\xED\xA0\x80x"}, {{0xDC00, 0xD800}, "\xED\xB0\x80\xED\xA0\x80"}};  // unpaired
   const std::pair<std::string, std::u16string> no_utf8[] = {  // each stray byte one U+FFFD
       {"a\xB0", u"a\uFFFD"}, {"\xC0\xAF", u"\uFFFD\uFFFD"},  // overlong '/'
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},    // past U+10FFFF
@@ -136,12 +128,9 @@ TEST(WideTextTest, CommandLineSplitsAsTheSystemDoes) {
       {u"\"C:\\Program Files\\gyrel.exe\" C:\\a\\walk.qmx  \t b.qmx ",
        {u"C:\\Program Files\\gyrel.exe", u"C:\\a\\walk.qmx", u"b.qmx"}},
       {u"g \"C:\\my anims\\\u041B\u0430.qmx\" \u6B69.qmx", {u"g", u"C:\\my anims\\\u041B\u0430.qmx", u"\u6B69.qmx"}},
-      // The program's name ends at its closing quote, backslashes or not.
-      {u"\"C:\\dir\\\"x y", {u"C:\\dir\\", u"x", u"y"}}, {u"C:\\a\"b c", {u"C:\\a\"b", u"c"}},
-      // Backslashes count only before a quote.
+      {u"\"C:\\dir\\\"x y", {u"C:\\dir\\", u"x", u"y"}}, {u"C:\\a\"b c", {u"C:\\a\"b", u"c"}},  // program's name
       {u"g a\\\\b \"C:\\\\\" d\\\\\\\"e f\\\\\\\\\"g h\"", {u"g", u"a\\\\b", u"C:\\", u"d\\\"e", u"f\\\\g h"}},
       {u"g \"C:\\dir\\\\\" x", {u"g", u"C:\\dir\\", u"x"}},
-      // Quotes: an empty word, quotes inside a word, runs of quotes.
       {u"g \"\" a\"b c\"d", {u"g", u"", u"ab cd"}}, {u"g \"a\"\"b\" c", {u"g", u"a\"b c"}},
       {u"g \"\"\"a\"\"\" b", {u"g", u"\"a\"", u"b"}}, {u"g \"\"\"\"\"\" x", {u"g", u"\"\"", u"x"}},
       {u"g \"open ended", {u"g", u"open ended"}}, {u"", {u""}}};
@@ -154,8 +143,7 @@ TEST(WideTextTest, CommandLineSplitsAsTheSystemDoes) {
   EXPECT_EQ(quoted, (std::vector<bool>{false, false, true, true, false, true}));
 }
 
-// A pattern matches the whole name; '?' is one character, a pair of
-// surrogates too.
+// A pattern matches the whole name; '?' is one character, surrogates too.
 TEST(WideTextTest, WildcardsMatchWholeNames) {
   // clang-format off
   const std::tuple<std::u16string, std::u16string, bool> rows[] = {
@@ -170,8 +158,7 @@ TEST(WideTextTest, WildcardsMatchWholeNames) {
         << Utf16ToUtf8(pattern) << " " << Utf16ToUtf8(name);
 }
 
-// On a terminal a name can give no commands: controls and bytes that are
-// no UTF-8 show as '?', other characters as they are; elsewhere it is kept.
+// On a terminal controls and bytes of no UTF-8 show as '?'; elsewhere kept.
 TEST(WideTextTest, NamesOnATerminal) {
   // clang-format off
   const std::pair<std::string, std::string> rows[] = {
@@ -189,17 +176,13 @@ TEST(WideTextTest, NamesOnATerminal) {
     EXPECT_EQ(file.str(), name);
   }
 }
-// What a console gets: whole characters in every call, however the bytes
-// arrive, and the line breaks it is given to write.
+// A console gets whole characters in every call, and the line breaks given.
 TEST(WideTextTest, ConsoleStreamSendsWholeCharacters) {
   for (const bool crlf : {false, true}) {
     std::vector<std::u16string> calls;
     {
-      Utf16Streambuf buffer(
-          [&calls](std::u16string_view text) {
-            return calls.emplace_back(text), true;
-          },
-          crlf);
+      const auto call = [&](auto t) { return calls.emplace_back(t), true; };
+      Utf16Streambuf buffer(call, crlf);
       std::ostream out(&buffer);
       out << "'\xD0\x9B\xD0" << std::flush;
       out << "\xB0\xD1\x80\xD0\xB0.qmx': 90\xC2" << '\xB0' << '\n';
@@ -215,10 +198,8 @@ TEST(WideTextTest, ConsoleStreamSendsWholeCharacters) {
 
 using enum PathStyle;
 
-// How an argument is read: the name its messages quote, whether it is an
-// animation by its name (no result when not), and where the mirror of it
-// lands, with and without -o; the working copy is made in the directory of
-// the result, whatever its form.
+// An argument's quoted name, whether its name passes (no result when not),
+// and where its mirror lands, with and without -o.
 TEST(PathsTest, ArgumentToResult) {
   // clang-format off
   const struct { PathStyle style; const char *argument, *output_dir, *quoted, *result; } cases[] = {
@@ -230,8 +211,7 @@ TEST(PathsTest, ArgumentToResult) {
       {kPosix, "walk.qmx", "out\\", "walk.qmx", "out\\/walk_Mirrored.qmx"},
       {kPosix, "v1./qmxfile", "", "v1./qmxfile", "v1./qmxfile_Mirrored"},
       {kPosix, "x.qmx/walk", "", "x.qmx/walk", nullptr},
-      // The type test: the up to three characters after the last dot of
-      // the name, or its first three without a dot, exactly qmx or QMX.
+      // The type: up to three characters after the last dot, qmx or QMX.
       {kPosix, "upper.QMX", "", "upper.QMX", "upper_Mirrored.QMX"},
       {kPosix, "b.qmxbak", "", "b.qmxbak", "b_Mirrored.qmxbak"},
       {kPosix, "mixed.Qmx", "", "mixed.Qmx", nullptr},
@@ -263,8 +243,7 @@ TEST(PathsTest, ArgumentToResult) {
   }
 }
 
-// A colon other than a drive's names a stream on Windows; on POSIX it is a
-// character like any other.
+// A colon other than a drive's names a stream on Windows, not on POSIX.
 TEST(PathsTest, StreamNames) {
   const std::pair<const char*, bool> windows[] = {
       {"walk.qmx:s", true},           {"C:\\a:b\\walk.qmx", true},
@@ -277,8 +256,7 @@ TEST(PathsTest, StreamNames) {
   }
 }
 
-// As Windows saves a name: trailing dots and spaces of its last part go,
-// except in a "\\?\" path; POSIX keeps every name as it is.
+// Windows drops trailing dots and spaces except in "\\?\" paths; POSIX not.
 TEST(PathsTest, SavedAndNumberedNames) {
   // clang-format off
   const std::tuple<PathStyle, const char*, const char*> saved[] = {

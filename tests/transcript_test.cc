@@ -1,6 +1,4 @@
-// Runs the transcripts of tests/transcripts/ (their README gives the form):
-// each case makes its files, runs one program on them with what the user
-// types, and expects its console text, exit status and files exactly.
+// Runs the cases of tests/transcripts/, whose README gives their form.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -28,7 +26,6 @@ std::string Setting(const char* name, const char* built_in) {
   return value && *value ? value : built_in;
 }
 
-// Whether the programs run are the Windows ones, through a launcher (wine).
 bool RunsWindowsPrograms() { return !Setting("QMX_TOOL_LAUNCHER", "").empty(); }
 
 // A case's lines by their first word, in order.
@@ -47,11 +44,9 @@ struct Case {
     for (const std::string& value : All(key)) text += value + ending;
     return text;
   }
-  // The number a line gives, -1 when there is none.
   long long Number(const std::string& key) const {
     return lines.contains(key) ? std::stoll(Text(key)) : -1;
   }
-  // The standard streams a line names: 0 for "in", 1 "out", 2 "err".
   std::vector<int> Streams(const std::string& key) const {
     std::vector<int> numbers;
     std::istringstream words(Text(key, " "));
@@ -65,10 +60,8 @@ struct RunResult {
   std::string output, errors;
   int exit_code;  // -1 when the program did not end normally in time
 };
-// Runs program `name` in `dir` with `input` as standard input, no terminal
-// or console, and the limits of case `c` (its README gives them): the one
-// built here or, with a QMX_TOOL_LAUNCHER (wine), the Windows program in
-// QMX_TOOL_DIR.
+// Runs program `name` in `dir` with `input`, no terminal, the limits of `c`:
+// the one built here, or with QMX_TOOL_LAUNCHER (wine) the Windows one.
 RunResult RunTool(const std::string& name,
                   const std::vector<std::string>& arguments,
                   const std::string& input, const fs::path& dir,
@@ -83,8 +76,7 @@ RunResult RunTool(const std::string& name,
   for (std::string word; launcher >> word;) command.push_back(word);
   const std::string tools = Setting("QMX_TOOL_DIR", QMX_TOOL_DIR) + "/";
   const std::string exe = RunsWindowsPrograms() ? ".exe" : "";
-  // Wine itself needs its streams: a Windows program goes without standard
-  // handles when the tests' own starter starts it.
+  // Wine needs its streams: the tests' starter closes the program's.
   if (!closed.empty() && RunsWindowsPrograms())
     command.push_back(tools + "no_streams.exe");
   command.push_back(tools + name + exe);
@@ -92,8 +84,7 @@ RunResult RunTool(const std::string& name,
   const pid_t pid = fork();
   if (pid == 0) {
     std::vector<char*> argv;
-    for (const std::string& part : command)
-      argv.push_back(const_cast<char*>(part.c_str()));
+    for (std::string& part : command) argv.push_back(part.data());
     argv.push_back(nullptr);
     const int flags = O_WRONLY | O_CREAT | O_TRUNC;
     if (dup2(open((streams.path() / "in").c_str(), O_RDONLY), 0) < 0 ||
@@ -164,9 +155,7 @@ std::string Replaced(std::string text, std::string_view a, std::string_view b) {
   return text;
 }
 
-// Drive Q:, which the Windows programs see as directory `dir` while it
-// lives: a link in the wine prefix's dosdevices/ (wine-run.sh ROOT keeps
-// the prefix in ROOT/prefix).
+// Drive Q: as `dir` while it lives: a link in ROOT/prefix/dosdevices/.
 struct MappedDrive {
   explicit MappedDrive(const fs::path& dir) {
     std::istringstream launcher(std::getenv("QMX_TOOL_LAUNCHER"));
@@ -181,8 +170,7 @@ struct MappedDrive {
   fs::path link;
 };
 
-// What `text` types: "\n", "\r" and "\xHH" stand for those bytes, and
-// "{N*TEXT}" for TEXT N times.
+// What `text` types: "\n", "\r", "\xHH" as bytes, "{N*TEXT}" TEXT N times.
 std::string Typed(std::string text) {
   for (size_t at; (at = text.find('{')) != std::string::npos;) {
     const size_t star = text.find('*', at), end = text.find('}', at);
@@ -227,9 +215,8 @@ void RunCase(const Case& c) {
     ASSERT_TRUE(RunsWindowsPrograms()) << "a drive for Windows programs only";
     drive.emplace(dir.path() / c.Text("drive", ""));
   }
-  // In the command and the text expected, "{dir}" stands for the run's
-  // directory as the system spells it, "{/dir}" for it from the root with
-  // '/' (on Windows: of the run's drive), "{drive}" for the drive.
+  // "{dir}" is the run's directory as the system spells it, "{/dir}" with
+  // '/' from the root, "{drive}" the drive.
   const std::string where = RunsWindowsPrograms()
                                 ? "Z:" + Replaced(dir.path(), "/", "\\")
                                 : dir.path().string();
@@ -250,8 +237,7 @@ void RunCase(const Case& c) {
   const RunResult run = RunTool(tool, arguments, typed, dir.path(), c);
   EXPECT_EQ(run.exit_code, std::max(c.Number("exit"), 0ll));  // 0 if none
   EXPECT_EQ(run.errors, with_newlines(placed(c.Text("!"))));
-  // A line that ends in spaces ends with "|"; the last line break of the
-  // text is the one of its last line, if any.
+  // A line ending in spaces ends with "|"; the text ends as its last line.
   std::string output = placed(Replaced(c.Text(">"), "|\n", "\n"));
   if (!output.empty()) output.pop_back();
   if (c.lines.contains("json"))

@@ -1,5 +1,4 @@
-// The page's archives as another program reads them: each one is written
-// to a file and read back by Python's zipfile.
+// The page's archives, written to a file and read back by Python's zipfile.
 
 #include "studio/zip_writer.h"
 
@@ -19,7 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using ZipWriterTest = test::InTempDir;
 
-// Appends each of `parts` to archive.zip.
 void Append(std::initializer_list<std::vector<uint8_t>> parts) {
   std::ofstream out("archive.zip", std::ios::binary | std::ios::app);
   for (const std::vector<uint8_t>& bytes : parts)
@@ -27,14 +25,11 @@ void Append(std::initializer_list<std::vector<uint8_t>> parts) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
-// What `script` prints about archive.zip, run by Python with `zf` open on
-// it.
+// What `script` prints, run by Python with `zf` open on archive.zip.
 std::string Python(const std::string& script) {
-  {
-    std::ofstream("read.py") << "import zipfile\n"
-                                "zf = zipfile.ZipFile('archive.zip')\n"
-                             << script;
-  }
+  std::ofstream("read.py") << "import zipfile\n"
+                              "zf = zipfile.ZipFile('archive.zip')\n"
+                           << script;  // written as the statement ends
   std::string printed;
   FILE* run = popen(QMX_PYTHON " read.py 2>&1", "r");
   char buffer[512];
@@ -44,8 +39,7 @@ std::string Python(const std::string& script) {
 }
 
 TEST_F(ZipWriterTest, StoredEntriesReadBackWithTheirNamesAndBytes) {
-  // A name that is not ASCII, an empty entry, and one whose CRC is fed in
-  // pieces of odd lengths.
+  // A name not in ASCII, an empty entry, a CRC fed in pieces of odd lengths.
   std::vector<uint8_t> large(100003);
   for (size_t i = 0; i < large.size(); ++i)
     large[i] = static_cast<uint8_t>(i * 7 + i / 251);
@@ -82,8 +76,7 @@ TEST_F(ZipWriterTest, StoredEntriesReadBackWithTheirNamesAndBytes) {
 }
 
 TEST_F(ZipWriterTest, EntryPast4GiBAndWhatFollowsItUseZip64) {
-  // The large entry's bytes are a hole in the file: nothing of them is
-  // written. Its CRC is never checked, since only its start is read.
+  // The large entry is a hole; only its start is read, so its CRC is unused.
   constexpr uint64_t kLarge = (uint64_t{5} << 30) + 3;
   ZipWriter zip({});
   const std::vector<uint8_t> large_header = *zip.Entry("large.qmx", kLarge, 0);
