@@ -69,14 +69,17 @@ TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
   }
 }
 
-// The angle mirror at the ends of its two ranges: a turn back from 1024 on,
-// a reflection about -512 below.
-TEST(MirrorAngleTest, TurnsBackOrReflects) {
-  const std::pair<int16_t, int16_t> kCases[] = {
-      {1024, 0},   {1023, -2047},  {0, -1024},
-      {-1, -1023}, {32767, 31743}, {-32768, 31744}};
-  for (const auto& [angle, mirrored] : kCases)
+// The angle mirror at the ends of its ranges (a turn back from 1024 on, a
+// reflection about -512 below); an entered angle brought into 0 to 359.
+TEST(AngleTest, MirroredAndNormalised) {
+  // clang-format off
+  const std::pair<int16_t, int16_t> kMirrored[] = {{1024, 0}, {1023, -2047}, {0, -1024}, {-1, -1023}, {32767, 31743}, {-32768, 31744}};
+  const std::pair<int16_t, int> kNormalised[] = {{90, 90}, {-90, 270}, {-450, 270}, {360, 0}, {-360, 0}, {0, 0}, {32767, 7}, {-32768, 352}, {-1, 359}};
+  // clang-format on
+  for (const auto& [angle, mirrored] : kMirrored)
     EXPECT_EQ(MirrorAngle(angle), mirrored) << angle;
+  for (const auto& [entered, normalised] : kNormalised)
+    EXPECT_EQ(NormaliseAngle(entered), normalised) << entered;
 }
 
 // Total A wraps at 16 bits, total B at 24 (the byte after kept), range end
@@ -111,15 +114,6 @@ TEST(TruncationTest, BringsTheHeaderUpToDate) {
     EXPECT_FALSE(CutsAreValid(c.count, {c.count, 0}));
   }
   EXPECT_FALSE(CutsAreValid(65535, {65535, 1}));  // 65536, not 0
-}
-
-TEST(RotationTest, NormaliseAngle) {
-  // clang-format off
-  const std::pair<int16_t, int> cases[] = {{90, 90}, {-90, 270}, {-450, 270}, {360, 0},
-      {-360, 0}, {0, 0}, {32767, 7}, {-32768, 352}, {-1, 359}};
-  // clang-format on
-  for (const auto& [entered, normalised] : cases)
-    EXPECT_EQ(NormaliseAngle(entered), normalised) << entered;
 }
 
 // The part of a keyframe that a turn moves.
@@ -311,17 +305,13 @@ TEST(PieceOutputTest, IsTheFlatFileOfTheSameWork) {
         continue;
       }
       flat.resize(std::max(flat.size(), size_t(to + length)));
-      if (kind == 0) {
-        const Bytes bytes(static_cast<size_t>(length),
-                          static_cast<uint8_t>(run));
-        output.Write(to, bytes);
-        std::copy(bytes.begin(), bytes.end(), flat.begin() + to);
-      } else if (kind == 1) {
-        output.Copy(input, from, to, length);
-        std::copy_n(source.begin() + from, length, flat.begin() + to);
-      } else {
-        output.Reserve(to, length);
-      }
+      const Bytes bytes(static_cast<size_t>(length), uint8_t(run));
+      if (kind == 0) output.Write(to, bytes);
+      if (kind == 1) output.Copy(input, from, to, length);
+      if (kind == 2) output.Reserve(to, length);
+      if (kind < 2)  // a reservation leaves what was there
+        std::copy_n(kind == 0 ? bytes.begin() : source.begin() + from, length,
+                    flat.begin() + to);
     }
     Bytes read(flat.size(), 0xEE);  // zeros where nothing is
     EXPECT_EQ(output.Read(0, read), Status::kOk);

@@ -56,12 +56,9 @@ inline std::pair<Edited, Bytes> OnePass(
   return {edited, result};
 }
 
-/// True when `tool`, with its parameters given, makes of `before` in one
-/// pass what `edit` makes of a whole copy of it in memory, walking its
-/// keyframes `stride` bytes apart through checked fields until an access
-/// fails; with a warning for what the edit noted, then one for a file that
-/// ended early; and moves each byte of the file once. True for a file the
-/// tool skips.
+/// True when `tool`'s one pass makes of `before` what `edit` makes walking a
+/// whole copy `stride` bytes apart until an access fails, warning for what it
+/// noted and then a file ended early, moving each byte once; or skips it.
 template <class Edit>
 bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
                            const Edit& edit) {

@@ -1,7 +1,5 @@
-// Fuzzes the three keyframe edits over arbitrary files and parameters: the
-// first byte chooses the edit, two bytes of angle or six of offsets follow,
-// then the file. Each tool's one pass must give what the simplest walk
-// gives on a whole copy of the file in memory (tests/one_pass.h).
+// Each keyframe edit's one pass is the simplest walk: byte 0 picks the edit,
+// two bytes of angle or six of offsets follow, then the file.
 
 #include <cstdint>
 #include <cstdio>
