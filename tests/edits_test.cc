@@ -116,28 +116,22 @@ TEST(TruncationTest, BringsTheHeaderUpToDate) {
   EXPECT_FALSE(CutsAreValid(65535, {65535, 1}));  // 65536, not 0
 }
 
-// The part of a keyframe that a turn moves.
-struct RootAndBox {
-  int16_t root_x, root_z, min_x, max_x, min_z, max_z;
-  bool operator==(const RootAndBox&) const = default;
-};
+// The words of a keyframe that a turn moves, and their offsets.
+using RootAndBox = std::array<int16_t, 6>;
+constexpr int64_t kTurned[] = {kRootXOffset, kRootZOffset, kMinXOffset,
+                               kMaxXOffset,  kMinZOffset,  kMaxZOffset};
 
-// Gyrel's turn of one keyframe without meshes holding `before`; whether it
+// Gyrel's turn of one keyframe without meshes holding `words`; whether it
 // clamped a value.
-std::pair<RootAndBox, bool> Turned(int angle, const RootAndBox& before) {
-  const std::pair<int64_t, int16_t RootAndBox::*> kFields[] = {
-      {kRootXOffset, &RootAndBox::root_x}, {kRootZOffset, &RootAndBox::root_z},
-      {kMinXOffset, &RootAndBox::min_x},   {kMaxXOffset, &RootAndBox::max_x},
-      {kMinZOffset, &RootAndBox::min_z},   {kMaxZOffset, &RootAndBox::max_z}};
+std::pair<RootAndBox, bool> Turned(int angle, RootAndBox words) {
   Bytes keyframe(kMeshRotationsOffset);
-  for (const auto& [offset, field] : kFields)
-    sample::PutU16(keyframe, offset, uint16_t(before.*field));
+  for (size_t i = 0; i < 6; ++i)
+    sample::PutU16(keyframe, kTurned[i], uint16_t(words[i]));
   const KeyframeTurn turn(KeyframeArea{.stride = KeyframeStride(0)}, angle);
   const bool clamped = turn(keyframe.data(), 1, kAllSteps) != 0;
-  RootAndBox after{};
-  for (const auto& [offset, field] : kFields)
-    after.*field = int16_t(LoadU16(&keyframe[size_t(offset)]));
-  return {after, clamped};
+  for (size_t i = 0; i < 6; ++i)
+    words[i] = int16_t(LoadU16(&keyframe[size_t(kTurned[i])]));
+  return {words, clamped};
 }
 
 TEST(RotationTest, TurnRootAndBox) {
