@@ -39,25 +39,22 @@ TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
       {"max Z and root Z would wrap, but the walk stops at root X", {0, 0, 32767}, 13, {-10, 10, -20, 20, -30, 30, 1, 2, 3}, false},
   };
   // clang-format on
-  constexpr int64_t kSecond = kHeaderSize + 20;
+  constexpr int64_t kSecond = kHeaderSize + 20;  // keyframes without meshes
+  const auto put = [](Bytes& bytes, int64_t at, const Words& words) {
+    for (size_t i = 0; i < 9; ++i)
+      sample::PutU16(bytes, at + int64_t(2 * i), uint16_t(words[i]));
+  };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     Bytes file(size_t(kSecond) + 18);
     sample::PutU16(file, kKeyframeCountOffset, 2);
-    for (size_t i = 0; i < kBefore.size(); ++i)
-      sample::PutU16(file, kSecond + int64_t(2 * i), uint16_t(kBefore[i]));
+    put(file, kSecond, kBefore);
+    Bytes expected = file;  // the first keyframe, all zeros, moved whole
+    const auto [x, y, z] = c.offsets;
+    put(expected, kHeaderSize, {x, x, y, y, z, z, x, y, z});
+    put(expected, kSecond, c.after);
     file.resize(size_t(kSecond) + c.length);
-    Bytes expected = file;
-    const int16_t first[] = {c.offsets.x, c.offsets.x, c.offsets.y,
-                             c.offsets.y, c.offsets.z, c.offsets.z,
-                             c.offsets.x, c.offsets.y, c.offsets.z};
-    for (size_t i = 0; i < 9; ++i) {
-      sample::PutU16(expected, kHeaderSize + int64_t(2 * i),
-                     uint16_t(first[i]));
-      if (2 * i + 2 <= c.length)
-        sample::PutU16(expected, kSecond + int64_t(2 * i),
-                       uint16_t(c.after[i]));
-    }
+    expected.resize(file.size());
     MemoryInput input(file);
     PieceOutput output;
     ShovanTool tool(c.offsets);
