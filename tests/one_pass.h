@@ -74,8 +74,8 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
   bool noted = false;
   for (int64_t k = 0;
        area.complete && k < area.keyframe_count && !fields.failed(); ++k)
-    noted |=
-        edit(fields, KeyframePosition(area.table_length, uint16_t(stride), k));
+    noted |= edit(
+        fields, KeyframePosition(area.table_length, uint16_t(stride), k), area);
   const bool ended_early = area.complete ? fields.failed() : area.EndedEarly();
   return edited.status == Status::kOk && output.moved == size &&
          result == after &&
@@ -83,14 +83,14 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
          (!ended_early || edited.warnings.back() == kEndedEarlyWarning);
 }
 
-// The edits field by field on the keyframe at `at`, as the simplest walk
-// applies them: each access in its fixed order, a failed one ending the
+// The edits field by field on the keyframe at `at` in `area`, as the simplest
+// walk applies them: each access in its fixed order, a failed one ending the
 // keyframe. Each returns whether a value it wrote noted something.
 
 /// Shovan's move: each word read, then written with its offset added.
 struct ReferenceMove {
   Offsets offsets;
-  bool operator()(CheckedFields& f, int64_t at) const {
+  bool operator()(CheckedFields& f, int64_t at, const KeyframeArea&) const {
     const int64_t words[] = {kMinXOffset, kMaxXOffset, kRootXOffset,
                              kMinYOffset, kMaxYOffset, kRootYOffset,
                              kMinZOffset, kMaxZOffset, kRootZOffset};
@@ -110,9 +110,9 @@ struct ReferenceMove {
 /// as the product's turn of a keyframe holding them makes them; then the
 /// root mesh's Y angle read and advanced.
 struct ReferenceTurn {
-  KeyframeArea area;
   int angle;
-  bool operator()(CheckedFields& f, int64_t at) const {
+  bool operator()(CheckedFields& f, int64_t at,
+                  const KeyframeArea& area) const {
     const int64_t sides[] = {kRootXOffset, kRootZOffset, kMinXOffset,
                              kMinZOffset,  kMaxXOffset,  kMaxZOffset};
     uint8_t alone[kRootYAngleOffset + 2] = {};
@@ -139,7 +139,7 @@ struct ReferenceTurn {
 /// and Z angle mirrored, then the rotations of the mirror pairs exchanged
 /// word by word.
 struct ReferenceMirror {
-  bool operator()(CheckedFields& f, int64_t at) const {
+  bool operator()(CheckedFields& f, int64_t at, const KeyframeArea&) const {
     const uint16_t min_x = f.ReadU16(at + kMinXOffset);
     const uint16_t max_x = f.ReadU16(at + kMaxXOffset);
     f.WriteU16(at + kMinXOffset, uint16_t(0u - max_x));

@@ -25,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FliptaTool flipta;
   using test::OnePassIsSimplestWalk;
   const bool same =
-      data[0] % 3 == 0 ? OnePassIsSimplestWalk(
-                             gyrel, before, area.stride,
-                             test::ReferenceTurn{area, NormaliseAngle(word(0))})
+      data[0] % 3 == 0
+          ? OnePassIsSimplestWalk(gyrel, before, area.stride,
+                                  test::ReferenceTurn{NormaliseAngle(word(0))})
       : data[0] % 3 == 1 ? OnePassIsSimplestWalk(shovan, before, area.stride,
                                                  test::ReferenceMove{offsets})
                          : OnePassIsSimplestWalk(flipta, before, kPlayerStride,
