@@ -21,14 +21,11 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using test::MemoryInput;
 
-// The nine moved words of a keyframe, in file order: min X, max X, min Y,
-// max Y, min Z, max Z, root X, Y, Z.
+// A keyframe's nine moved words in file order: box X, Y, Z, then root X, Y, Z.
 using Words = std::array<int16_t, 9>;
 
-// Sums wrap at 16 bits and say so; a keyframe that crosses the end of the
-// file is moved word by word in axis order (min, max, root of X, then Y,
-// then Z) up to its first missing word. The file holds two keyframes
-// without meshes: the first all zeros, the second `kBefore` cut short.
+// Sums wrap at 16 bits and say so; a keyframe crossing the end of the file
+// moves axis by axis (min, max, root) up to its first missing word.
 TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
   const Words kBefore = {-10, 10, -20, 20, -30, 30, 1, 2, 3};
   // clang-format off
@@ -39,58 +36,51 @@ TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
       {"root X missing", {1, 1, 1}, 13, {-9, 11, -20, 20, -30, 30, 1, 2, 3}, false},
       {"root Z missing", {1, 1, 1}, 17, {-9, 11, -19, 21, -29, 31, 2, 3, 3}, false},
       {"max X wraps before the end", {32767, 0, 0}, 13, {32757, -32759, -20, 20, -30, 30, 1, 2, 3}, true},
-      // Max Z and root Z would wrap, but the walk stops at root X.
-      {"wrap only past the end", {0, 0, 32767}, 13, {-10, 10, -20, 20, -30, 30, 1, 2, 3}, false},
+      {"max Z and root Z would wrap, but the walk stops at root X", {0, 0, 32767}, 13, {-10, 10, -20, 20, -30, 30, 1, 2, 3}, false},
   };
   // clang-format on
-  constexpr int64_t kSecond = kHeaderSize + 20;
+  constexpr int64_t kSecond = kHeaderSize + 20;  // keyframes without meshes
+  const auto put = [](Bytes& bytes, int64_t at, const Words& words) {
+    for (size_t i = 0; i < 9; ++i)
+      sample::PutU16(bytes, at + int64_t(2 * i), uint16_t(words[i]));
+  };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     Bytes file(size_t(kSecond) + 18);
     sample::PutU16(file, kKeyframeCountOffset, 2);
-    for (size_t i = 0; i < kBefore.size(); ++i)
-      sample::PutU16(file, kSecond + int64_t(2 * i), uint16_t(kBefore[i]));
+    put(file, kSecond, kBefore);
+    Bytes expected = file;  // the first keyframe, all zeros, moved whole
+    const auto [x, y, z] = c.offsets;
+    put(expected, kHeaderSize, {x, x, y, y, z, z, x, y, z});
+    put(expected, kSecond, c.after);
     file.resize(size_t(kSecond) + c.length);
-    Bytes expected = file;
-    const int16_t first[] = {c.offsets.x, c.offsets.x, c.offsets.y,
-                             c.offsets.y, c.offsets.z, c.offsets.z,
-                             c.offsets.x, c.offsets.y, c.offsets.z};
-    for (size_t i = 0; i < 9; ++i) {
-      sample::PutU16(expected, kHeaderSize + int64_t(2 * i),
-                     uint16_t(first[i]));
-      if (2 * i + 2 <= c.length)
-        sample::PutU16(expected, kSecond + int64_t(2 * i),
-                       uint16_t(c.after[i]));
-    }
+    expected.resize(file.size());
     MemoryInput input(file);
-    const int64_t size = int64_t(file.size());
-    const KeyframeArea area = *ReadKeyframeArea(input, size);
     PieceOutput output;
-    WorkingCopy copy(input, size, output);
     ShovanTool tool(c.offsets);
-    ASSERT_EQ(copy.Prepare(tool.LayOut(area, size)), Status::kOk);
-    const Edited edited = tool.Edit(copy, area);
-    Bytes result(file.size());
-    ASSERT_EQ(output.Read(0, result), Status::kOk);
+    const auto [edited, result] =
+        test::OnePass(tool, input, int64_t(file.size()), output);
+    EXPECT_EQ(edited.status, Status::kOk);
     EXPECT_EQ(result, expected);
     EXPECT_EQ(edited.warnings.size(), size_t(c.wrapped + (c.length < 18)));
   }
 }
 
-// The angle mirror at the ends of its two ranges: a turn back from 1024 on,
-// a reflection about -512 below.
-TEST(MirrorAngleTest, TurnsBackOrReflects) {
-  const std::pair<int16_t, int16_t> kCases[] = {
-      {1024, 0},   {1023, -2047},  {0, -1024},
-      {-1, -1023}, {32767, 31743}, {-32768, 31744}};
-  for (const auto& [angle, mirrored] : kCases)
+// The angle mirror at the ends of its ranges (a turn back from 1024 on, a
+// reflection about -512 below); an entered angle brought into 0 to 359.
+TEST(AngleTest, MirroredAndNormalised) {
+  // clang-format off
+  const std::pair<int16_t, int16_t> kMirrored[] = {{1024, 0}, {1023, -2047}, {0, -1024}, {-1, -1023}, {32767, 31743}, {-32768, 31744}};
+  const std::pair<int16_t, int> kNormalised[] = {{90, 90}, {-90, 270}, {-450, 270}, {360, 0}, {-360, 0}, {0, 0}, {32767, 7}, {-32768, 352}, {-1, 359}};
+  // clang-format on
+  for (const auto& [angle, mirrored] : kMirrored)
     EXPECT_EQ(MirrorAngle(angle), mirrored) << angle;
+  for (const auto& [entered, normalised] : kNormalised)
+    EXPECT_EQ(NormaliseAngle(entered), normalised) << entered;
 }
 
-// The header fields that follow the keyframe count, the rest kept: total A
-// wraps at 16 bits, total B at 24 (the byte after it kept), range end at
-// 16; the cuts leave at least one keyframe only when their sum, unwrapped,
-// is below the count.
+// Total A wraps at 16 bits, total B at 24 (the byte after kept), range end
+// at 16; cuts are valid only when their unwrapped sum is below the count.
 TEST(TruncationTest, BringsTheHeaderUpToDate) {
   // clang-format off
   const struct { const char* what; uint16_t table_length, count; Cuts cuts; uint8_t a, b; uint16_t start, new_count, total_a, end; uint32_t total_b; } kCases[] = {
@@ -123,45 +113,29 @@ TEST(TruncationTest, BringsTheHeaderUpToDate) {
   EXPECT_FALSE(CutsAreValid(65535, {65535, 1}));  // 65536, not 0
 }
 
-TEST(RotationTest, NormaliseAngle) {
-  // clang-format off
-  const std::pair<int16_t, int> cases[] = {{90, 90}, {-90, 270}, {-450, 270}, {360, 0},
-      {-360, 0}, {0, 0}, {32767, 7}, {-32768, 352}, {-1, 359}};
-  // clang-format on
-  for (const auto& [entered, normalised] : cases)
-    EXPECT_EQ(NormaliseAngle(entered), normalised) << entered;
-}
+// The words of a keyframe that a turn moves, and their offsets.
+using RootAndBox = std::array<int16_t, 6>;
+constexpr int64_t kTurned[] = {kRootXOffset, kRootZOffset, kMinXOffset,
+                               kMaxXOffset,  kMinZOffset,  kMaxZOffset};
 
-// The part of a keyframe that a turn moves.
-struct RootAndBox {
-  int16_t root_x, root_z, min_x, max_x, min_z, max_z;
-  bool operator==(const RootAndBox&) const = default;
-};
-
-// Gyrel's turn of one keyframe without meshes holding `before`; whether it
+// Gyrel's turn of one keyframe without meshes holding `words`; whether it
 // clamped a value.
-std::pair<RootAndBox, bool> Turned(int angle, const RootAndBox& before) {
-  const std::pair<int64_t, int16_t RootAndBox::*> kFields[] = {
-      {kRootXOffset, &RootAndBox::root_x}, {kRootZOffset, &RootAndBox::root_z},
-      {kMinXOffset, &RootAndBox::min_x},   {kMaxXOffset, &RootAndBox::max_x},
-      {kMinZOffset, &RootAndBox::min_z},   {kMaxZOffset, &RootAndBox::max_z}};
+std::pair<RootAndBox, bool> Turned(int angle, RootAndBox words) {
   Bytes keyframe(kMeshRotationsOffset);
-  for (const auto& [offset, field] : kFields)
-    sample::PutU16(keyframe, offset, uint16_t(before.*field));
+  for (size_t i = 0; i < 6; ++i)
+    sample::PutU16(keyframe, kTurned[i], uint16_t(words[i]));
   const KeyframeTurn turn(KeyframeArea{.stride = KeyframeStride(0)}, angle);
   const bool clamped = turn(keyframe.data(), 1, kAllSteps) != 0;
-  RootAndBox after{};
-  for (const auto& [offset, field] : kFields)
-    after.*field = int16_t(LoadU16(&keyframe[size_t(offset)]));
-  return {after, clamped};
+  for (size_t i = 0; i < 6; ++i)
+    words[i] = int16_t(LoadU16(&keyframe[size_t(kTurned[i])]));
+  return {words, clamped};
 }
 
 TEST(RotationTest, TurnRootAndBox) {
-  // The worked example: side distances 100, 60, 60, 70.
   constexpr RootAndBox kExample = {40, -20, -60, 100, -80, 50};
   // clang-format off
   const struct { const char* what; int angle; RootAndBox before, after; bool clamped; } kCases[] = {
-      // {root X, root Z, min X, max X, min Z, max Z}
+      // {root X, root Z, min X, max X, min Z, max Z}; the example's sides are 100, 60, 60, 70
       {"example", 1, kExample, {40, -21, -60, 100, -81, 49}, false},
       {"example", 30, kExample, {25, -37, -65, 88, -97, 41}, false},
       {"example", 45, kExample, {14, -42, -66, 79, -102, 43}, false},
@@ -170,27 +144,17 @@ TEST(RotationTest, TurnRootAndBox) {
       {"+X turns to -Z", 90, {100, 0, 100, 100, 0, 0}, {0, -100, 0, 0, -100, -100}, false},
       {"+Z turns to +X", 90, {0, 100, 0, 0, 100, 100}, {100, 0, 100, 100, 0, 0}, false},
       {"45 degrees", 45, {100, 0, 100, 100, 0, 0}, {71, -71, 71, 71, -71, -71}, false},
-      // c and s differ in their last bits: Z is a tiny negative number.
-      {"tiny negative", 45, {1, 1, 1, 1, 1, 1}, {1, 0, 1, 1, 0, 0}, false},
-      // Side distances 10, 20, 30, 40 become 13, 23, 33, 32; the exact
-      // weight 0.25 would give 33 for max Z.
-      {"blend at 30", 30, {0, 0, -10, 30, -20, 40}, {0, 0, -13, 33, -23, 32}, false},
+      {"c and s differ in their last bits: Z is a tiny negative number", 45, {1, 1, 1, 1, 1, 1}, {1, 0, 1, 1, 0, 0}, false},
+      {"sides 10, 20, 30, 40 become 13, 23, 33, 32; the exact weight 0.25 gives max Z 33", 30, {0, 0, -10, 30, -20, 40}, {0, 0, -13, 33, -23, 32}, false},
       {"far side", 0, {0, 0, 20, 30, -5, 5}, {0, 0, -20, 30, -5, 5}, false},
-      // The exact value of pi, or a double theta, c or s, gives root Z 5039.
-      {"root precision", 300, {5818, 0, 5818, 5818, 0, 0}, {2909, 5038, 2909, 2909, 5038, 5038}, false},
-      // Pi as the double 3.1416, or a double theta, gives root Z -1642.
-      {"pi from single", 10, {9453, 0, 9453, 9453, 0, 0}, {9309, -1641, 9309, 9309, -1641, -1641}, false},
-      // The exact value of pi, a double theta or w, a blend in single
-      // precision or the exact weight each change one of these sides.
-      {"blend precision", 10, {0, 0, -28370, 1741, -713, 0}, {0, 0, -27536, 1688, -744, 855}, false},
-      // Root X is exactly -702.5: half to even or floor(v + 0.5) give -702.
-      {"exact half", 30, {-1504, 1200, -1504, -1504, 1200, 1200}, {-703, 1791, -703, -703, 1791, 1791}, false},
+      {"exact pi, or a double theta, c or s, give root Z 5039", 300, {5818, 0, 5818, 5818, 0, 0}, {2909, 5038, 2909, 2909, 5038, 5038}, false},
+      {"pi as the double 3.1416, or a double theta, give root Z -1642", 10, {9453, 0, 9453, 9453, 0, 0}, {9309, -1641, 9309, 9309, -1641, -1641}, false},
+      {"exact pi, a double theta or w, a single blend or the exact weight change a side", 10, {0, 0, -28370, 1741, -713, 0}, {0, 0, -27536, 1688, -744, 855}, false},
+      {"root X is -702.5: half to even or floor(v + 0.5) give -702", 30, {-1504, 1200, -1504, -1504, 1200, 1200}, {-703, 1791, -703, -703, 1791, 1791}, false},
       {"distance 65535", 0, {32767, 0, -32768, 32767, 0, 0}, {32767, 0, -32768, 32767, 0, 0}, false},
       {"box side clamped", 180, {32767, 0, -32768, 32767, 0, 0}, {-32767, 0, -32767, 32767, 0, 0}, true},
       {"root clamped", 180, {-32768, 0, -32768, -32768, 0, 0}, {32767, 0, 32767, 32767, 0, 0}, true},
-      // Root X 46340 is clamped when stored, but min X is built from it
-      // unclamped: 46340 - 32767.
-      {"root and box clamped", 45, {32767, 32767, 0, 32767, 0, 32767}, {32767, 0, 13573, 32767, -16383, 16384}, true}};
+      {"root X 46340 clamped when stored, min X built from it unclamped", 45, {32767, 32767, 0, 32767, 0, 32767}, {32767, 0, 13573, 32767, -16383, 16384}, true}};
   // clang-format on
   for (const auto& c : kCases) {
     const auto [turned, clamped] = Turned(c.angle, c.before);
@@ -202,11 +166,10 @@ TEST(RotationTest, TurnRootAndBox) {
 TEST(RotationTest, AdvanceYAngle) {
   // clang-format off
   const struct { int angle; int16_t before, after; } kCases[] = {
-      // The worked example.
-      {0, 1000, 1000}, {1, 1000, 1003}, {30, 1000, 61}, {45, 1000, 104}, {90, 1000, 232},
-      {180, 1000, 488}, {270, 1000, 744}, {286, 1000, 789}, {359, 1000, 997},
-      // The single-precision factor: 1024/360 would give 814 and 942.
-      {286, 0, 813}, {331, 0, 941}, {1, 0, 3}, {359, 0, 1021}, {270, 0, 768},
+      {0, 1000, 1000}, {1, 1000, 1003}, {30, 1000, 61}, {45, 1000, 104}, {90, 1000, 232},  // the worked
+      {180, 1000, 488}, {270, 1000, 744}, {286, 1000, 789}, {359, 1000, 997},              // example
+      {286, 0, 813}, {331, 0, 941},  // single precision: 1024/360 would give 814 and 942
+      {1, 0, 3}, {359, 0, 1021}, {270, 0, 768},
       {90, 768, 1024},  // exactly 1024 stays
       {90, -256, 0}, {90, 3000, 2232},   // one correction only
       {0, 1025, 1}, {90, -300, 980},
@@ -219,9 +182,8 @@ TEST(RotationTest, AdvanceYAngle) {
   }
 }
 
-// An access outside the bytes (here positions 10 to 13) fails, and from
-// then on even those that fit do nothing. Every edit's values pass through
-// the accesses that fit, so the transcripts pin those.
+// An access outside the bytes (here positions 10 to 13) fails, and from then
+// on even those that fit do nothing (the transcripts pin the ones that fit).
 TEST(CheckedFieldsTest, AnAccessOutsideFailsForGood) {
   // clang-format off
   const std::pair<const char*, void (*)(CheckedFields&)> cases[] = {
@@ -244,9 +206,8 @@ TEST(CheckedFieldsTest, AnAccessOutsideFailsForGood) {
   }
 }
 
-// Gyrel's one pass, in pieces, over whole files and files cut inside the
-// last keyframe, the first keyframe and the header. Its turn reads before
-// it writes, so keyframes that overlap show any change of order.
+// Gyrel's one pass over whole files and files cut in the last keyframe, the
+// first or the header; overlapping keyframes show any change of order.
 TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
   // clang-format off
   const struct { const char* what; uint16_t keyframes, meshes; int64_t trailing; int angle; } cases[] = {
@@ -275,17 +236,15 @@ TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
     for (const int64_t length : lengths) {
       SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(length));
       const Bytes cut(file.begin(), file.begin() + length);
-      MemoryInput input(cut);
-      const KeyframeArea area = *ReadKeyframeArea(input, length);
       GyrelTool tool(int16_t(c.angle));
-      EXPECT_TRUE(test::OnePassIsSimplestWalk(
-          tool, cut, stride, test::ReferenceTurn{area, c.angle}));
+      EXPECT_TRUE(test::OnePassIsSimplestWalk(tool, cut, stride,
+                                              test::ReferenceTurn{c.angle}));
     }
   }
 }
 
-// A read that fails in the walk fails the edit, in the first piece, a
-// later one or the keyframe that crosses the end of the file.
+// A failed read fails the edit: in the first piece, a later one or the
+// keyframe crossing the end of the file.
 TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
   struct FailingInput : MemoryInput {
     using MemoryInput::MemoryInput;
@@ -297,28 +256,23 @@ TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
     int64_t fails_from = INT64_MAX;
   };
   const Bytes whole = sample::MakeAnimation({.keyframe_count = 6000});
-  // Ten bytes of the last keyframe: it crosses the end for Gyrel's turn.
   const Bytes cut(whole.begin(), whole.end() - 100);
   for (const auto& [file, fails_from] : {std::pair{&whole, int64_t{1000}},
                                          {&whole, int64_t(whole.size()) - 100},
                                          {&cut, int64_t(cut.size()) - 1}}) {
-    const int64_t size = int64_t(file->size());
     FailingInput input(*file);
     PieceOutput output;
-    WorkingCopy copy(input, size, output);
-    const KeyframeArea area = *ReadKeyframeArea(input, size);
     GyrelTool tool(30);
-    ASSERT_EQ(copy.Prepare(tool.LayOut(area, size)), Status::kOk);
-    input.fails_from = fails_from;
-    EXPECT_EQ(tool.Edit(copy, area).status, Status::kRead) << fails_from;
+    const auto set_failing = [&] { input.fails_from = fails_from; };
+    const auto [edited, result] =
+        test::OnePass(tool, input, int64_t(file->size()), output, set_failing);
+    EXPECT_EQ(edited.status, Status::kRead) << fails_from;
   }
 }
 
-// A result kept as pieces, read back or put together from its pieces as
-// the page does, is the flat file that the same writes, copies and
-// reservations make, in any order and overlapping; a copy of bytes the
-// input does not have fails and changes nothing. The input holds the file
-// in two overlapping ranges.
+// A result kept as pieces, read back or assembled as the page does, is the
+// flat file of the same writes, copies and reservations in any order; a
+// copy of bytes the input lacks fails (it holds two overlapping ranges).
 TEST(PieceOutputTest, IsTheFlatFileOfTheSameWork) {
   std::mt19937 random(5);
   Bytes source(300);
@@ -339,17 +293,13 @@ TEST(PieceOutputTest, IsTheFlatFileOfTheSameWork) {
         continue;
       }
       flat.resize(std::max(flat.size(), size_t(to + length)));
-      if (kind == 0) {
-        const Bytes bytes(static_cast<size_t>(length),
-                          static_cast<uint8_t>(run));
-        output.Write(to, bytes);
-        std::copy(bytes.begin(), bytes.end(), flat.begin() + to);
-      } else if (kind == 1) {
-        output.Copy(input, from, to, length);
-        std::copy_n(source.begin() + from, length, flat.begin() + to);
-      } else {
-        output.Reserve(to, length);
-      }
+      const Bytes bytes(static_cast<size_t>(length), uint8_t(run));
+      if (kind == 0) output.Write(to, bytes);
+      if (kind == 1) output.Copy(input, from, to, length);
+      if (kind == 2) output.Reserve(to, length);
+      if (kind < 2)  // a reservation leaves what was there
+        std::copy_n(kind == 0 ? bytes.begin() : source.begin() + from, length,
+                    flat.begin() + to);
     }
     Bytes read(flat.size(), 0xEE);  // zeros where nothing is
     EXPECT_EQ(output.Read(0, read), Status::kOk);

@@ -5,6 +5,8 @@
 // memory behind the file layer's interface.
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "common/memory_files.h"
@@ -16,31 +18,6 @@
 namespace qmx::test {
 
 using Bytes = std::vector<uint8_t>;
-
-/// The fields of a keyframe that may cross the end of the file: positions
-/// relative to the keyframe, checked as CheckedFields checks them.
-class CheckedKeyframe {
- public:
-  CheckedKeyframe(CheckedFields& fields, int64_t position)
-      : fields_(fields), position_(position) {}
-  uint16_t ReadU16(int64_t offset) {
-    return fields_.ReadU16(position_ + offset);
-  }
-  int16_t ReadS16(int64_t offset) {
-    return fields_.ReadS16(position_ + offset);
-  }
-  void WriteU16(int64_t offset, uint16_t value) {
-    fields_.WriteU16(position_ + offset, value);
-  }
-  void WriteS16(int64_t offset, int16_t value) {
-    fields_.WriteS16(position_ + offset, value);
-  }
-  bool failed() const { return fields_.failed(); }
-
- private:
-  CheckedFields& fields_;
-  int64_t position_;
-};
 
 /// All of `bytes` as an input.
 struct MemoryInput : PartialInput {
@@ -62,12 +39,26 @@ struct CountingOutput : PieceOutput {
   int64_t moved = 0;
 };
 
-/// True when `tool`, with its parameters given, makes of `before` in one
-/// pass what `edit` makes of a whole copy of it in memory, walking its
-/// keyframes `stride` bytes apart through checked fields until an access
-/// fails; with a warning for what the edit noted, then one for a file that
-/// ended early; and moves each byte of the file once. True for a file the
-/// tool skips.
+/// `tool`'s one pass over the `size` bytes of `input` into `output`, and the
+/// result read back; `prepared` runs between the lay-out and the edit.
+inline std::pair<Edited, Bytes> OnePass(
+    Tool& tool, const InputFile& input, int64_t size, PieceOutput& output,
+    const std::function<void()>& prepared = {}) {
+  const KeyframeArea area = *ReadKeyframeArea(input, size);
+  WorkingCopy copy(input, size, output);
+  Edited edited{copy.Prepare(tool.LayOut(area, size)), {}};
+  if (edited.status != Status::kOk) return {edited, {}};
+  if (prepared) prepared();
+  edited = tool.Edit(copy, area);
+  Bytes result(edited.status == Status::kOk ? size_t(output.Version()->size)
+                                            : 0);
+  if (edited.status == Status::kOk) edited.status = output.Read(0, result);
+  return {edited, result};
+}
+
+/// True when `tool`'s one pass makes of `before` what `edit` makes walking a
+/// whole copy `stride` bytes apart until an access fails, warning for what it
+/// noted and then a file ended early, moving each byte once; or skips it.
 template <class Edit>
 bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
                            const Edit& edit) {
@@ -76,47 +67,40 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
   const KeyframeArea area = *ReadKeyframeArea(input, size);
   if (tool.Check(area, true)) return true;
   CountingOutput output;
-  WorkingCopy copy(input, size, output);
-  if (copy.Prepare(tool.LayOut(area, size)) != Status::kOk) return false;
-  const Edited edited = tool.Edit(copy, area);
+  const auto [edited, result] = OnePass(tool, input, size, output);
 
   Bytes after = before;
   CheckedFields fields(after);
   bool noted = false;
   for (int64_t k = 0;
-       area.complete && k < area.keyframe_count && !fields.failed(); ++k) {
-    CheckedKeyframe keyframe(
-        fields, KeyframePosition(area.table_length, uint16_t(stride), k));
-    noted |= edit(keyframe);
-  }
+       area.complete && k < area.keyframe_count && !fields.failed(); ++k)
+    noted |= edit(
+        fields, KeyframePosition(area.table_length, uint16_t(stride), k), area);
   const bool ended_early = area.complete ? fields.failed() : area.EndedEarly();
-  Bytes result(size_t(output.Version()->size));
   return edited.status == Status::kOk && output.moved == size &&
-         output.Read(0, result) == Status::kOk && result == after &&
+         result == after &&
          edited.warnings.size() == size_t(noted + ended_early) &&
          (!ended_early || edited.warnings.back() == kEndedEarlyWarning);
 }
 
-// The edits field by field through checked fields, as the simplest walk
-// applies them: each access in its fixed order, a failed one ending the
+// The edits field by field on the keyframe at `at` in `area`, as the simplest
+// walk applies them: each access in its fixed order, a failed one ending the
 // keyframe. Each returns whether a value it wrote noted something.
 
 /// Shovan's move: each word read, then written with its offset added.
 struct ReferenceMove {
   Offsets offsets;
-  bool operator()(CheckedKeyframe& keyframe) const {
-    const std::pair<int64_t, int16_t> words[] = {
-        {kMinXOffset, offsets.x},  {kMaxXOffset, offsets.x},
-        {kRootXOffset, offsets.x}, {kMinYOffset, offsets.y},
-        {kMaxYOffset, offsets.y},  {kRootYOffset, offsets.y},
-        {kMinZOffset, offsets.z},  {kMaxZOffset, offsets.z},
-        {kRootZOffset, offsets.z}};
+  bool operator()(CheckedFields& f, int64_t at, const KeyframeArea&) const {
+    const int64_t words[] = {kMinXOffset, kMaxXOffset, kRootXOffset,
+                             kMinYOffset, kMaxYOffset, kRootYOffset,
+                             kMinZOffset, kMaxZOffset, kRootZOffset};
+    const int16_t deltas[] = {offsets.x, offsets.y, offsets.z};
     bool wrapped = false;
-    for (const auto& [offset, delta] : words) {
-      const int32_t sum = keyframe.ReadS16(offset) + delta;
-      if (keyframe.failed()) break;
+    for (int i = 0; i < 9; ++i) {
+      const int32_t sum = f.ReadS16(at + words[i]) + deltas[i / 3];
+      if (f.failed()) break;
       wrapped |= sum != int16_t(sum);
-      keyframe.WriteU16(offset, uint16_t(sum));
+      f.WriteU16(at + words[i], uint16_t(sum));
     }
     return wrapped;
   }
@@ -126,26 +110,26 @@ struct ReferenceMove {
 /// as the product's turn of a keyframe holding them makes them; then the
 /// root mesh's Y angle read and advanced.
 struct ReferenceTurn {
-  KeyframeArea area;
   int angle;
-  bool operator()(CheckedKeyframe& keyframe) const {
+  bool operator()(CheckedFields& f, int64_t at,
+                  const KeyframeArea& area) const {
     const int64_t sides[] = {kRootXOffset, kRootZOffset, kMinXOffset,
                              kMinZOffset,  kMaxXOffset,  kMaxZOffset};
     uint8_t alone[kRootYAngleOffset + 2] = {};
     for (const int64_t offset : sides)
-      StoreU16(alone + offset, keyframe.ReadU16(offset));
-    if (keyframe.failed()) return false;
+      StoreU16(alone + offset, f.ReadU16(at + offset));
+    if (f.failed()) return false;
     KeyframeArea no_meshes = area;
     no_meshes.first_mesh_count = 0;
     const bool clamped =
         KeyframeTurn(no_meshes, angle)(alone, 1, kAllSteps) != 0;
     for (const int64_t offset : sides)
-      keyframe.WriteU16(offset, LoadU16(alone + offset));
+      f.WriteU16(at + offset, LoadU16(alone + offset));
     if (area.first_mesh_count > 0) {
-      const int16_t y_angle = keyframe.ReadS16(kRootYAngleOffset);
-      if (!keyframe.failed())
-        keyframe.WriteS16(kRootYAngleOffset,
-                          AdvanceYAngle(MakeRotation(angle), y_angle));
+      const int16_t y_angle = f.ReadS16(at + kRootYAngleOffset);
+      if (!f.failed())
+        f.WriteS16(at + kRootYAngleOffset,
+                   AdvanceYAngle(MakeRotation(angle), y_angle));
     }
     return clamped;
   }
@@ -155,32 +139,28 @@ struct ReferenceTurn {
 /// and Z angle mirrored, then the rotations of the mirror pairs exchanged
 /// word by word.
 struct ReferenceMirror {
-  bool operator()(CheckedKeyframe& keyframe) const {
-    const uint16_t min_x = keyframe.ReadU16(kMinXOffset);
-    const uint16_t max_x = keyframe.ReadU16(kMaxXOffset);
-    keyframe.WriteU16(kMinXOffset, uint16_t(0u - max_x));
-    keyframe.WriteU16(kMaxXOffset, uint16_t(0u - min_x));
-    keyframe.WriteU16(kRootXOffset,
-                      uint16_t(0u - keyframe.ReadU16(kRootXOffset)));
-    for (int64_t m = 0; m < kPlayerMeshCount; ++m) {
+  bool operator()(CheckedFields& f, int64_t at, const KeyframeArea&) const {
+    const uint16_t min_x = f.ReadU16(at + kMinXOffset);
+    const uint16_t max_x = f.ReadU16(at + kMaxXOffset);
+    f.WriteU16(at + kMinXOffset, uint16_t(0u - max_x));
+    f.WriteU16(at + kMaxXOffset, uint16_t(0u - min_x));
+    f.WriteU16(at + kRootXOffset, uint16_t(0u - f.ReadU16(at + kRootXOffset)));
+    for (int64_t m = 0; m < kPlayerMeshCount; ++m)
       for (const int64_t angle : {kYAngleOffset, kZAngleOffset}) {
-        const int64_t offset = MeshAngleOffset(m, angle);
-        keyframe.WriteS16(offset, MirrorAngle(keyframe.ReadS16(offset)));
+        const int64_t offset = at + MeshAngleOffset(m, angle);
+        f.WriteS16(offset, MirrorAngle(f.ReadS16(offset)));
       }
-    }
     const std::pair<int64_t, int64_t> pairs[] = {{1, 4},  {2, 5},  {3, 6},
                                                  {8, 11}, {9, 12}, {10, 13}};
-    for (const auto& [mesh_a, mesh_b] : pairs) {
+    for (const auto& [a, b] : pairs)
       for (const int64_t angle :
            {kXAngleOffset, kYAngleOffset, kZAngleOffset}) {
-        const int64_t offset_a = MeshAngleOffset(mesh_a, angle);
-        const int64_t offset_b = MeshAngleOffset(mesh_b, angle);
-        const uint16_t a = keyframe.ReadU16(offset_a);
-        const uint16_t b = keyframe.ReadU16(offset_b);
-        keyframe.WriteU16(offset_a, b);
-        keyframe.WriteU16(offset_b, a);
+        const int64_t at_a = at + MeshAngleOffset(a, angle);
+        const int64_t at_b = at + MeshAngleOffset(b, angle);
+        const uint16_t word_a = f.ReadU16(at_a);
+        f.WriteU16(at_a, f.ReadU16(at_b));
+        f.WriteU16(at_b, word_a);
       }
-    }
     return false;
   }
 };

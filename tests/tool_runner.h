@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,8 +25,18 @@ inline std::filesystem::path PathOf(const std::string& utf8) {
 /// A fresh directory, removed with everything in it when the object goes.
 class TempDir {
  public:
-  TempDir();
-  ~TempDir();
+  TempDir() {
+    std::mt19937_64 random(std::random_device{}());
+    do {
+      path_ = std::filesystem::temp_directory_path() /
+              ("qmx-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path_));
+    path_ = std::filesystem::canonical(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   TempDir(const TempDir&) = delete;
   const std::filesystem::path& path() const { return path_; }
 
@@ -40,9 +53,22 @@ class InTempDir : public testing::Test {
   TempDir dir_;
 };
 
-Bytes ReadBytes(const std::filesystem::path& path);
+inline Bytes ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
 /// Everything below `dir`, as UTF-8 paths relative to it, sorted.
-std::vector<std::string> ListDir(const std::filesystem::path& dir);
+inline std::vector<std::string> ListDir(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+    const std::u8string name =
+        entry.path().lexically_relative(dir).generic_u8string();
+    names.emplace_back(name.begin(), name.end());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace qmx::test
 

@@ -1,10 +1,6 @@
-// Fuzzes the reading of answers: any bytes and calls, from a file or a pipe
-// (a byte-order mark looked for) or from a terminal (where "\4" is an end
-// that ends one read), give the same results in pieces of any size, as a
-// pipe splits them, as a byte at a time: a CR LF split between two pieces
-// is one line end as it is in one. The input: whether the answers come
-// from a file (the first byte's lowest bit), the piece size (two bytes), the
-// number of calls (a byte, up to 16), the calls, the text.
+// Answers read from a file or pipe, or a terminal ("\4" ends one read), in
+// pieces of any size read as a byte at a time (a split CR LF one line end).
+// Input: from a file (bit 0), piece size (2 bytes), calls (<= 16), text.
 
 #include <algorithm>
 #include <cstdint>

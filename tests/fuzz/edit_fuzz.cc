@@ -1,7 +1,5 @@
-// Fuzzes the three keyframe edits over arbitrary files and parameters: the
-// first byte chooses the edit, two bytes of angle or six of offsets follow,
-// then the file. Each tool's one pass must give what the simplest walk
-// gives on a whole copy of the file in memory (tests/one_pass.h).
+// Each keyframe edit's one pass is the simplest walk: byte 0 picks the edit,
+// two bytes of angle or six of offsets follow, then the file.
 
 #include <cstdint>
 #include <cstdio>
@@ -21,23 +19,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const test::Bytes before(data + 7, data + size);
   test::MemoryInput input(before);
   const KeyframeArea area = *ReadKeyframeArea(input, int64_t(before.size()));
+  const Offsets offsets{word(0), word(1), word(2)};
+  GyrelTool gyrel(word(0));
+  ShovanTool shovan(offsets);
+  FliptaTool flipta;
   using test::OnePassIsSimplestWalk;
-  bool same;
-  if (data[0] % 3 == 0) {
-    GyrelTool tool(word(0));
-    same = OnePassIsSimplestWalk(
-        tool, before, area.stride,
-        test::ReferenceTurn{area, NormaliseAngle(word(0))});
-  } else if (data[0] % 3 == 1) {
-    const Offsets offsets{word(0), word(1), word(2)};
-    ShovanTool tool(offsets);
-    same = OnePassIsSimplestWalk(tool, before, area.stride,
-                                 test::ReferenceMove{offsets});
-  } else {
-    FliptaTool tool;
-    same = OnePassIsSimplestWalk(tool, before, kPlayerStride,
-                                 test::ReferenceMirror{});
-  }
+  const bool same =
+      data[0] % 3 == 0
+          ? OnePassIsSimplestWalk(gyrel, before, area.stride,
+                                  test::ReferenceTurn{NormaliseAngle(word(0))})
+      : data[0] % 3 == 1 ? OnePassIsSimplestWalk(shovan, before, area.stride,
+                                                 test::ReferenceMove{offsets})
+                         : OnePassIsSimplestWalk(flipta, before, kPlayerStride,
+                                                 test::ReferenceMirror{});
   // Stops the fuzzer, which keeps the input.
   if (!same) std::fprintf(stderr, "broken: one pass\n"), std::abort();
   return 0;
