@@ -1,4 +1,4 @@
-# The page qmx-studio.html (studio/), built by Emscripten in a tree of its
+# The page qmx-studio.html (page/), built by Emscripten in a tree of its
 # own under this one (build/studio), since one tree has one compiler.
 # QMX_BUILD_STUDIO: AUTO builds it when Emscripten is found, ON requires
 # it, OFF leaves it out. QMX_STUDIO_PAGE names a page built by another tree
@@ -79,7 +79,7 @@ string(REPLACE ";" "|" qmx_em_env_arg "${qmx_em_env}")
 include(ExternalProject)
 ExternalProject_Add(studio
   LIST_SEPARATOR |
-  SOURCE_DIR ${PROJECT_SOURCE_DIR}/studio
+  SOURCE_DIR ${PROJECT_SOURCE_DIR}/page
   BINARY_DIR ${CMAKE_BINARY_DIR}/studio
   PREFIX ${CMAKE_BINARY_DIR}/studio-project
   CMAKE_COMMAND ${CMAKE_COMMAND} -E env ${qmx_em_env} ${CMAKE_COMMAND}

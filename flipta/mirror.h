@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <span>
 
-#include "common/qmx_format.h"
-#include "common/working_copy.h"
+#include "engine/working_copy.h"
+#include "format/qmx_format.h"
 
 namespace qmx {
 

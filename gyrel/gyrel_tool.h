@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "common/tool.h"
+#include "engine/tool.h"
 
 namespace qmx {
 

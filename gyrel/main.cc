@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "common/batch_driver.h"
+#include "console/batch_driver.h"
 #include "gyrel/gyrel_tool.h"
 
 int main(int argc, char** argv) {

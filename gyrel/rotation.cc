@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "common/qmx_format.h"
+#include "format/qmx_format.h"
 
 #ifdef __FAST_MATH__
 #error "The rotation must be built without fast math: it changes its results."

@@ -11,14 +11,13 @@
 #include <string_view>
 #include <vector>
 
-#include "common/paths.h"
-#include "common/platform.h"
-#include "common/wide_text.h"
+#include "engine/paths.h"
 #include "flipta/flipta_tool.h"
 #include "gyrel/gyrel_tool.h"
+#include "os/platform.h"
+#include "os/wide_text.h"
 #include "qmx/edit_batch.h"
-#include "qmx/info.h"
-#include "qmx/plot.h"
+#include "qmx/look_commands.h"
 #include "shovan/shovan_tool.h"
 #include "snipla/snipla_tool.h"
 

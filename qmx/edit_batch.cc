@@ -1,9 +1,9 @@
 #include "qmx/edit_batch.h"
 
-#include "common/batch_driver.h"
-#include "common/pipeline.h"
-#include "common/platform.h"
-#include "common/wide_text.h"
+#include "console/batch_driver.h"
+#include "engine/pipeline.h"
+#include "os/platform.h"
+#include "os/wide_text.h"
 
 namespace qmx {
 namespace {

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "common/tool.h"
+#include "engine/tool.h"
 
 namespace qmx {
 

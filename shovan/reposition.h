@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "common/working_copy.h"
+#include "engine/working_copy.h"
 
 namespace qmx {
 

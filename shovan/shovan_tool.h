@@ -1,7 +1,7 @@
 #ifndef QMX_SHOVAN_SHOVAN_TOOL_H_
 #define QMX_SHOVAN_SHOVAN_TOOL_H_
 
-#include "common/tool.h"
+#include "engine/tool.h"
 #include "shovan/reposition.h"
 
 namespace qmx {

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "common/batch_driver.h"
+#include "console/batch_driver.h"
 #include "snipla/snipla_tool.h"
 
 int main(int argc, char** argv) {

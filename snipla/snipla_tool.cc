@@ -3,7 +3,7 @@
 #include <optional>
 #include <ostream>
 
-#include "common/qmx_format.h"
+#include "format/qmx_format.h"
 
 namespace qmx {
 namespace {

@@ -1,6 +1,6 @@
 #include "snipla/truncation.h"
 
-#include "common/qmx_format.h"
+#include "format/qmx_format.h"
 
 namespace qmx {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "common/fields.h"
+#include "format/fields.h"
 
 namespace qmx {
 

@@ -7,11 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/pipeline.h"
-#include "common/platform.h"
+#include "engine/pipeline.h"
 #include "flipta/flipta_tool.h"
 #include "gyrel/gyrel_tool.h"
-#include "qmx/inspect.h"
+#include "look/inspect.h"
+#include "os/platform.h"
 #include "snipla/snipla_tool.h"
 #include "tests/one_pass.h"
 #include "tests/tool_runner.h"

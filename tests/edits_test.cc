@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "common/working_copy.h"
+#include "engine/working_copy.h"
 #include "flipta/mirror.h"
 #include "gyrel/gyrel_tool.h"
 #include "gyrel/rotation.h"

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/memory_files.h"
-#include "common/tool.h"
+#include "engine/memory_files.h"
+#include "engine/tool.h"
 #include "flipta/mirror.h"
 #include "gyrel/rotation.h"
 #include "shovan/reposition.h"

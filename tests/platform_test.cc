@@ -1,6 +1,6 @@
 // The platform layer against the real file system, in fresh directories.
 
-#include "common/platform.h"
+#include "os/platform.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -10,8 +10,8 @@
 #include <set>
 #include <sstream>
 
+#include "look/plot.h"
 #include "qmx/cli.h"
-#include "qmx/plot.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <tuple>
 
-#include "common/console_input.h"
-#include "common/paths.h"
-#include "common/wide_text.h"
+#include "console/console_input.h"
+#include "engine/paths.h"
+#include "os/wide_text.h"
 
 namespace qmx {
 namespace {

@@ -1,6 +1,6 @@
 // The page's archives, written to a file and read back by Python's zipfile.
 
-#include "studio/zip_writer.h"
+#include "page/zip_writer.h"
 
 #include <gtest/gtest.h>
 

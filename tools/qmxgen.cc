@@ -23,7 +23,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/paths.h"
+#include "engine/paths.h"
 #include "tools/sample_animation.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/fields.h"
-#include "common/qmx_format.h"
+#include "format/fields.h"
+#include "format/qmx_format.h"
 
 namespace qmx::sample {
 namespace {

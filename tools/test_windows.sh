@@ -32,7 +32,7 @@ done
 check() {  # program, icon or "" for none, and the error expected or nothing
   local out
   out=$(cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DEXE="$1" \
-    ${2:+-DICON="$2"} -DMANIFEST=common/app.manifest \
+    ${2:+-DICON="$2"} -DMANIFEST=os/app.manifest \
     -P cmake/check_windows_exe.cmake 2>&1) &&
     [ -z "$3" ] && return 0
   [ -n "$3" ] && grep -q "$3" <<<"$out" && return 0

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/console_input.h"
+#include "console/console_input.h"
 
 static std::string Seen(const std::string& text, size_t piece, bool file,
                         const std::string& calls) {
