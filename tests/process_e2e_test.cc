@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "qmx/cli.h"
@@ -87,28 +88,29 @@ class Process {
   bool TerminalTakesLines(bool lines) const {
     const tcflag_t all = ECHO | ICANON | ISIG;
     termios t{};
-    for (int i = 0; i < 400; ++i, usleep(10000))
-      if (tcgetattr(terminal_, &t) == 0 &&
-          (t.c_lflag & all) == (lines ? all : ISIG))
-        return true;
-    return false;
+    return Until([&] {
+      return tcgetattr(terminal_, &t) == 0 &&
+             (t.c_lflag & all) == (lines ? all : ISIG);
+    });
   }
-  // Waits until the tool, the terminal's foreground, is stopped.
+  // Waits until the tool, the terminal's foreground, is stopped; or waits
+  // in a read of its standard input (system call 0, descriptor 0).
   bool Stopped() const {
-    const auto stat = "/proc/" + std::to_string(tcgetpgrp(terminal_)) + "/stat";
-    for (int i = 0; i < 400; ++i, usleep(10000)) {
-      std::string line;
-      std::getline(std::ifstream(stat), line);
-      if (line.find(") T ") != std::string::npos) return true;
-    }
-    return false;
+    return Until(
+        [&] { return Proc("stat").find(") T ") != std::string::npos; });
+  }
+  bool Reading() const {
+    return Until([&] { return Proc("syscall").starts_with("0 0x0 "); });
+  }
+  // Waits until the tool has read `bytes` bytes.
+  bool HasRead(long bytes) const {
+    return Until([&] { return ProcValue("io", "rchar:") >= bytes; });
   }
   // To the tool's group, the terminal's foreground.
   void Signal(int number) const {
     const pid_t group = tcgetpgrp(terminal_);
     if (group > 0 && group != getpgrp()) kill(-group, number);
   }
-  bool Running() const { return waitpid(leader_, nullptr, WNOHANG) == 0; }
   int Wait() {
     int status = 0;
     const pid_t leader = std::exchange(leader_, -1);
@@ -121,15 +123,31 @@ class Process {
     return Wait();
   }
   // The running program's own peak memory in kB (LONG_MAX if unknown).
-  long PeakKb() const {
-    std::ifstream in("/proc/" + std::to_string(tcgetpgrp(terminal_)) +
-                     "/status");
-    std::string word;
-    while (in >> word && word != "VmHWM:") continue;
-    return in >> word ? std::stol(word) : LONG_MAX;
-  }
+  long PeakKb() const { return ProcValue("status", "VmHWM:"); }
 
  private:
+  // Whether `done` holds within 4 s.
+  static bool Until(const std::function<bool()>& done) {
+    for (int i = 0; i < 400; ++i, usleep(10000))
+      if (done()) return true;
+    return false;
+  }
+  // The first line of the tool's /proc file `name`; the number after `key`
+  // in it (LONG_MAX if unknown).
+  std::string Proc(const char* name) const {
+    std::string line;
+    std::getline(std::ifstream(ProcPath(name)), line);
+    return line;
+  }
+  long ProcValue(const char* name, const char* key) const {
+    std::ifstream in(ProcPath(name));
+    std::string word;
+    while (in >> word && word != key) continue;
+    return in >> word ? std::stol(word) : LONG_MAX;
+  }
+  std::string ProcPath(const char* name) const {
+    return "/proc/" + std::to_string(tcgetpgrp(terminal_)) + "/" + name;
+  }
   pid_t leader_ = -1;
   int terminal_ = -1;
   std::string seen_;
@@ -184,8 +202,7 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
             "\r\n\r\n'b.qmx': File opened successfully.\r\n"
             "Position change complete.\r\n\r\n(Press ENTER to exit)");
   EXPECT_TRUE(shovan->TerminalTakesLines(true));
-  usleep(100000);
-  EXPECT_TRUE(shovan->Running());
+  EXPECT_TRUE(shovan->Reading());
   EXPECT_EQ(shovan->Finish(), 0);
 }
 
@@ -458,8 +475,7 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   EXPECT_TRUE(stat(moved.c_str(), &kept) == 0 && kept.st_blocks < 1 << 17);
   auto gyrel = bash(Tool("gyrel") + " a.qmx </dev/zero");
   gyrel->ReadUntil("Enter rotation angle (in degrees): ");
-  usleep(1000000);
-  EXPECT_TRUE(gyrel->Running());
+  EXPECT_TRUE(gyrel->HasRead(100 << 20));  // 100 MB of its answer
 #ifdef __SANITIZE_ADDRESS__
   EXPECT_LE(gyrel->PeakKb(), 16 * 1024) << "kB";  // the sanitizers' own too
 #else
