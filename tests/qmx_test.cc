@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "common/qmx_format.h"
 #include "qmx/cli.h"
 #include "qmx/plot.h"
 #include "tests/tool_runner.h"
@@ -96,17 +97,47 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
     EXPECT_NEAR(mirror[k].dy, walk[k].dy, 0.15);
   }
 
-  // Rendered, the picture is no blank page: its tracks and grid show.
-  ASSERT_EQ(std::system(QMX_RSVG_CONVERT " -o plot.png plot.svg"), 0);
+  // walk.qmx alone: its root offsets lie in X -24..24 and Z -15000..-13512,
+  // its first box in X -250..250 and Z -15260..-14740, so the grid takes X
+  // -1024..1024 and Z -15360..-13312: 2048 units on 640 pixels, Z upward,
+  // from the drawing's top left corner (72, 24). Each root offset is there
+  // on the route, as a dot, and dark in the rendered picture.
+  ASSERT_EQ(RunQmx(Arguments{"plot", "-o", "walk.svg", "walk.qmx"}, out, out),
+            0);
+  ASSERT_TRUE(picture.load_file("walk.svg"));
+  const pugi::xml_node track =
+      picture.select_node("/svg/g[@class='animation']").node();
+  std::istringstream route(
+      track.select_node("path[@class='route']").node().attribute("d").value());
+  const auto dots = track.select_nodes(".//circle");
+  ASSERT_EQ(std::system(QMX_RSVG_CONVERT " -o walk.png walk.svg"), 0);
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  ASSERT_TRUE(png_image_begin_read_from_file(&image, "plot.png"));
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, "walk.png"));
   image.format = PNG_FORMAT_GRAY;
   std::vector<uint8_t> gray(PNG_IMAGE_SIZE(image));
   ASSERT_TRUE(png_image_finish_read(&image, nullptr, gray.data(), 0, nullptr));
-  EXPECT_GT(std::count_if(gray.begin(), gray.end(),
-                          [](uint8_t g) { return g < 200; }),
-            2000);
+  const Bytes walk_file = ReadBytes("walk.qmx");
+  ASSERT_EQ(dots.size(), 32u);
+  for (size_t k = 0; k < 32; ++k) {
+    SCOPED_TRACE(k);
+    const int64_t at = KeyframePosition(16, kPlayerStride, int64_t(k));
+    const auto root = [&](int64_t offset) {
+      return int16_t(sample::GetU16(walk_file, at + offset));
+    };
+    const double x = 72 + (root(kRootXOffset) + 1024) * 0.3125;
+    const double y = 24 + (-13312 - root(kRootZOffset)) * 0.3125;
+    char command, comma;
+    double route_x, route_y;
+    route >> command >> route_x >> comma >> route_y;
+    EXPECT_EQ(command, k == 0 ? 'M' : 'L');
+    EXPECT_NEAR(route_x, x, 0.05);
+    EXPECT_NEAR(route_y, y, 0.05);
+    EXPECT_NEAR(dots[k].node().attribute("cx").as_double(), x, 0.05);
+    EXPECT_NEAR(dots[k].node().attribute("cy").as_double(), y, 0.05);
+    ASSERT_TRUE(x >= 0 && y >= 0 && x < image.width && y < image.height);
+    EXPECT_LT(gray[size_t(y) * image.width + size_t(x)], 200);
+  }
 }
 
 // A 9-pixel tick shows the Y angle (1024 a turn, 0 up the page, 256 right),
