@@ -41,6 +41,13 @@ int Bash(const fs::path& dir, const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Whether `done` holds within 4 s.
+bool Until(const std::function<bool()>& done) {
+  for (int i = 0; i < 400; ++i, usleep(10000))
+    if (done()) return true;
+  return false;
+}
+
 // A program in `dir` on a new pseudo-terminal as a shell's foreground job,
 // below a leader that ends as it ends (128 + signal): a stop is a real stop.
 class Process {
@@ -93,19 +100,6 @@ class Process {
              (t.c_lflag & all) == (lines ? all : ISIG);
     });
   }
-  // Waits until the tool, the terminal's foreground, is stopped; or waits
-  // in a read of its standard input (system call 0, descriptor 0).
-  bool Stopped() const {
-    return Until(
-        [&] { return Proc("stat").find(") T ") != std::string::npos; });
-  }
-  bool Reading() const {
-    return Until([&] { return Proc("syscall").starts_with("0 0x0 "); });
-  }
-  // Waits until the tool has read `bytes` bytes.
-  bool HasRead(long bytes) const {
-    return Until([&] { return ProcValue("io", "rchar:") >= bytes; });
-  }
   // To the tool's group, the terminal's foreground.
   void Signal(int number) const {
     const pid_t group = tcgetpgrp(terminal_);
@@ -122,32 +116,20 @@ class Process {
     Write("\n");
     return Wait();
   }
-  // The running program's own peak memory in kB (LONG_MAX if unknown).
-  long PeakKb() const { return ProcValue("status", "VmHWM:"); }
+  // The tool's (the terminal foreground's) /proc file `name`; the number
+  // after `key` in it (LONG_MAX if none).
+  std::string Proc(const char* name) const {
+    std::ifstream in("/proc/" + std::to_string(tcgetpgrp(terminal_)) + "/" +
+                     name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  long Proc(const char* name, const std::string& key) const {
+    const std::string text = Proc(name);
+    const size_t at = text.find(key);
+    return at == text.npos ? LONG_MAX : std::atol(&text[at + key.size()]);
+  }
 
  private:
-  // Whether `done` holds within 4 s.
-  static bool Until(const std::function<bool()>& done) {
-    for (int i = 0; i < 400; ++i, usleep(10000))
-      if (done()) return true;
-    return false;
-  }
-  // The first line of the tool's /proc file `name`; the number after `key`
-  // in it (LONG_MAX if unknown).
-  std::string Proc(const char* name) const {
-    std::string line;
-    std::getline(std::ifstream(ProcPath(name)), line);
-    return line;
-  }
-  long ProcValue(const char* name, const char* key) const {
-    std::ifstream in(ProcPath(name));
-    std::string word;
-    while (in >> word && word != key) continue;
-    return in >> word ? std::stol(word) : LONG_MAX;
-  }
-  std::string ProcPath(const char* name) const {
-    return "/proc/" + std::to_string(tcgetpgrp(terminal_)) + "/" + name;
-  }
   pid_t leader_ = -1;
   int terminal_ = -1;
   std::string seen_;
@@ -194,7 +176,8 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
   const size_t asked = shovan->ReadUntil("(y/n): ").size();
   shovan->Write("\x1a");
   EXPECT_TRUE(shovan->TerminalTakesLines(true));
-  EXPECT_TRUE(shovan->Stopped());
+  EXPECT_TRUE(Until(
+      [&] { return shovan->Proc("stat").find(") T ") != std::string::npos; }));
   shovan->Signal(SIGCONT);
   EXPECT_TRUE(shovan->TerminalTakesLines(false));
   shovan->Write("y");
@@ -202,7 +185,9 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
             "\r\n\r\n'b.qmx': File opened successfully.\r\n"
             "Position change complete.\r\n\r\n(Press ENTER to exit)");
   EXPECT_TRUE(shovan->TerminalTakesLines(true));
-  EXPECT_TRUE(shovan->Reading());
+  // It waits in a read (system call 0) of its standard input (0).
+  EXPECT_TRUE(
+      Until([&] { return shovan->Proc("syscall").starts_with("0 0x0 "); }));
   EXPECT_EQ(shovan->Finish(), 0);
 }
 
@@ -457,7 +442,7 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
            "' '; printf '0 0'; " + run + "x; printf '\\ny'; exec cat)");
   EXPECT_EQ(shovan->ReadUntil("(Press ENTER to exit)").find("Warning"),
             std::string::npos);
-  EXPECT_LE(shovan->PeakKb(), 32 * 1024) << "kB";
+  EXPECT_LE(shovan->Proc("status", "VmHWM:"), 32 * 1024) << "kB";
   EXPECT_EQ(shovan->Finish(), 0);
   EXPECT_EQ(ListDir(path()).size(), 2u + 12 + 12);
   const fs::path moved = path() / "huge_Repositioned(1,0,0).qmx";
@@ -475,11 +460,12 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   EXPECT_TRUE(stat(moved.c_str(), &kept) == 0 && kept.st_blocks < 1 << 17);
   auto gyrel = bash(Tool("gyrel") + " a.qmx </dev/zero");
   gyrel->ReadUntil("Enter rotation angle (in degrees): ");
-  EXPECT_TRUE(gyrel->HasRead(100 << 20));  // 100 MB of its answer
+  EXPECT_TRUE(Until([&] { return gyrel->Proc("io", "rchar:") > 100 << 20; }));
 #ifdef __SANITIZE_ADDRESS__
-  EXPECT_LE(gyrel->PeakKb(), 16 * 1024) << "kB";  // the sanitizers' own too
+  EXPECT_LE(gyrel->Proc("status", "VmHWM:"), 16 * 1024)
+      << "kB";  // the sanitizers' own too
 #else
-  EXPECT_LE(gyrel->PeakKb(), 4 * 1024) << "kB";
+  EXPECT_LE(gyrel->Proc("status", "VmHWM:"), 4 * 1024) << "kB";
 #endif
 }
 
