@@ -6,6 +6,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 PAGE, QMX, SAMPLES = map(os.path.abspath, sys.argv[1:4])
@@ -16,10 +17,13 @@ try:
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
     from selenium.webdriver.common.keys import Keys
+    from watchdog.events import FileSystemEventHandler
+    from watchdog.observers import Observer
 except ImportError:
     webdriver = None
 if not (BROWSER and DRIVER and webdriver):
-    print(NAME + ": skipped: needs chromium, chromium-driver and python3-selenium")
+    print(NAME + ": skipped: needs chromium, chromium-driver, python3-selenium and "
+          "python3-watchdog")
     sys.exit(77)
 
 failures = []
@@ -73,15 +77,32 @@ def js(script, *args):
     return driver.execute_script(script, *args)
 
 
-def wait_for(condition, what, seconds=30):
-    end = time.time() + seconds
-    while time.time() < end:
+def wait_for(condition, what, seconds=30, folder=None):
+    """`condition`'s value once it holds, tried again at each change of the page (of `folder`
+    when one is named, as the system reports them); a failure when not within `seconds`."""
+    end, changed, observer = time.time() + seconds, threading.Event(), Observer()
+    if folder:
+        handler = FileSystemEventHandler()
+        handler.on_any_event = lambda event: changed.set()
+        observer.schedule(handler, folder)
+        observer.start()
+    while True:
+        seen = changed.clear() if folder else js("return changes")
         value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    failures.append("timed out waiting for " + what)
-    return None
+        if value or time.time() >= end:
+            break
+        if folder:
+            changed.wait(end - time.time())
+        else:  # open_page counts the page's changes: one since `seen` ends the wait
+            driver.execute_async_script("""const [seen, seconds, done] = arguments;
+              if (changes !== seen) return done();
+              const timer = setTimeout(done, seconds * 1000);
+              wakes.push(() => { clearTimeout(timer); done(); });""", seen, end - time.time())
+    if folder:
+        observer.stop()
+    if not value:
+        failures.append("timed out waiting for " + what)
+    return value
 
 
 def status():
@@ -89,9 +110,15 @@ def status():
 
 
 def open_page(url):
-    """Loads the page, then records the status line's changes and the last input's time:
-    edits are waited for by that record, not by polling a state that may flash by."""
+    """Loads the page, counting its changes for wait_for; then records the status line's
+    changes and the last input's time: edits are waited for by that record, not by a state
+    that may flash by."""
     driver.get(url)
+    js("""window.changes = 0; window.wakes = [];
+      const changed = () => { changes++; wakes.splice(0).forEach(wake => wake()); };
+      new MutationObserver(changed).observe(document, {subtree: true, childList: true,
+                                                      attributes: true, characterData: true});
+      addEventListener('resize', changed);""")
     wait_for(lambda: status() == "Ready.", "the engine", 60)
     js("""window.said = []; window.lastInput = 0;
       const line = document.getElementById('status');

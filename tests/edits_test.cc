@@ -6,6 +6,7 @@
 #include <random>
 
 #include "engine/working_copy.h"
+#include "flipta/flipta_tool.h"
 #include "flipta/mirror.h"
 #include "gyrel/gyrel_tool.h"
 #include "gyrel/rotation.h"
@@ -77,6 +78,51 @@ TEST(AngleTest, MirroredAndNormalised) {
     EXPECT_EQ(MirrorAngle(angle), mirrored) << angle;
   for (const auto& [entered, normalised] : kNormalised)
     EXPECT_EQ(NormaliseAngle(entered), normalised) << entered;
+}
+
+// Flipta's mirror of a player keyframe, worked out by hand: box X reflected,
+// root X negated, each Y and Z angle mirrored, then the rotations of meshes
+// 1-3 and 4-6, 8-10 and 11-13 exchanged. X angle 100 + m marks mesh m.
+TEST(KeyframeMirrorTest, ReflectsTheBoxAndExchangesThePairs) {
+  // clang-format off
+  const std::vector<int16_t> kMeshes = {  // X, Y, Z angle of meshes 0 to 14
+      100, 0, 1,      101, 10, 1023,      102, 1024, 1025,   103, 2000, -1,  104, -1023, -2047,
+      105, 512, -512, 106, 32767, -32768, 107, 300, -300,    108, 20, 21,    109, 30, 31,
+      110, 40, 41,    111, 50, 51,        112, 60, -2,       113, 1026, -1024, 114, 1100, -32766};
+  const struct { const char* what; std::vector<int16_t> head, after; size_t trailing; } kCases[] = {
+      {"whole, data after it", {-120, 340, -5, 6, -7, 8, -33, 44, 55, 15},
+       {-340, 120, -5, 6, -7, 8, 33, 44, 55, 15,
+        100, -1024, -1025, 104, -1, 1023, 105, -1536, -512, 106, 31743, 31744, 101, -1034, -2047,
+        102, 0, 1,         103, 976, -1023, 107, -1324, -724, 111, -1074, -1075, 112, -1084, -1022,
+        113, 2, 0,         108, -1044, -1045, 109, -1054, -1055, 110, -1064, -1065, 114, 76, 31742}, 6},
+      {"cut before mesh 9's Y angle: no pair exchanged; -32768 negates to itself",
+       {-32768, 32767, -5, 6, -7, 8, -32768, 44, 55, 15},
+       {-32767, -32768, -5, 6, -7, 8, -32768, 44, 55, 15,
+        100, -1024, -1025, 101, -1034, -2047, 102, 0, 1, 103, 976, -1023, 104, -1, 1023,
+        105, -1536, -512,  106, 31743, 31744, 107, -1324, -724, 108, -1044, -1045, 109}, 0}};
+  // clang-format on
+  constexpr int64_t kAt = 8 + kHeaderSize;  // after one header record
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Bytes file(size_t(kAt) + 2 * c.after.size() + c.trailing);
+    for (size_t i = 0; i < file.size(); ++i) file[i] = uint8_t(37 * i + 11);
+    sample::PutU16(file, kHeaderRecordCountOffset, 1);
+    sample::PutU16(file, 8 + kKeyframeCountOffset, 1);
+    Bytes expected = file;
+    for (size_t i = 0; i < c.after.size(); ++i) {
+      const int16_t before = i < 10 ? c.head[i] : kMeshes[i - 10];
+      sample::PutU16(file, kAt + int64_t(2 * i), uint16_t(before));
+      sample::PutU16(expected, kAt + int64_t(2 * i), uint16_t(c.after[i]));
+    }
+    MemoryInput input(file);
+    PieceOutput output;
+    FliptaTool tool;
+    const auto [edited, result] =
+        test::OnePass(tool, input, int64_t(file.size()), output);
+    EXPECT_EQ(edited.status, Status::kOk);
+    EXPECT_EQ(result, expected);
+    EXPECT_EQ(edited.warnings.size(), size_t(c.after.size() < 55));  // cut
+  }
 }
 
 // Total A wraps at 16 bits, total B at 24 (the byte after kept), range end

@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "qmx/cli.h"
@@ -38,6 +39,13 @@ int Bash(const fs::path& dir, const std::string& command) {
                    "' && exec /bin/bash -o pipefail -c '" + command + "'")
                       .c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Whether `done` holds within 4 s.
+bool Until(const std::function<bool()>& done) {
+  for (int i = 0; i < 400; ++i, usleep(10000))
+    if (done()) return true;
+  return false;
 }
 
 // A program in `dir` on a new pseudo-terminal as a shell's foreground job,
@@ -87,28 +95,16 @@ class Process {
   bool TerminalTakesLines(bool lines) const {
     const tcflag_t all = ECHO | ICANON | ISIG;
     termios t{};
-    for (int i = 0; i < 400; ++i, usleep(10000))
-      if (tcgetattr(terminal_, &t) == 0 &&
-          (t.c_lflag & all) == (lines ? all : ISIG))
-        return true;
-    return false;
-  }
-  // Waits until the tool, the terminal's foreground, is stopped.
-  bool Stopped() const {
-    const auto stat = "/proc/" + std::to_string(tcgetpgrp(terminal_)) + "/stat";
-    for (int i = 0; i < 400; ++i, usleep(10000)) {
-      std::string line;
-      std::getline(std::ifstream(stat), line);
-      if (line.find(") T ") != std::string::npos) return true;
-    }
-    return false;
+    return Until([&] {
+      return tcgetattr(terminal_, &t) == 0 &&
+             (t.c_lflag & all) == (lines ? all : ISIG);
+    });
   }
   // To the tool's group, the terminal's foreground.
   void Signal(int number) const {
     const pid_t group = tcgetpgrp(terminal_);
     if (group > 0 && group != getpgrp()) kill(-group, number);
   }
-  bool Running() const { return waitpid(leader_, nullptr, WNOHANG) == 0; }
   int Wait() {
     int status = 0;
     const pid_t leader = std::exchange(leader_, -1);
@@ -120,13 +116,17 @@ class Process {
     Write("\n");
     return Wait();
   }
-  // The running program's own peak memory in kB (LONG_MAX if unknown).
-  long PeakKb() const {
-    std::ifstream in("/proc/" + std::to_string(tcgetpgrp(terminal_)) +
-                     "/status");
-    std::string word;
-    while (in >> word && word != "VmHWM:") continue;
-    return in >> word ? std::stol(word) : LONG_MAX;
+  // The tool's (the terminal foreground's) /proc file `name`; the number
+  // after `key` in it (LONG_MAX if none).
+  std::string Proc(const char* name) const {
+    std::ifstream in("/proc/" + std::to_string(tcgetpgrp(terminal_)) + "/" +
+                     name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  long Proc(const char* name, const std::string& key) const {
+    const std::string text = Proc(name);
+    const size_t at = text.find(key);
+    return at == text.npos ? LONG_MAX : std::atol(&text[at + key.size()]);
   }
 
  private:
@@ -176,7 +176,8 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
   const size_t asked = shovan->ReadUntil("(y/n): ").size();
   shovan->Write("\x1a");
   EXPECT_TRUE(shovan->TerminalTakesLines(true));
-  EXPECT_TRUE(shovan->Stopped());
+  EXPECT_TRUE(Until(
+      [&] { return shovan->Proc("stat").find(") T ") != std::string::npos; }));
   shovan->Signal(SIGCONT);
   EXPECT_TRUE(shovan->TerminalTakesLines(false));
   shovan->Write("y");
@@ -184,8 +185,9 @@ TEST_F(ProcessTest, KeyAtTheQuestionThroughStopAndContinue) {
             "\r\n\r\n'b.qmx': File opened successfully.\r\n"
             "Position change complete.\r\n\r\n(Press ENTER to exit)");
   EXPECT_TRUE(shovan->TerminalTakesLines(true));
-  usleep(100000);
-  EXPECT_TRUE(shovan->Running());
+  // It waits in a read (system call 0) of its standard input (0).
+  EXPECT_TRUE(
+      Until([&] { return shovan->Proc("syscall").starts_with("0 0x0 "); }));
   EXPECT_EQ(shovan->Finish(), 0);
 }
 
@@ -440,7 +442,7 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
            "' '; printf '0 0'; " + run + "x; printf '\\ny'; exec cat)");
   EXPECT_EQ(shovan->ReadUntil("(Press ENTER to exit)").find("Warning"),
             std::string::npos);
-  EXPECT_LE(shovan->PeakKb(), 32 * 1024) << "kB";
+  EXPECT_LE(shovan->Proc("status", "VmHWM:"), 32 * 1024) << "kB";
   EXPECT_EQ(shovan->Finish(), 0);
   EXPECT_EQ(ListDir(path()).size(), 2u + 12 + 12);
   const fs::path moved = path() / "huge_Repositioned(1,0,0).qmx";
@@ -458,12 +460,15 @@ TEST_F(ProcessTest, HugeFileAndAnswerLinesInLittleMemoryAndFewFiles) {
   EXPECT_TRUE(stat(moved.c_str(), &kept) == 0 && kept.st_blocks < 1 << 17);
   auto gyrel = bash(Tool("gyrel") + " a.qmx </dev/zero");
   gyrel->ReadUntil("Enter rotation angle (in degrees): ");
-  usleep(1000000);
-  EXPECT_TRUE(gyrel->Running());
+  EXPECT_TRUE(Until([&] {  // 100 MB of its answer read, and it goes on
+    const long read = gyrel->Proc("io", "rchar:");
+    return read > 100 << 20 && read < LONG_MAX;
+  }));
 #ifdef __SANITIZE_ADDRESS__
-  EXPECT_LE(gyrel->PeakKb(), 16 * 1024) << "kB";  // the sanitizers' own too
+  EXPECT_LE(gyrel->Proc("status", "VmHWM:"), 16 * 1024)
+      << "kB";  // the sanitizers' own too
 #else
-  EXPECT_LE(gyrel->PeakKb(), 4 * 1024) << "kB";
+  EXPECT_LE(gyrel->Proc("status", "VmHWM:"), 4 * 1024) << "kB";
 #endif
 }
 

@@ -6,11 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <numbers>
 #include <pugixml.hpp>
 #include <set>
 #include <sstream>
 
-#include "look/plot.h"
+#include "format/qmx_format.h"
 #include "qmx/cli.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
@@ -36,13 +37,10 @@ std::vector<Tick> Ticks(const pugi::xml_node& track) {
   return ticks;
 }
 
-// A track per file, a point and tick per keyframe, bad name bytes as U+FFFD;
-// turned 90 degrees a tick turns clockwise, mirrored it is mirrored.
+// A track per file, a point and tick per keyframe, bad name bytes as U+FFFD.
 TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   const std::string prop = "prop & <co>\xED\xA0\x80\xC0\xAF.qmx",
-                    shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx",
-                    turned = "walk_Rotated(90\xC2\xB0).qmx",
-                    mirrored = "walk_Mirrored.qmx";
+                    shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx";
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
   sample::WriteFile(prop, *sample::MakeFromDescription("sample prop.qmx"));
@@ -51,17 +49,13 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   ASSERT_EQ(::mkfifo("pipe", 0600), 0);
   const int reader = ::open("pipe", O_RDONLY | O_NONBLOCK);
   std::ostringstream out, to_standard_output;
-  for (const Arguments& arguments :
-       {Arguments{"rotate", "--by", "90", "walk.qmx"},
-        {"mirror", "walk.qmx"},
-        {"plot", "walk.qmx", turned, prop, mirrored},
-        {"plot", "-o", "pipe", "walk.qmx", turned, prop, mirrored}})
+  for (const Arguments& arguments : {Arguments{"plot", "walk.qmx", prop},
+                                     {"plot", "-o", "pipe", "walk.qmx", prop}})
     EXPECT_EQ(RunQmx(arguments, out, out), 0) << out.str();
-  EXPECT_EQ(
-      RunQmx(Arguments{"plot", "-o", "-", "walk.qmx", turned, prop, mirrored},
-             to_standard_output, out),
-      0);
-  EXPECT_EQ(out.str(), turned + "\n" + mirrored + "\nplot.svg\npipe\n");
+  EXPECT_EQ(RunQmx(Arguments{"plot", "-o", "-", "walk.qmx", prop},
+                   to_standard_output, out),
+            0);
+  EXPECT_EQ(out.str(), "plot.svg\npipe\n");
   const Bytes bytes = ReadBytes("plot.svg");
   std::string piped(bytes.size() + 1, ' ');
   piped.resize(
@@ -73,10 +67,10 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
   pugi::xml_document picture;
   ASSERT_TRUE(picture.load_file("plot.svg"));
   const auto tracks = picture.select_nodes("/svg/g[@class='animation']");
-  ASSERT_EQ(tracks.size(), 4u);
-  const std::pair<std::string, size_t> expected[] = {
-      {"walk.qmx", 32}, {turned, 32}, {shown, 12}, {mirrored, 32}};
-  for (size_t i = 0; i < 4; ++i) {
+  ASSERT_EQ(tracks.size(), 2u);
+  const std::pair<std::string, size_t> expected[] = {{"walk.qmx", 32},
+                                                     {shown, 12}};
+  for (size_t i = 0; i < 2; ++i) {
     const pugi::xml_node track = tracks[i].node();
     EXPECT_EQ(track.child_value("title"), expected[i].first);
     EXPECT_EQ(track.select_nodes("path[@class='route']").size(), 1u);
@@ -84,29 +78,52 @@ TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
     EXPECT_EQ(Ticks(track).size(), expected[i].second);
     EXPECT_EQ(track.select_nodes("rect[@class='first-box']").size(), 1u);
   }
-  const std::vector<Tick> walk = Ticks(tracks[0].node()),
-                          turn = Ticks(tracks[1].node()),
-                          mirror = Ticks(tracks[3].node());
-  for (size_t k = 0; k < walk.size() && k < turn.size() && k < mirror.size();
-       ++k) {
-    SCOPED_TRACE(k);
-    EXPECT_NEAR(turn[k].dx, -walk[k].dy, 0.15);
-    EXPECT_NEAR(turn[k].dy, walk[k].dx, 0.15);
-    EXPECT_NEAR(mirror[k].dx, -walk[k].dx, 0.15);
-    EXPECT_NEAR(mirror[k].dy, walk[k].dy, 0.15);
-  }
-
-  // Rendered, the picture is no blank page: its tracks and grid show.
-  ASSERT_EQ(std::system(QMX_RSVG_CONVERT " -o plot.png plot.svg"), 0);
+  // walk.qmx alone: its root offsets lie in X -24..24 and Z -15000..-13512,
+  // its first box in X -250..250 and Z -15260..-14740, so the grid takes X
+  // -1024..1024 and Z -15360..-13312: 2048 units on 640 pixels, Z upward,
+  // from the drawing's top left corner (72, 24). Each root offset is there
+  // on the route, as a dot, and dark in the rendered picture; its tick
+  // shows the root mesh's Y angle (1024 a turn, 0 up the page, 256 right).
+  ASSERT_EQ(RunQmx(Arguments{"plot", "-o", "walk.svg", "walk.qmx"}, out, out),
+            0);
+  ASSERT_TRUE(picture.load_file("walk.svg"));
+  const pugi::xml_node track =
+      picture.select_node("/svg/g[@class='animation']").node();
+  std::istringstream route(
+      track.select_node("path[@class='route']").node().attribute("d").value());
+  const auto dots = track.select_nodes(".//circle");
+  const std::vector<Tick> ticks = Ticks(track);
+  ASSERT_EQ(std::system(QMX_RSVG_CONVERT " -o walk.png walk.svg"), 0);
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  ASSERT_TRUE(png_image_begin_read_from_file(&image, "plot.png"));
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, "walk.png"));
   image.format = PNG_FORMAT_GRAY;
   std::vector<uint8_t> gray(PNG_IMAGE_SIZE(image));
   ASSERT_TRUE(png_image_finish_read(&image, nullptr, gray.data(), 0, nullptr));
-  EXPECT_GT(std::count_if(gray.begin(), gray.end(),
-                          [](uint8_t g) { return g < 200; }),
-            2000);
+  const Bytes walk_file = ReadBytes("walk.qmx");
+  ASSERT_TRUE(dots.size() == 32 && ticks.size() == 32);
+  for (size_t k = 0; k < 32; ++k) {
+    SCOPED_TRACE(k);
+    const int64_t at = KeyframePosition(16, kPlayerStride, int64_t(k));
+    const auto root = [&](int64_t offset) {
+      return int16_t(sample::GetU16(walk_file, at + offset));
+    };
+    const double x = 72 + (root(kRootXOffset) + 1024) * 0.3125;
+    const double y = 24 + (-13312 - root(kRootZOffset)) * 0.3125;
+    const double turn = std::numbers::pi * root(kRootYAngleOffset) / 512;
+    char command, comma;
+    double route_x, route_y;
+    route >> command >> route_x >> comma >> route_y;
+    EXPECT_EQ(command, k == 0 ? 'M' : 'L');
+    EXPECT_NEAR(route_x, x, 0.05);
+    EXPECT_NEAR(route_y, y, 0.05);
+    EXPECT_NEAR(dots[k].node().attribute("cx").as_double(), x, 0.05);
+    EXPECT_NEAR(dots[k].node().attribute("cy").as_double(), y, 0.05);
+    EXPECT_NEAR(ticks[k].dx, 9 * std::sin(turn), 0.05);
+    EXPECT_NEAR(ticks[k].dy, -9 * std::cos(turn), 0.05);
+    ASSERT_TRUE(x >= 0 && y >= 0 && x < image.width && y < image.height);
+    EXPECT_LT(gray[size_t(y) * image.width + size_t(x)], 200);
+  }
 }
 
 // A 9-pixel tick shows the Y angle (1024 a turn, 0 up the page, 256 right),

@@ -113,7 +113,8 @@ try:
     check(said == "The download of qmx-results.zip with 30 results was started.",
           "archive: status %s" % said)
     archive = os.path.join(downloads, "qmx-results.zip")
-    if wait_for(lambda: os.listdir(downloads) == ["qmx-results.zip"], "the archive's file", 60):
+    if wait_for(lambda: os.listdir(downloads) == ["qmx-results.zip"], "the archive's file", 60,
+                downloads):
         with zipfile.ZipFile(archive) as zf:
             check(zf.testzip() is None, "archive: a CRC differs")
             check(sorted(zf.namelist()) == sorted(expected), "archive: %s" % zf.namelist())
@@ -128,7 +129,7 @@ try:
           "it goes into qmx-results.zip. The download of qmx-results.zip with 1 result was "
           "started.", "one: status %s" % said)
     again = os.path.join(downloads, "qmx-results (1).zip")
-    if wait_for(lambda: os.path.exists(again), "the second archive's file", 60):
+    if wait_for(lambda: os.path.exists(again), "the second archive's file", 60, downloads):
         with zipfile.ZipFile(again) as zf:
             check({n: zf.read(n) for n in zf.namelist()} == {LONG: expected[LONG]},
                   "one: the archive holds %s" % zf.namelist())

@@ -227,8 +227,9 @@ try:
             said = status()
             check(said == "The download of %s was started." % name, "%s: status %s" % (label, said))
             wait_for(lambda: os.path.exists(os.path.join(downloads, name)),
-                     "%s download of %s" % (label, name))
-        done = wait_for(lambda: sorted(os.listdir(downloads)) == saved and saved, label + " downloads")
+                     "%s download of %s" % (label, name), folder=downloads)
+        done = wait_for(lambda: sorted(os.listdir(downloads)) == saved and saved,
+                        label + " downloads", folder=downloads)
         for name in saved if done else []:
             check(read(os.path.join(downloads, name)) == read(os.path.join(out_dir, name)),
                   "%s: %s differs from qmx's" % (label, name))

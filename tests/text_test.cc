@@ -207,7 +207,7 @@ TEST(PathsTest, ArgumentToResult) {
       {kPosix, "X\\/sub/walk.qmx", "", "/sub/walk.qmx", "X\\/sub/walk_Mirrored.qmx"},
       {kPosix, "sub/X\\walk.qmx", "", "walk.qmx", "walk_Mirrored.qmx"},
       {kPosix, "D:walk.qmx", "out", "D:walk.qmx", "out/D:walk_Mirrored.qmx"},
-      {kPosix, "sub/walk.qmx", "out/", "sub/walk.qmx", "out/walk_Mirrored.qmx"},
+      {kPosix, "sub/run.left.qmx", "out/", "sub/run.left.qmx", "out/run.left_Mirrored.qmx"},
       {kPosix, "walk.qmx", "out\\", "walk.qmx", "out\\/walk_Mirrored.qmx"},
       {kPosix, "v1./qmxfile", "", "v1./qmxfile", "v1./qmxfile_Mirrored"},
       {kPosix, "x.qmx/walk", "", "x.qmx/walk", nullptr},

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
-qmx_install emscripten chromium chromium-driver python3-selenium
+qmx_install emscripten chromium chromium-driver python3-selenium python3-watchdog
 cmake --preset default
 cmake --build --preset default -j "$(nproc)"
 junit=$PWD/build/Testing/results.xml
