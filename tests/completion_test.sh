@@ -62,7 +62,7 @@ done
 # subcommand, and exactly its options, and no name for an option's value;
 # the manual page shows each with its options, its program and its ranges.
 edits=$(awk 'NF == 2 {print $1}' <<<"$registry")
-subcommands=$(printf '%s\n' $edits info plot help | sort | tr '\n' ' ')
+subcommands=$(printf '%s\n' "$edits" info plot help | sort | tr '\n' ' ')
 [[ $(complete_words qmx '') == "$subcommands" ]] ||
   fail "qmx: completes '$(complete_words qmx '')', the registry has '$subcommands'"
 for edit in $edits; do
@@ -70,7 +70,7 @@ for edit in $edits; do
   given=$(awk -v e="$edit" '$1 == e && NF > 2' <<<"$registry")
   options=$(awk '{print $2}' <<<"$given")
   expected=$(printf '%s\n' -o --output-dir -q --quiet -0 --null --skip-existing \
-    -h --help $options | sort | tr '\n' ' ')
+    -h --help "$options" | grep . | sort | tr '\n' ' ')
   [[ $(complete_words qmx "$edit" -) == "$expected" ]] ||
     fail "qmx $edit: completes '$(complete_words qmx "$edit" -)', the registry gives '$expected'"
   grep -qF -- "*$program*(1)" "$manual" || fail "'$program' is not in the manual page"
