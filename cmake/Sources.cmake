@@ -27,6 +27,9 @@ set(qmx_shovan_sources shovan/reposition.cc shovan/shovan_tool.cc)
 set(qmx_flipta_sources flipta/mirror.cc flipta/flipta_tool.cc)
 set(qmx_snipla_sources snipla/truncation.cc snipla/snipla_tool.cc)
 set(qmx_edits gyrel shovan flipta snipla)
+# The edits listed once, for the front ends: names, parameters, ranges, the
+# number check, and each edit made from its values.
+set(qmx_registry_sources edits/registry.cc)
 # The look inside a file: inspection, info and the picture.
 set(qmx_look_sources look/info.cc look/inspect.cc look/plot.cc)
 # qmx's command line.
@@ -35,7 +38,8 @@ set(qmx_cli_sources qmx/cli.cc qmx/edit_batch.cc qmx/look_commands.cc)
 set(qmx_page_sources page/page_files.cc page/studio.cc page/zip_writer.cc)
 # What the page compiles of the rest.
 set(qmx_page_parts
-  format engine console wide_text gyrel shovan flipta snipla look page)
+  format engine console wide_text gyrel shovan flipta snipla registry look
+  page)
 
 get_filename_component(qmx_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 function(qmx_sources var)

@@ -15,21 +15,19 @@
 #include <memory>
 #include <new>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "edits/registry.h"
 #include "engine/paths.h"
 #include "engine/pipeline.h"
-#include "flipta/flipta_tool.h"
-#include "gyrel/gyrel_tool.h"
 #include "look/info.h"
 #include "look/inspect.h"
 #include "page/page_files.h"
 #include "page/zip_writer.h"
-#include "shovan/shovan_tool.h"
-#include "snipla/snipla_tool.h"
 
 namespace qmx {
 namespace {
@@ -99,24 +97,6 @@ class PageReporter : public Reporter {
  private:
   nlohmann::json& messages_;
 };
-
-enum Edit { kMove, kRotate, kCut, kMirror };
-
-std::unique_ptr<Tool> MakeTool(int edit, int a, int b, int c) {
-  switch (edit) {
-    case kMove:
-      return std::make_unique<ShovanTool>(Offsets{static_cast<int16_t>(a),
-                                                  static_cast<int16_t>(b),
-                                                  static_cast<int16_t>(c)});
-    case kRotate:
-      return std::make_unique<GyrelTool>(static_cast<int16_t>(a));
-    case kCut:
-      return std::make_unique<SniplaTool>(
-          Cuts{static_cast<uint16_t>(a), static_cast<uint16_t>(b)});
-    default:
-      return std::make_unique<FliptaTool>();
-  }
-}
 
 // A keyframe as the page reads it: box min X, Y, Z, box max X, Y, Z, root
 // X, Y, Z, the root mesh's X, Y and Z angles, and 1 when the keyframe holds
@@ -246,14 +226,65 @@ EMSCRIPTEN_KEEPALIVE const int16_t* studio_keyframe_values() {
   return qmx::keyframe_values.data();
 }
 
-/// Starts an edit: 0 move by a, b, c; 1 rotate by a; 2 cut a from the
-/// front and b from the back; 3 mirror. It forgets the results of the last,
-/// and studio_edit_file runs it over each file the page holds now.
+/// The edits as a JSON array, in the order studio_edit numbers them: each
+/// an object with its "command" (qmx's subcommand), "program" (the
+/// interactive one), "description" and "parameters", each of those an
+/// object with its "name", "min", "max", "signed" (16 bits, or unsigned)
+/// and "prompt".
+EMSCRIPTEN_KEEPALIVE const char* studio_edits() {
+  nlohmann::ordered_json edits = nlohmann::ordered_json::array();
+  for (const qmx::EditEntry& entry : qmx::Edits()) {
+    nlohmann::ordered_json parameters = nlohmann::ordered_json::array();
+    for (const qmx::Parameter& parameter : entry.parameters) {
+      parameters.push_back(
+          {{"name", parameter.name},
+           {"min", qmx::Min(parameter)},
+           {"max", qmx::Max(parameter)},
+           {"signed", parameter.width == qmx::Width::kSigned16},
+           {"prompt", parameter.prompt}});
+    }
+    edits.push_back({{"command", entry.command},
+                     {"program", entry.program},
+                     {"description", entry.description},
+                     {"parameters", std::move(parameters)}});
+  }
+  return qmx::Text(edits.dump());
+}
+
+/// The whole number `text` as qmx takes it, when it is one in min..max;
+/// NaN when it is not.
+EMSCRIPTEN_KEEPALIVE double studio_check_number(const char* text, double min,
+                                                double max) {
+  int64_t value = 0;
+  if (!qmx::CheckWholeNumber(text, static_cast<int64_t>(min),
+                             static_cast<int64_t>(max), value)
+           .empty()) {
+    return std::numeric_limits<double>::quiet_NaN();
+  }
+  return static_cast<double>(value);
+}
+
+/// Starts edit number `edit` of studio_edits with its parameters' values
+/// `a`, `b` and `c` in their order (those it does not take are ignored).
+/// It forgets the results of the last, and studio_edit_file runs it over
+/// each file the page holds now.
 EMSCRIPTEN_KEEPALIVE void studio_edit(int edit, int a, int b, int c) {
   qmx::PageFiles& files = ThePageFiles();
   files.DropResults();
   qmx::outcomes.assign(static_cast<size_t>(files.count()), {});
-  qmx::edit_tool = qmx::MakeTool(edit, a, b, c);
+  qmx::edit_tool.reset();
+  const std::span<const qmx::EditEntry> edits = qmx::Edits();
+  if (edit < 0 || edit >= static_cast<int>(edits.size())) {
+    qmx::error = "There is no edit number " + std::to_string(edit) + ".";
+    return;
+  }
+  const qmx::EditEntry& entry = edits[static_cast<size_t>(edit)];
+  const int64_t values[] = {a, b, c};
+  if (entry.parameters.size() > std::size(values)) {
+    qmx::error = "The page gives no edit more than three values.";
+    return;
+  }
+  qmx::edit_tool = entry.make(std::span(values).first(entry.parameters.size()));
 }
 
 /// Forgets the edit and its results: each file is shown alone.

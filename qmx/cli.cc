@@ -11,15 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "edits/registry.h"
 #include "engine/paths.h"
-#include "flipta/flipta_tool.h"
-#include "gyrel/gyrel_tool.h"
 #include "os/platform.h"
 #include "os/wide_text.h"
 #include "qmx/edit_batch.h"
 #include "qmx/look_commands.h"
-#include "shovan/shovan_tool.h"
-#include "snipla/snipla_tool.h"
 
 #ifndef QMX_VERSION
 #define QMX_VERSION "unknown"
@@ -30,44 +27,6 @@ namespace {
 
 // The width that help text fits, in columns.
 constexpr size_t kHelpWidth = 80;
-
-// Checks that `text` is a whole decimal number in min..max: no spaces, no
-// base prefixes, no fractions. Empty, with `value` set, when it is one;
-// otherwise what is wrong, as a usage error says it.
-std::string CheckWholeNumber(std::string_view text, int64_t min, int64_t max,
-                             int64_t& value) {
-  const size_t digits = text.starts_with('-') || text.starts_with('+') ? 1 : 0;
-  if (text.size() == digits ||
-      !std::all_of(text.begin() + static_cast<ptrdiff_t>(digits), text.end(),
-                   [](char c) { return c >= '0' && c <= '9'; })) {
-    return "'" + std::string(text) + "' is not a whole number.";
-  }
-  // A number too long for any range stops growing: it is outside anyway.
-  constexpr int64_t kBeyondAnyRange = int64_t{1} << 40;
-  int64_t magnitude = 0;
-  for (const char c : text.substr(digits)) {
-    magnitude = std::min(magnitude * 10 + (c - '0'), kBeyondAnyRange);
-  }
-  value = text.starts_with('-') ? -magnitude : magnitude;
-  if (value < min || value > max) {
-    return std::string(text) + " is outside " + std::to_string(min) + ".." +
-           std::to_string(max) + ".";
-  }
-  return {};
-}
-
-// A whole number in min..max, handed on in plain decimal (the conversion
-// would take leading zeros for octal).
-CLI::Validator WholeNumber(int64_t min, int64_t max) {
-  return CLI::Validator(
-      [min, max](std::string& text) {
-        int64_t value = 0;
-        std::string problem = CheckWholeNumber(text, min, max, value);
-        if (problem.empty()) text = std::to_string(value);
-        return problem;
-      },
-      "");
-}
 
 // The parts of `text` between commas.
 std::vector<std::string_view> CommaParts(std::string_view text) {
@@ -80,35 +39,37 @@ std::vector<std::string_view> CommaParts(std::string_view text) {
   return parts;
 }
 
-// Three offsets "X,Y,Z", each a whole number in the 16-bit range, handed on
-// in plain decimal.
-const CLI::Validator kOffsets(
-    [](std::string& text) -> std::string {
-      const std::vector<std::string_view> parts = CommaParts(text);
-      if (parts.size() != 3)
-        return "'" + text + "' is not three numbers X,Y,Z.";
-      std::string plain;
-      for (const std::string_view part : parts) {
-        int64_t value = 0;
-        const std::string problem =
-            CheckWholeNumber(part, -32768, 32767, value);
-        if (!problem.empty()) return problem;
-        plain += (plain.empty() ? "" : ",") + std::to_string(value);
-      }
-      text = plain;
-      return {};
-    },
-    "");
-
-// The offsets of a value that kOffsets passed.
-Offsets OffsetsOf(const std::string& plain) {
-  int16_t axes[3] = {};
-  const std::vector<std::string_view> parts = CommaParts(plain);
-  for (size_t a = 0; a < 3; ++a) {
-    std::from_chars(parts[a].data(), parts[a].data() + parts[a].size(),
-                    axes[a]);
-  }
-  return {.x = axes[0], .y = axes[1], .z = axes[2]};
+// The parameters that `option` of `edit` gives: one whole number in its
+// range, or several "X,Y,Z" each in its own; handed on in plain decimal
+// (the conversion would take leading zeros for octal).
+CLI::Validator Numbers(const EditEntry& edit, const CommandOption& option) {
+  return CLI::Validator(
+      [&edit, &option](std::string& text) -> std::string {
+        const std::vector<std::string_view> parts =
+            option.count == 1 ? std::vector<std::string_view>{text}
+                              : CommaParts(text);
+        if (parts.size() != option.count) {
+          static const char* const kCounts[] = {"no",    "one",  "two",
+                                                "three", "four", "five"};
+          return "'" + text + "' is not " +
+                 (option.count < std::size(kCounts)
+                      ? std::string(kCounts[option.count])
+                      : std::to_string(option.count)) +
+                 " numbers " + std::string(option.type_name) + ".";
+        }
+        std::string plain;
+        for (size_t k = 0; k < parts.size(); ++k) {
+          const Parameter& parameter = edit.parameters[option.first + k];
+          int64_t value = 0;
+          const std::string problem =
+              CheckWholeNumber(parts[k], Min(parameter), Max(parameter), value);
+          if (!problem.empty()) return problem;
+          plain += (plain.empty() ? "" : ",") + std::to_string(value);
+        }
+        text = plain;
+        return {};
+      },
+      "");
 }
 
 // A folder for results, checked through the platform layer, which reaches
@@ -230,8 +191,9 @@ void AddFiles(CLI::App* command, std::vector<std::string>& files,
 
 // An option that takes a value: given again, the last value counts.
 template <class T>
-CLI::Option* AddValue(CLI::App* command, const char* name, T& value,
-                      const char* description, const char* type_name) {
+CLI::Option* AddValue(CLI::App* command, const std::string& name, T& value,
+                      const std::string& description,
+                      const std::string& type_name) {
   return command->add_option(name, value, description)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
       ->type_name(type_name);
@@ -243,9 +205,10 @@ struct EditOptions {
   std::vector<std::string> files;
 };
 
-CLI::App* AddEdit(CLI::App& app, const char* name, const char* description,
-                  EditOptions& options, const std::vector<std::string>& names) {
-  CLI::App* edit = app.add_subcommand(name, description);
+CLI::App* AddEdit(CLI::App& app, const EditEntry& entry, EditOptions& options,
+                  const std::vector<std::string>& names) {
+  CLI::App* edit = app.add_subcommand(std::string(entry.command),
+                                      std::string(entry.description));
   edit->footer(
       "Results are named as the interactive tool names them and never "
       "replace a file: a taken name gives the first free numbered one "
@@ -302,9 +265,16 @@ std::optional<UsageError> Missing(const CLI::App& app) {
     }
   }
   if (command == nullptr) {
-    return UsageError{
-        "a subcommand is required: move, rotate, cut, mirror, info or plot.",
-        &app};
+    std::string list;
+    const std::vector<const CLI::App*> commands =
+        app.get_subcommands([](const CLI::App*) { return true; });
+    for (const CLI::App* each : commands) {
+      list += (list.empty()              ? ""
+               : each == commands.back() ? " or "
+                                         : ", ") +
+              each->get_name();
+    }
+    return UsageError{"a subcommand is required: " + list + ".", &app};
   }
   // Options first, then the files.
   for (const bool positional : {false, true}) {
@@ -349,78 +319,39 @@ struct Subcommand {
   Work work;
 };
 
-Subcommand AddMove(CLI::App& app, const std::vector<std::string>& names) {
+// An edit of the registry as a subcommand: its options give the edit's
+// parameters, each checked against its range, and the edit made of them
+// runs over the files.
+Subcommand AddEditCommand(CLI::App& app, const EditEntry& entry,
+                          const std::vector<std::string>& names) {
   struct Options : EditOptions {
-    std::string offsets;
+    std::vector<std::string> given;  // per option, as Numbers handed it on
   };
   const auto options = std::make_shared<Options>();
-  CLI::App* move =
-      AddEdit(app, "move", "Move animations by X, Y and Z offsets (Shovan)",
-              *options, names);
-  AddValue(move, "--by", options->offsets,
-           "X,Y,Z offsets in world units, each -32768..32767 (256 units are "
-           "one click, 1024 one sector)",
-           "X,Y,Z")
-      ->required()
-      ->transform(kOffsets);
-  return {move, [options](std::ostream& out, std::ostream& err) {
-            ShovanTool tool(OffsetsOf(options->offsets));
-            return RunEditBatch(tool, options->files, options->batch, out, err);
-          }};
-}
-
-Subcommand AddRotate(CLI::App& app, const std::vector<std::string>& names) {
-  struct Options : EditOptions {
-    int16_t degrees = 0;
-  };
-  const auto options = std::make_shared<Options>();
-  CLI::App* rotate = AddEdit(
-      app, "rotate", "Rotate animations about the vertical axis (Gyrel)",
-      *options, names);
-  AddValue(rotate, "--by", options->degrees,
-           "Whole degrees, -32768..32767, taken modulo 360; positive turns "
-           "clockwise",
-           "DEGREES")
-      ->required()
-      ->transform(WholeNumber(-32768, 32767));
-  return {rotate, [options](std::ostream& out, std::ostream& err) {
-            GyrelTool tool(options->degrees);
-            return RunEditBatch(tool, options->files, options->batch, out, err);
-          }};
-}
-
-Subcommand AddCut(CLI::App& app, const std::vector<std::string>& names) {
-  struct Options : EditOptions {
-    Cuts cuts;
-  };
-  const auto options = std::make_shared<Options>();
-  CLI::App* cut = AddEdit(
-      app, "cut", "Cut keyframes from the beginning and the end (Snipla)",
-      *options, names);
-  AddValue(cut, "--front", options->cuts.front,
-           "Keyframes to remove from the beginning, 0..65535", "N")
-      ->required()
-      ->transform(WholeNumber(0, 65535));
-  AddValue(cut, "--back", options->cuts.back,
-           "Keyframes to remove from the end, 0..65535", "N")
-      ->required()
-      ->transform(WholeNumber(0, 65535));
-  return {cut, [options](std::ostream& out, std::ostream& err) {
-            SniplaTool tool(options->cuts);
-            return RunEditBatch(tool, options->files, options->batch, out, err);
-          }};
-}
-
-Subcommand AddMirror(CLI::App& app, const std::vector<std::string>& names) {
-  const auto options = std::make_shared<EditOptions>();
-  CLI::App* mirror = AddEdit(
-      app, "mirror",
-      "Mirror player-character (OBRI) animations on the X axis (Flipta)",
-      *options, names);
-  return {mirror, [options](std::ostream& out, std::ostream& err) {
-            FliptaTool tool;
-            return RunEditBatch(tool, options->files, options->batch, out, err);
-          }};
+  options->given.resize(entry.options.size());
+  CLI::App* command = AddEdit(app, entry, *options, names);
+  for (size_t i = 0; i < entry.options.size(); ++i) {
+    const CommandOption& option = entry.options[i];
+    CLI::Option* added =
+        AddValue(command, std::string(option.name), options->given[i],
+                 OptionHelp(entry, option), std::string(option.type_name))
+            ->transform(Numbers(entry, option));
+    if (option.required) added->required();
+  }
+  return {
+      command, [options, &entry](std::ostream& out, std::ostream& err) {
+        std::vector<int64_t> values(entry.parameters.size());
+        for (size_t i = 0; i < entry.options.size(); ++i) {
+          const std::vector<std::string_view> parts =
+              CommaParts(options->given[i]);
+          for (size_t k = 0; k < parts.size(); ++k) {
+            std::from_chars(parts[k].data(), parts[k].data() + parts[k].size(),
+                            values[entry.options[i].first + k]);
+          }
+        }
+        const std::unique_ptr<Tool> tool = entry.make(values);
+        return RunEditBatch(*tool, options->files, options->batch, out, err);
+      }};
 }
 
 Subcommand AddInfo(CLI::App& app, const std::vector<std::string>& names) {
@@ -552,9 +483,12 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
       "Nothing is asked and standard input is never read.",
       "qmx");
   SetUp(app);
-  const Subcommand subcommands[] = {AddMove(app, names), AddRotate(app, names),
-                                    AddCut(app, names),  AddMirror(app, names),
-                                    AddInfo(app, names), AddPlot(app, names)};
+  std::vector<Subcommand> subcommands;
+  for (const EditEntry& entry : Edits()) {
+    subcommands.push_back(AddEditCommand(app, entry, names));
+  }
+  subcommands.push_back(AddInfo(app, names));
+  subcommands.push_back(AddPlot(app, names));
 
   if (const std::optional<int> ended = Parse(app, arguments, out, err)) {
     return *ended;
@@ -570,8 +504,12 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
 // without "=VALUE", or short options whose last letter is -o's.
 bool ValueFollows(std::string_view argument) {
   if (argument.starts_with("--")) {
-    return argument == "--output-dir" || argument == "--output" ||
-           argument == "--by" || argument == "--front" || argument == "--back";
+    for (const EditEntry& entry : Edits()) {
+      for (const CommandOption& option : entry.options) {
+        if (argument == option.name) return true;
+      }
+    }
+    return argument == "--output-dir" || argument == "--output";
   }
   return argument.find('o') == argument.size() - 1;
 }

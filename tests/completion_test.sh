@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # qmx's bash completion driven as bash drives it, held with the manual page
-# against `qmx --help`.  Usage: completion_test.sh COMPLETION_SCRIPT QMX MANUAL
+# against `qmx --help` and against the registry of the edits as REGISTRY (a
+# test program) prints it.
+# Usage: completion_test.sh COMPLETION_SCRIPT QMX MANUAL REGISTRY
 set -uo pipefail
 export LC_ALL=C  # the order sort gives the rows
 script=$(realpath "$1") qmx=$(realpath "$2") manual=$(realpath "$3")
+registry=$("$4") || { echo "FAIL: $4"; exit 1; }
 work=$(mktemp -d) && cd "$work" || exit 1
 trap 'rm -rf "$work"' EXIT
 mkdir dir && touch a.qmx b.QMXbak qmxfile qmx.txt notes.txt -- -w.qmx
@@ -54,5 +57,36 @@ for subcommand in '' move rotate cut mirror info plot; do
     [[ $offered == *" $item "* ]] || fail "qmx $subcommand: '$item' is not completed"
     [[ $item != -* ]] || grep -qF -- "*$item*" "$manual" || fail "'$item' is not in the manual page"
   done
+done
+# The edits as the registry lists them: the completion offers each
+# subcommand, and exactly its options, and no name for an option's value;
+# the manual page shows each with its options, its program and its ranges.
+edits=$(awk 'NF == 2 {print $1}' <<<"$registry")
+subcommands=$(printf '%s\n' "$edits" info plot help | sort | tr '\n' ' ')
+[[ $(complete_words qmx '') == "$subcommands" ]] ||
+  fail "qmx: completes '$(complete_words qmx '')', the registry has '$subcommands'"
+for edit in $edits; do
+  program=$(awk -v e="$edit" '$1 == e && NF == 2 {print $2}' <<<"$registry")
+  given=$(awk -v e="$edit" '$1 == e && NF > 2' <<<"$registry")
+  options=$(awk '{print $2}' <<<"$given")
+  expected=$(printf '%s\n' -o --output-dir -q --quiet -0 --null --skip-existing \
+    -h --help "$options" | grep . | sort | tr '\n' ' ')
+  [[ $(complete_words qmx "$edit" -) == "$expected" ]] ||
+    fail "qmx $edit: completes '$(complete_words qmx "$edit" -)', the registry gives '$expected'"
+  grep -qF -- "*$program*(1)" "$manual" || fail "'$program' is not in the manual page"
+  synopsis=
+  while read -r _ option type ranges; do
+    [ -n "$option" ] || continue
+    [[ $(complete_words qmx "$edit" "$option" '') == " " ]] ||
+      fail "qmx $edit $option: its value is completed"
+    synopsis+=" *$option* _${type}_"
+    for range in $ranges; do
+      grep -qF -- "$range" "$manual" || fail "$edit $option: $range is not in the manual page"
+    done
+  done <<<"$given"
+  grep -qxF -- "*qmx $edit*$synopsis [_EDIT OPTIONS_] _FILE_...++" "$manual" ||
+    fail "the manual page's synopsis has no '*qmx $edit*$synopsis'"
+  grep -qxF -- "*$edit*$synopsis" "$manual" ||
+    fail "the manual page's subcommands have no '*$edit*$synopsis'"
 done
 exit $((failures > 0))
