@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "format/qmx_format.h"
+#include "look/plot.h"
 #include "qmx/cli.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
