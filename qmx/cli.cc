@@ -342,8 +342,10 @@ std::string ValueError(const CLI::ParseError& error) {
 }
 
 // A subcommand as added to the parser: the work it does once its options
-// are read, writing to `out` and `err` and returning the exit status.
-using Work = std::function<int(std::ostream& out, std::ostream& err)>;
+// are read, on the files of `layer`, writing to `out` and `err` and
+// returning the exit status.
+using Work =
+    std::function<int(FileLayer& layer, std::ostream& out, std::ostream& err)>;
 struct Subcommand {
   const CLI::App* command;
   Work work;
@@ -363,9 +365,11 @@ Subcommand AddMove(CLI::App& app, const std::vector<std::string>& names) {
            "X,Y,Z")
       ->required()
       ->transform(kOffsets);
-  return {move, [options](std::ostream& out, std::ostream& err) {
+  return {move,
+          [options](FileLayer& layer, std::ostream& out, std::ostream& err) {
             ShovanTool tool(OffsetsOf(options->offsets));
-            return RunEditBatch(tool, options->files, options->batch, out, err);
+            return RunEditBatch(tool, layer, options->files, options->batch,
+                                out, err);
           }};
 }
 
@@ -383,9 +387,11 @@ Subcommand AddRotate(CLI::App& app, const std::vector<std::string>& names) {
            "DEGREES")
       ->required()
       ->transform(WholeNumber(-32768, 32767));
-  return {rotate, [options](std::ostream& out, std::ostream& err) {
+  return {rotate,
+          [options](FileLayer& layer, std::ostream& out, std::ostream& err) {
             GyrelTool tool(options->degrees);
-            return RunEditBatch(tool, options->files, options->batch, out, err);
+            return RunEditBatch(tool, layer, options->files, options->batch,
+                                out, err);
           }};
 }
 
@@ -405,9 +411,11 @@ Subcommand AddCut(CLI::App& app, const std::vector<std::string>& names) {
            "Keyframes to remove from the end, 0..65535", "N")
       ->required()
       ->transform(WholeNumber(0, 65535));
-  return {cut, [options](std::ostream& out, std::ostream& err) {
+  return {cut,
+          [options](FileLayer& layer, std::ostream& out, std::ostream& err) {
             SniplaTool tool(options->cuts);
-            return RunEditBatch(tool, options->files, options->batch, out, err);
+            return RunEditBatch(tool, layer, options->files, options->batch,
+                                out, err);
           }};
 }
 
@@ -417,9 +425,11 @@ Subcommand AddMirror(CLI::App& app, const std::vector<std::string>& names) {
       app, "mirror",
       "Mirror player-character (OBRI) animations on the X axis (Flipta)",
       *options, names);
-  return {mirror, [options](std::ostream& out, std::ostream& err) {
+  return {mirror,
+          [options](FileLayer& layer, std::ostream& out, std::ostream& err) {
             FliptaTool tool;
-            return RunEditBatch(tool, options->files, options->batch, out, err);
+            return RunEditBatch(tool, layer, options->files, options->batch,
+                                out, err);
           }};
 }
 
@@ -440,8 +450,9 @@ Subcommand AddInfo(CLI::App& app, const std::vector<std::string>& names) {
   info->footer(
       "Exit status: 0 when every file was read, 1 when any could not be or "
       "standard output could not be written, 2 for a usage error.");
-  return {info, [options](std::ostream& out, std::ostream& err) {
-            return RunInfo(options->files, options->json, out, err);
+  return {info,
+          [options](FileLayer& layer, std::ostream& out, std::ostream& err) {
+            return RunInfo(layer, options->files, options->json, out, err);
           }};
 }
 
@@ -474,9 +485,10 @@ Subcommand AddPlot(CLI::App& app, const std::vector<std::string>& names) {
       "picture). Exit status: 0 when every "
       "file is in the picture, 1 when any could not be read or standard "
       "output could not be written, 2 for a usage error.");
-  return {plot, [options, destination](std::ostream& out, std::ostream& err) {
+  return {plot, [options, destination](FileLayer& layer, std::ostream& out,
+                                       std::ostream& err) {
             return RunPlot(
-                options->files,
+                layer, options->files,
                 destination->count() > 0 ? std::optional(options->picture)
                                          : std::nullopt,
                 options->quiet, options->null ? '\0' : '\n', out, err);
@@ -535,8 +547,8 @@ std::optional<int> Parse(CLI::App& app, std::span<const std::string> arguments,
 }
 
 // RunQmx up to the check of what went to `out`.
-int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
-                std::ostream& err) {
+int ParseAndRun(std::span<const std::string> arguments, FileLayer& layer,
+                std::ostream& out, std::ostream& err) {
   // Everything after the first "--" is a file name, wherever it stands:
   // the parser reads what comes before it, and the subcommand given takes
   // the rest as its last files. (The parser itself would hand an argument
@@ -560,7 +572,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
     return *ended;
   }
   for (const Subcommand& subcommand : subcommands) {
-    if (subcommand.command->parsed()) return subcommand.work(out, err);
+    if (subcommand.command->parsed()) return subcommand.work(layer, out, err);
   }
   return kUsageError;
 }
@@ -600,7 +612,8 @@ std::vector<bool> QmxFileArguments(std::span<const std::string> arguments) {
 
 int RunQmx(std::span<const std::string> arguments, std::ostream& out,
            std::ostream& err) {
-  const int status = ParseAndRun(arguments, out, err);
+  platform::SystemFiles files;
+  const int status = ParseAndRun(arguments, files, out, err);
   // Whatever was asked for, help included, failed when what was meant for
   // standard output could not be written: a reader would take what it got
   // for all there is. A usage error writes nothing there.
