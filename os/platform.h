@@ -1,11 +1,13 @@
 #ifndef QMX_OS_PLATFORM_H_
 #define QMX_OS_PLATFORM_H_
 
-// The few operating-system services the tools need, behind one interface
-// with one implementation per platform. File names and console text are
-// UTF-8 throughout the program: POSIX systems take the bytes as they are,
-// Windows gets them as UTF-16 through its wide functions, so that no name
-// depends on the system's ANSI code page.
+// The few operating-system services the tools need, among them the system's
+// file layer (SystemFiles), behind one interface: platform.cc holds what
+// every system shares, posix.cc what POSIX has (with linux.cc for what only
+// Linux has, behind posix.h), windows.cc the rest for Windows. File names
+// and console text are UTF-8 throughout the program: POSIX systems take the
+// bytes as they are, Windows gets them as UTF-16 through its wide functions,
+// so that no name depends on the system's ANSI code page.
 
 #include <cstddef>
 #include <cstdint>
