@@ -99,6 +99,38 @@ TEST_F(PlatformTest, PrivateFile) {
 #endif
 }
 
+// The names a result must not take: anything there, or whatever cannot be
+// looked up for another cause than that nothing has it; and what is written
+// as it stands: a device, never a file or a directory.
+TEST_F(PlatformTest, SystemFilesTellTakenNamesAndDevices) {
+  ASSERT_TRUE(File::CreateNew("f.qmx").is_open());
+  std::filesystem::create_directory(test::PathOf("d"));
+#ifndef _WIN32
+  std::filesystem::create_symlink("gone.qmx", test::PathOf("link.qmx"));
+  std::filesystem::create_symlink("loop.qmx", test::PathOf("loop.qmx"));
+#endif
+  const struct {
+    const char* name;
+    bool exists;
+    bool device;
+  } cases[] = {
+      {"f.qmx", true, false},        {"d", true, false},
+      {"missing.qmx", false, false}, {"f.qmx/x.qmx", false, false},
+      {kNullDevice, true, true},
+#ifndef _WIN32
+      {"link.qmx", false, false},    {"loop.qmx", true, false},
+#endif
+  };
+  SystemFiles files;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(files.Exists(c.name), c.exists);
+    const std::optional<OpenedStream> stream = files.OpenStream(c.name);
+    EXPECT_EQ(stream.has_value(), c.device);
+    EXPECT_TRUE(!stream || (!stream->standard && stream->output));
+  }
+}
+
 // The null device is neither a console (a read would wait) nor a file.
 TEST_F(PlatformTest, ConsolesAndRegularFiles) {
   const int saved = dup(0);
