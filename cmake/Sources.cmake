@@ -14,11 +14,13 @@ set(qmx_engine_sources
   engine/pipeline.cc
   engine/working_copy.cc)
 # The operating system: the platform layer and wide text (UTF-8, UTF-16
-# and names as a terminal shows them, which the page uses too).
+# and names as a terminal shows them, which the page uses too). The layer's
+# POSIX part takes what POSIX lacks from a small file per system: another
+# Unix needs one of its own beside os/linux.cc.
 set(qmx_wide_text_sources os/wide_text.cc)
 set(qmx_os_sources os/platform.cc ${qmx_wide_text_sources})
-set(qmx_os_linux_sources os/platform_linux.cc)
-set(qmx_os_windows_sources os/platform_windows.cc)
+set(qmx_os_linux_sources os/posix.cc os/linux.cc)
+set(qmx_os_windows_sources os/windows.cc)
 # The interactive programs' console: reading answers, the batch driver.
 set(qmx_console_sources console/batch_driver.cc console/console_input.cc)
 # The four edits.

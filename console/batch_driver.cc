@@ -52,11 +52,11 @@ std::ostream& Quoted(std::ostream& out, std::string_view base_name) {
 
 namespace {
 
-// The whole run: the instruction screen when there are no arguments,
-// otherwise every argument in order; then "(Press ENTER to exit)" and the
-// wait for one character. The exit status, always 0.
-int RunBatch(Tool& tool, std::span<const std::string> arguments,
-             Console& console) {
+// The whole run on the files of `layer`: the instruction screen when there
+// are no arguments, otherwise every argument in order; then "(Press ENTER to
+// exit)" and the wait for one character. The exit status, always 0.
+int RunBatch(Tool& tool, FileLayer& layer,
+             std::span<const std::string> arguments, Console& console) {
   const ToolTexts& texts = tool.texts();
   if (arguments.empty()) PrintInstructions(texts, console.out);
 
@@ -67,8 +67,7 @@ int RunBatch(Tool& tool, std::span<const std::string> arguments,
                       .console = &console,
                       .ask = !(use_for_all && i > 0)};
     ConsoleReporter reporter(console.out, BaseName(job.argument));
-    const FileResult result =
-        ProcessFile(tool, job, reporter, platform::SystemFiles());
+    const FileResult result = ProcessFile(tool, job, reporter, layer);
     // The question follows a first file that was not skipped: its
     // parameters were asked for and it was edited.
     if (i == 0 && arguments.size() > 1 &&
@@ -114,7 +113,8 @@ int RunProgram(Tool& tool, int argc, char** argv) {
         ask();
         return reader.GetChar();
       }};
-  return RunBatch(tool, *arguments, console);
+  platform::SystemFiles files;
+  return RunBatch(tool, files, *arguments, console);
 }
 
 int EndOutOfMemory() {

@@ -54,6 +54,11 @@ Status PartialInput::Read(int64_t pos, std::span<uint8_t> bytes) const {
   return Status::kOk;
 }
 
+std::unique_ptr<PrivateOutput> PartialInput::CreateResult(
+    const std::string&) const {
+  return std::make_unique<PieceOutput>(this);
+}
+
 Status PieceOutput::Write(int64_t pos, std::span<const uint8_t> bytes) {
   std::shared_ptr<uint8_t[]> copy(new (std::nothrow) uint8_t[bytes.size()]);
   if (!copy) return Status::kMemory;
@@ -64,13 +69,14 @@ Status PieceOutput::Write(int64_t pos, std::span<const uint8_t> bytes) {
   return Status::kOk;
 }
 
-Status PieceOutput::Copy(const InputFile& from, int64_t from_pos,
-                         int64_t to_pos, int64_t length) {
-  const std::optional<FileVersion> version = from.Version();
+Status PieceOutput::Copy(int64_t from_pos, int64_t to_pos, int64_t length) {
+  if (input_ == nullptr) return Status::kRead;
+  const std::optional<FileVersion> version = input_->Version();
   if (!version || from_pos < 0 || from_pos + length > version->size) {
     return Status::kRead;
   }
-  Place({.pos = to_pos, .length = length, .from = &from, .from_pos = from_pos});
+  Place(
+      {.pos = to_pos, .length = length, .from = input_, .from_pos = from_pos});
   return Status::kOk;
 }
 
@@ -119,6 +125,11 @@ Status PieceOutput::Read(int64_t pos, std::span<uint8_t> bytes) const {
     }
   }
   return Status::kOk;
+}
+
+std::unique_ptr<PrivateOutput> PieceOutput::CreateResult(
+    const std::string&) const {
+  return std::make_unique<PieceOutput>(this);
 }
 
 std::vector<PieceOutput::Piece> PieceOutput::Pieces() const {

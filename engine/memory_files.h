@@ -30,6 +30,9 @@ class PartialInput : public InputFile {
   /// A read of bytes that are not held fails with kRead, or with kMemory
   /// once a Hold found memory short.
   Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
+  /// A PieceOutput made for this file.
+  std::unique_ptr<PrivateOutput> CreateResult(
+      const std::string& dir) const override;
 
  private:
   struct Range {
@@ -42,13 +45,17 @@ class PartialInput : public InputFile {
   bool memory_short_ = false;
 };
 
-/// A private file in memory that keeps what is copied into it from an input
-/// as a reference to the input's bytes and holds only what is written: a
-/// result whose unchanged parts stay where they are, however large. It
-/// reads as zeros where nothing was written or copied, as a new file does,
-/// and reads copied bytes from their input, which must outlive it.
+/// A private file in memory that keeps what is copied into it from its
+/// input as a reference to the input's bytes and holds only what is
+/// written: a result whose unchanged parts stay where they are, however
+/// large. It reads as zeros where nothing was written or copied, as a new
+/// file does, and reads copied bytes from its input, which must outlive it.
 class PieceOutput : public PrivateOutput, public InputFile {
  public:
+  /// A file for a result made of `input`; without one, nothing can be
+  /// copied into it.
+  explicit PieceOutput(const InputFile* input = nullptr) : input_(input) {}
+
   /// A stretch of the file: bytes written (`bytes`), bytes copied
   /// (`length` bytes of `from` at `from_pos`), or zeros (neither).
   struct Piece {
@@ -61,9 +68,9 @@ class PieceOutput : public PrivateOutput, public InputFile {
 
   /// kMemory when there is no memory for the bytes.
   Status Write(int64_t pos, std::span<const uint8_t> bytes) override;
-  /// kRead when `from` does not hold the bytes; nothing of them is read.
-  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
-              int64_t length) override;
+  /// kRead when the input does not hold the bytes (or there is none);
+  /// nothing of them is read.
+  Status Copy(int64_t from_pos, int64_t to_pos, int64_t length) override;
   Status Reserve(int64_t pos, int64_t length) override;
   /// Changes nothing: the owner of the file keeps it under a name.
   Status GiveName(const std::string&) override { return Status::kOk; }
@@ -72,6 +79,9 @@ class PieceOutput : public PrivateOutput, public InputFile {
     return FileVersion{.size = size_};  // in memory: no time of change
   }
   Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
+  /// A PieceOutput made for this file.
+  std::unique_ptr<PrivateOutput> CreateResult(
+      const std::string& dir) const override;
 
   /// The whole file as pieces in order, without gaps; the bytes stay valid
   /// until the next change.
@@ -92,6 +102,7 @@ class PieceOutput : public PrivateOutput, public InputFile {
   // Puts `piece` in place of whatever lay where it goes.
   void Place(Stored piece);
 
+  const InputFile* input_;
   std::map<int64_t, Stored> pieces_;  // by position, none overlapping
   int64_t size_{};
 };

@@ -105,17 +105,12 @@ FileResult Pipeline::Run() {
 FileResult Pipeline::Prepare(const KeyframeArea& area,
                              const std::optional<Skip>& skip) {
   directory_ = ResultDirectory(job_.argument, job_.output_dir, kStyle);
-  // A name that is taken by now needs no edit: anything the file layer
-  // cannot open for another cause than its absence takes the name too.
+  // A name that is taken by now needs no edit.
   if (job_.skip_existing && !skip) {
-    OpenFailure failure;
     const std::string name = ResultName();
-    if (files_.Open(name, failure) ||
-        failure.cause != OpenFailure::Cause::kMissing) {
-      return Existing(name);
-    }
+    if (files_.Exists(name)) return Existing(name);
   }
-  output_ = files_.CreatePrivate(directory_, *input_);
+  output_ = input_->CreateResult(directory_);
   if (!output_) return Fail(Status::kWrite);
   WorkingCopy copy(*input_, version_->size, *output_);
   const Status laid = copy.Prepare(tool_.LayOut(area, version_->size));

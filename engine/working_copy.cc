@@ -151,7 +151,7 @@ Status WorkingCopy::Prepare(const Layout& layout) {
 
 Status WorkingCopy::Copy(int64_t from, int64_t to, int64_t length) {
   if (from + length > input_size_) return Status::kShort;
-  return output_.Copy(input_, from, to, length);
+  return output_.Copy(from, to, length);
 }
 
 Status WorkingCopy::EditFields(

@@ -81,7 +81,8 @@ constexpr uint64_t WordBit(int64_t offset) {
 /// The result of one input under construction.
 class WorkingCopy {
  public:
-  /// `input` holds `input_size` bytes; the result is built in `output`.
+  /// `input` holds `input_size` bytes; the result is built in `output`, a
+  /// private file made for `input` (it copies from it).
   WorkingCopy(const InputFile& input, int64_t input_size, PrivateOutput& output)
       : input_(input), input_size_(input_size), output_(output) {}
 

@@ -110,12 +110,12 @@ std::optional<int64_t> FileInfo::TrailingBytes() const {
   return std::max<int64_t>(0, inspection.length - *end);
 }
 
-std::optional<FileInfo> ReadFileInfo(const std::string& file,
+std::optional<FileInfo> ReadFileInfo(FileLayer& files, const std::string& file,
                                      std::string& error) {
   FileInfo info;
   info.file = file;
   const std::optional<Inspection> inspection = Inspect(
-      file,
+      files, file,
       [&info](const KeyframeCoordinates& keyframe) {
         Widen(info.root_offset, keyframe.root, keyframe.root);
         Widen(info.bounding_box, keyframe.box_min, keyframe.box_max);

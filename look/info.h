@@ -44,8 +44,9 @@ struct FileInfo {
   std::optional<int64_t> TrailingBytes() const;
 };
 
-/// Reads `file`; nothing, with `error` set, when it cannot be read.
-std::optional<FileInfo> ReadFileInfo(const std::string& file,
+/// Reads `file` of `files`; nothing, with `error` set, when it cannot be
+/// read.
+std::optional<FileInfo> ReadFileInfo(FileLayer& files, const std::string& file,
                                      std::string& error);
 
 /// The short, aligned form for people: the lines of the file's block

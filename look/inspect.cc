@@ -3,7 +3,6 @@
 #include "engine/pipeline.h"
 #include "engine/working_copy.h"
 #include "format/qmx_format.h"
-#include "os/platform.h"
 
 namespace qmx {
 namespace {
@@ -44,12 +43,11 @@ std::optional<int64_t> Inspection::KeyframesEnd() const {
 }
 
 std::optional<Inspection> Inspect(
-    const std::string& path,
+    FileLayer& files, const std::string& path,
     const std::function<void(const KeyframeCoordinates&)>& keyframe,
     std::string& error, bool angles) {
   OpenFailure failure;
-  const std::unique_ptr<InputFile> input =
-      platform::SystemFiles().Open(path, failure);
+  const std::unique_ptr<InputFile> input = files.Open(path, failure);
   if (!input) {
     error = CannotOpenText(failure);
     return std::nullopt;

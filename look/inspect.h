@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 
+#include "engine/file_layer.h"
 #include "engine/working_copy.h"
 #include "format/fields.h"
 
@@ -49,30 +50,37 @@ struct Inspection {
   std::optional<int64_t> KeyframesEnd() const;
 };
 
-/// Reads the file `path`: its header, then the coordinates of each keyframe
-/// it holds, in order, handed to `keyframe` (a keyframe counts as held when
-/// the file holds its coordinates, whether or not it holds its facing), with
-/// the root mesh's three angles when `angles` says so. When the file cannot
-/// be read, nothing, with `error` set to what happened in the tools' words.
+/// Reads the file `path` of `files`: its header, then the coordinates of each
+/// keyframe it holds, in order, handed to `keyframe` (a keyframe counts as held
+/// when the file holds its coordinates, whether or not it holds its facing),
+/// with the root mesh's three angles when `angles` says so. When the file
+/// cannot be read, nothing, with `error` set to what happened in the tools'
+/// words.
 std::optional<Inspection> Inspect(
-    const std::string& path,
+    FileLayer& files, const std::string& path,
     const std::function<void(const KeyframeCoordinates&)>& keyframe,
     std::string& error, bool angles = false);
 
-/// `read(file, error)`, where an allocation that fails is the file's error.
+/// What reads a file of a file layer, with `error` set when it cannot.
 template <class T>
-std::optional<T> ReadWithin(std::optional<T> (*read)(const std::string&,
-                                                     std::string&),
+using FileReader = std::optional<T> (*)(FileLayer& files,
+                                        const std::string& file,
+                                        std::string& error);
+
+/// `read(files, file, error)`, where an allocation that fails is the file's
+/// error.
+template <class T>
+std::optional<T> ReadWithin(FileReader<T> read, FileLayer& files,
                             const std::string& file, std::string& error) {
 #ifdef __cpp_exceptions
   try {
-    return read(file, error);
+    return read(files, file, error);
   } catch (const std::bad_alloc&) {
     error = MessageOf(Status::kMemory);
     return std::nullopt;
   }
 #else
-  return read(file, error);
+  return read(files, file, error);
 #endif
 }
 

@@ -265,11 +265,12 @@ void DrawTrack(std::string& svg, const Track& track, const Style& style,
 
 }  // namespace
 
-std::optional<Track> ReadTrack(const std::string& file, std::string& error) {
+std::optional<Track> ReadTrack(FileLayer& files, const std::string& file,
+                               std::string& error) {
   Track track;
   track.name = file;
   const std::optional<Inspection> inspection = Inspect(
-      file,
+      files, file,
       [&track](const KeyframeCoordinates& keyframe) {
         if (!track.first) track.first = keyframe;
         track.keyframes.push_back({.x = keyframe.root[0],

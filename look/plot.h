@@ -32,9 +32,10 @@ struct Track {
   std::optional<KeyframeCoordinates> first;
 };
 
-/// Reads the track of `file`; nothing, with `error` set, when it cannot be
-/// read.
-std::optional<Track> ReadTrack(const std::string& file, std::string& error);
+/// Reads the track of `file` of `files`; nothing, with `error` set, when it
+/// cannot be read.
+std::optional<Track> ReadTrack(FileLayer& files, const std::string& file,
+                               std::string& error);
 
 /// The picture: X to the right and Z upward in world units, one scale for
 /// both, a light grid every 1024 units with labelled axes; for each track

@@ -1,4 +1,6 @@
-// What the platform layer does the same way on every system.
+// What the platform layer does the same way on every system: the system's
+// file layer over File and PrivateFile, the copy through a buffer, the start
+// of every program.
 
 #include "os/platform.h"
 
@@ -14,29 +16,23 @@ namespace {
 // The most bytes a copy holds at once, whatever the file's size.
 constexpr int64_t kCopyBuffer = int64_t{256} << 10;
 
-class SystemFileLayer : public FileLayer {
+// A device, a pipe or a standard stream, as the system opened it.
+class SystemStream : public StreamOutput {
  public:
-  std::unique_ptr<InputFile> Open(const std::string& path,
-                                  OpenFailure& failure) override {
-    File file = File::OpenForReading(path, &failure);
-    if (!file.is_open()) return nullptr;
-    if (!file.IsRegular()) {
-      failure = {.cause = file.IsDirectory() ? OpenFailure::Cause::kDirectory
-                                             : OpenFailure::Cause::kNotRegular,
-                 .system_words = ""};
-      return nullptr;
-    }
-    return std::make_unique<File>(std::move(file));
+  explicit SystemStream(File file) : file_(std::move(file)) {}
+  bool Write(std::span<const uint8_t> bytes) override {
+    return file_.Write(bytes);
   }
-  // Inputs of the system's file layer are all Files.
-  std::unique_ptr<PrivateOutput> CreatePrivate(
-      const std::string& dir, const InputFile& input) override {
-    std::optional<PrivateFile> file =
-        PrivateFile::Create(dir, &static_cast<const File&>(input));
-    if (!file) return nullptr;
-    return std::make_unique<PrivateFile>(std::move(*file));
-  }
+  bool Close() override { return file_.Close(); }
+
+ private:
+  File file_;
 };
+
+std::unique_ptr<StreamOutput> Opened(File file) {
+  if (!file.is_open()) return nullptr;
+  return std::make_unique<SystemStream>(std::move(file));
+}
 
 }  // namespace
 
@@ -63,24 +59,59 @@ Status File::CopyThroughBuffer(const File& from, int64_t from_pos,
   return Status::kOk;
 }
 
+std::unique_ptr<PrivateOutput> File::CreateResult(
+    const std::string& dir) const {
+  std::optional<PrivateFile> file = PrivateFile::Create(dir, this);
+  if (!file) return nullptr;
+  return std::make_unique<PrivateFile>(std::move(*file));
+}
+
 Status PrivateFile::Write(int64_t pos, std::span<const uint8_t> bytes) {
   return file_.WriteAt(pos, bytes) ? Status::kOk : Status::kWrite;
 }
 
-// Inputs of the system's file layer are all Files.
-Status PrivateFile::Copy(const InputFile& from, int64_t from_pos,
-                         int64_t to_pos, int64_t length) {
-  return file_.CopyFrom(static_cast<const File&>(from), from_pos, to_pos,
-                        length);
+Status PrivateFile::Copy(int64_t from_pos, int64_t to_pos, int64_t length) {
+  if (input_ == nullptr) return Status::kRead;
+  return file_.CopyFrom(*input_, from_pos, to_pos, length);
 }
 
 Status PrivateFile::Reserve(int64_t pos, int64_t length) {
   return file_.Reserve(pos, length);
 }
 
-FileLayer& SystemFiles() {
-  static SystemFileLayer files;
-  return files;
+std::unique_ptr<InputFile> SystemFiles::Open(const std::string& path,
+                                             OpenFailure& failure) {
+  File file = File::OpenForReading(path, &failure);
+  if (!file.is_open()) return nullptr;
+  if (!file.IsRegular()) {
+    failure = {.cause = file.IsDirectory() ? OpenFailure::Cause::kDirectory
+                                           : OpenFailure::Cause::kNotRegular,
+               .system_words = ""};
+    return nullptr;
+  }
+  return std::make_unique<File>(std::move(file));
+}
+
+bool SystemFiles::IsDirectory(const std::string& path) {
+  return KindOfPath(path) == PathKind::kDirectory;
+}
+
+std::unique_ptr<PrivateOutput> SystemFiles::CreatePrivate(
+    const std::string& dir) {
+  std::optional<PrivateFile> file = PrivateFile::Create(dir);
+  if (!file) return nullptr;
+  return std::make_unique<PrivateFile>(std::move(*file));
+}
+
+std::optional<OpenedStream> SystemFiles::OpenStream(const std::string& path) {
+  if (std::optional<File> stream = File::OpenStandardStream(path)) {
+    return OpenedStream{.standard = true, .output = Opened(std::move(*stream))};
+  }
+  if (std::optional<File> device = File::OpenDeviceForWriting(path)) {
+    return OpenedStream{.standard = false,
+                        .output = Opened(std::move(*device))};
+  }
+  return std::nullopt;
 }
 
 std::vector<bool> EveryArgumentButHelp(std::span<const std::string> arguments) {

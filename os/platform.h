@@ -1,15 +1,18 @@
 #ifndef QMX_OS_PLATFORM_H_
 #define QMX_OS_PLATFORM_H_
 
-// The few operating-system services the tools need, behind one interface
-// with one implementation per platform. File names and console text are
-// UTF-8 throughout the program: POSIX systems take the bytes as they are,
-// Windows gets them as UTF-16 through its wide functions, so that no name
-// depends on the system's ANSI code page.
+// The few operating-system services the tools need, among them the system's
+// file layer (SystemFiles), behind one interface: platform.cc holds what
+// every system shares, posix.cc what POSIX has (with linux.cc for what only
+// Linux has, behind posix.h), windows.cc the rest for Windows. File names
+// and console text are UTF-8 throughout the program: POSIX systems take the
+// bytes as they are, Windows gets them as UTF-16 through its wide functions,
+// so that no name depends on the system's ANSI code page.
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,7 +25,7 @@
 namespace qmx::platform {
 
 /// An open file, closed when it goes out of scope. Opened for reading, it
-/// is an input of the file layer.
+/// is an input of the system's file layer.
 class File : public InputFile {
  public:
   /// Opens an existing file for reading only. When it cannot be opened,
@@ -69,6 +72,9 @@ class File : public InputFile {
   std::optional<int64_t> Size() const;
   std::optional<FileVersion> Version() const override;
   Status Read(int64_t pos, std::span<uint8_t> bytes) const override;
+  /// A PrivateFile made like this file, which copies from it.
+  std::unique_ptr<PrivateOutput> CreateResult(
+      const std::string& dir) const override;
   /// Writes all of `bytes` at `pos`; false when any could not be written.
   bool WriteAt(int64_t pos, std::span<const uint8_t> bytes) const;
   /// Writes all of `bytes` where the file stands, as a device or a pipe
@@ -118,8 +124,9 @@ class PrivateFile : public PrivateOutput {
   /// created with the read, write and execute bits of `like`, as a copy of
   /// it is (the umask or the directory's default access list apply), and
   /// never wider meanwhile; without `like`, as any new file. On Windows it
-  /// takes the access its directory passes on. Nothing when it cannot be
-  /// created.
+  /// takes the access its directory passes on. Copy copies from `like`,
+  /// which must stay open meanwhile; without it, Copy fails. Nothing when
+  /// it cannot be created.
   static std::optional<PrivateFile> Create(const std::string& dir,
                                            const File* like = nullptr);
 
@@ -127,7 +134,8 @@ class PrivateFile : public PrivateOutput {
       : file_(std::move(other.file_)),
         directory_(std::move(other.directory_)),
         temporary_name_(std::exchange(other.temporary_name_, {})),
-        named_(std::exchange(other.named_, true)) {}
+        named_(std::exchange(other.named_, true)),
+        input_(other.input_) {}
   PrivateFile& operator=(PrivateFile&& other) noexcept {
     if (this != &other) {
       Discard();
@@ -135,6 +143,7 @@ class PrivateFile : public PrivateOutput {
       directory_ = std::move(other.directory_);
       temporary_name_ = std::exchange(other.temporary_name_, {});
       named_ = std::exchange(other.named_, true);
+      input_ = other.input_;
     }
     return *this;
   }
@@ -144,9 +153,8 @@ class PrivateFile : public PrivateOutput {
   const File& file() const { return file_; }
 
   Status Write(int64_t pos, std::span<const uint8_t> bytes) override;
-  /// From a File.
-  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
-              int64_t length) override;
+  /// From the File it was made like, as File::CopyFrom copies.
+  Status Copy(int64_t from_pos, int64_t to_pos, int64_t length) override;
   Status Reserve(int64_t pos, int64_t length) override;
 
   /// Gives the complete file the name `path`, which must lie in the
@@ -159,10 +167,12 @@ class PrivateFile : public PrivateOutput {
   Status GiveName(const std::string& path) override;
 
  private:
-  PrivateFile(File file, std::string temporary_name, File directory = {})
+  PrivateFile(File file, std::string temporary_name, File directory,
+              const File* input)
       : file_(std::move(file)),
         directory_(std::move(directory)),
-        temporary_name_(std::move(temporary_name)) {}
+        temporary_name_(std::move(temporary_name)),
+        input_(input) {}
   void Discard();
 
   File file_;
@@ -173,17 +183,24 @@ class PrivateFile : public PrivateOutput {
   /// Linux relative to `directory_`).
   std::string temporary_name_;
   bool named_ = false;
+  /// What Copy copies from, or null.
+  const File* input_ = nullptr;
 };
 
-/// The seam for tests, and for nothing else: from now on private files
-/// take the ways of file systems without unnamed files and without a rename
-/// that never replaces (a file with a name of its own, named by a link), so
-/// that those ways can be tested on any file system. Does nothing on
-/// Windows, where a private file always has a name of its own.
-void TakeNamedWaysForTesting();
-
-/// The files of the system, through the interface of file_layer.h.
-FileLayer& SystemFiles();
+/// The files of the system, through the interface of file_layer.h: what
+/// each program's front end hands down. It holds nothing of its own.
+class SystemFiles : public FileLayer {
+ public:
+  /// A File; a directory, device, pipe or socket is no input.
+  std::unique_ptr<InputFile> Open(const std::string& path,
+                                  OpenFailure& failure) override;
+  bool Exists(const std::string& path) override;
+  bool IsDirectory(const std::string& path) override;
+  /// A PrivateFile made like no file.
+  std::unique_ptr<PrivateOutput> CreatePrivate(const std::string& dir) override;
+  /// Through File::OpenStandardStream, then File::OpenDeviceForWriting.
+  std::optional<OpenedStream> OpenStream(const std::string& path) override;
+};
 
 /// What `path` names: nothing that can be reached, a directory, or anything
 /// else (a file, a device). On Windows it is looked up through the wide

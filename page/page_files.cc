@@ -3,26 +3,9 @@
 #include <algorithm>
 
 #include "engine/working_copy.h"
-#include "os/platform.h"
 
 namespace qmx {
 namespace {
-
-// Reads go to a file the page keeps; the page decides how long it lives.
-class View : public InputFile {
- public:
-  explicit View(const InputFile& file) : file_(file) {}
-  std::optional<FileVersion> Version() const override {
-    return file_.Version();
-  }
-  Status Read(int64_t pos, std::span<uint8_t> bytes) const override {
-    return file_.Read(pos, bytes);
-  }
-  const InputFile& file() const { return file_; }
-
- private:
-  const InputFile& file_;
-};
 
 // Held past the last keyframe's start: more than any edit or the look into
 // a file reaches from a keyframe's start, whatever the stride. The farthest
@@ -33,19 +16,17 @@ constexpr int64_t kLongestReach = 0xFFFF;
 
 }  // namespace
 
+// A result of the page, made for `input` (or none), which it refers to for
+// what it copies: a file the page keeps, which outlives it.
 class PageFiles::Output : public PrivateOutput {
  public:
-  explicit Output(PageFiles& files)
-      : files_(files), result_(std::make_shared<PieceOutput>()) {}
+  Output(PageFiles& files, const InputFile* input)
+      : files_(files), result_(std::make_shared<PieceOutput>(input)) {}
   Status Write(int64_t pos, std::span<const uint8_t> bytes) override {
     return result_->Write(pos, bytes);
   }
-  Status Copy(const InputFile& from, int64_t from_pos, int64_t to_pos,
-              int64_t length) override {
-    // The result refers to the file the page keeps, which outlives it, not
-    // to the view the edit opened.
-    const auto* view = dynamic_cast<const View*>(&from);
-    return result_->Copy(view ? view->file() : from, from_pos, to_pos, length);
+  Status Copy(int64_t from_pos, int64_t to_pos, int64_t length) override {
+    return result_->Copy(from_pos, to_pos, length);
   }
   Status Reserve(int64_t pos, int64_t length) override {
     return result_->Reserve(pos, length);
@@ -59,6 +40,27 @@ class PageFiles::Output : public PrivateOutput {
  private:
   PageFiles& files_;
   std::shared_ptr<PieceOutput> result_;
+};
+
+// Reads go to a file the page keeps; the page decides how long it lives.
+class PageFiles::View : public InputFile {
+ public:
+  View(PageFiles& files, const InputFile& file) : files_(files), file_(file) {}
+  std::optional<FileVersion> Version() const override {
+    return file_.Version();
+  }
+  Status Read(int64_t pos, std::span<uint8_t> bytes) const override {
+    return file_.Read(pos, bytes);
+  }
+  // The result copies from the file the page keeps, not from this view.
+  std::unique_ptr<PrivateOutput> CreateResult(
+      const std::string&) const override {
+    return std::make_unique<Output>(files_, &file_);
+  }
+
+ private:
+  PageFiles& files_;
+  const InputFile& file_;
 };
 
 int PageFiles::Add(const std::string& name, int64_t size) {
@@ -81,27 +83,24 @@ std::unique_ptr<InputFile> PageFiles::Open(const std::string& path,
                                            OpenFailure& failure) {
   failure = {};  // nothing else has a name here
   if (selected_ >= 0 && selected_ < count() && name(selected_) == path) {
-    return std::make_unique<View>(input(selected_));
+    return std::make_unique<View>(*this, input(selected_));
   }
   if (const PieceOutput* result = Result(path)) {
-    return std::make_unique<View>(*result);
+    return std::make_unique<View>(*this, *result);
   }
   return nullptr;
 }
 
-std::unique_ptr<PrivateOutput> PageFiles::CreatePrivate(const std::string&,
-                                                        const InputFile&) {
-  return std::make_unique<Output>(*this);
+bool PageFiles::Exists(const std::string& path) { return Taken(path); }
+
+std::unique_ptr<PrivateOutput> PageFiles::CreatePrivate(const std::string&) {
+  return std::make_unique<Output>(*this, nullptr);
 }
 
 PageFiles& ThePageFiles() {
   static PageFiles files;
   return files;
 }
-
-// The page's platform layer has nothing but the files dropped on it: what
-// reads files by name (qmx info, qmx plot) reads those.
-FileLayer& platform::SystemFiles() { return ThePageFiles(); }
 
 int64_t HeldEnd(const PartialInput& input, int64_t size) {
   const std::optional<KeyframeArea> area = ReadKeyframeArea(input, size);

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,15 +35,25 @@ class PageFiles : public FileLayer {
   /// The result named `name`, or null.
   const PieceOutput* Result(const std::string& name) const;
 
-  /// The selected file under its name, or a result under its name.
+  /// The selected file under its name, or a result under its name. A
+  /// result made for it, which the name it is given makes a result of the
+  /// page, refers to the file the page keeps.
   std::unique_ptr<InputFile> Open(const std::string& path,
                                   OpenFailure& failure) override;
-  /// A result under construction; the name it is given makes it a result.
-  std::unique_ptr<PrivateOutput> CreatePrivate(const std::string& dir,
-                                               const InputFile& input) override;
+  /// A dropped file or a result has the name.
+  bool Exists(const std::string& path) override;
+  /// The page has no directories.
+  bool IsDirectory(const std::string&) override { return false; }
+  /// A result under construction that only takes writes.
+  std::unique_ptr<PrivateOutput> CreatePrivate(const std::string& dir) override;
+  /// The page has no devices or streams.
+  std::optional<OpenedStream> OpenStream(const std::string&) override {
+    return std::nullopt;
+  }
 
  private:
   class Output;
+  class View;
   struct Dropped {
     std::string name;
     std::unique_ptr<PartialInput> input;
@@ -54,7 +65,7 @@ class PageFiles : public FileLayer {
   std::map<std::string, std::shared_ptr<PieceOutput>> results_;
 };
 
-/// The page's files, which the platform layer gives as the system's.
+/// The page's files, which it hands to everything that works with files.
 PageFiles& ThePageFiles();
 
 /// Where the held part of a file of `size` bytes whose header has been

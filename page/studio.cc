@@ -187,7 +187,7 @@ EMSCRIPTEN_KEEPALIVE const char* studio_info(int file, int of_result) {
   for (const std::string& name : names) {
     std::string error;
     const std::optional<qmx::FileInfo> info =
-        qmx::ReadWithin(&qmx::ReadFileInfo, name, error);
+        qmx::ReadWithin(&qmx::ReadFileInfo, files, name, error);
     array.push_back(
         info ? qmx::InfoJson(*info)
              : nlohmann::ordered_json{{"file", name}, {"error", error}});
@@ -214,7 +214,7 @@ EMSCRIPTEN_KEEPALIVE int studio_keyframes(int file, int of_result) {
   std::string why;
   files.Select(file);
   const std::optional<qmx::Inspection> inspection =
-      qmx::Inspect(name, qmx::Append, why, true);
+      qmx::Inspect(files, name, qmx::Append, why, true);
   files.Select(-1);
   if (!inspection) return -1;
   return static_cast<int>(inspection->keyframes_read);

@@ -312,8 +312,10 @@ std::string ValueError(const CLI::ParseError& error) {
 }
 
 // A subcommand as added to the parser: the work it does once its options
-// are read, writing to `out` and `err` and returning the exit status.
-using Work = std::function<int(std::ostream& out, std::ostream& err)>;
+// are read, on the files of `layer`, writing to `out` and `err` and
+// returning the exit status.
+using Work =
+    std::function<int(FileLayer& layer, std::ostream& out, std::ostream& err)>;
 struct Subcommand {
   const CLI::App* command;
   Work work;
@@ -338,20 +340,22 @@ Subcommand AddEditCommand(CLI::App& app, const EditEntry& entry,
             ->transform(Numbers(entry, option));
     if (option.required) added->required();
   }
-  return {
-      command, [options, &entry](std::ostream& out, std::ostream& err) {
-        std::vector<int64_t> values(entry.parameters.size());
-        for (size_t i = 0; i < entry.options.size(); ++i) {
-          const std::vector<std::string_view> parts =
-              CommaParts(options->given[i]);
-          for (size_t k = 0; k < parts.size(); ++k) {
-            std::from_chars(parts[k].data(), parts[k].data() + parts[k].size(),
-                            values[entry.options[i].first + k]);
-          }
-        }
-        const std::unique_ptr<Tool> tool = entry.make(values);
-        return RunEditBatch(*tool, options->files, options->batch, out, err);
-      }};
+  return {command, [options, &entry](FileLayer& layer, std::ostream& out,
+                                     std::ostream& err) {
+            std::vector<int64_t> values(entry.parameters.size());
+            for (size_t i = 0; i < entry.options.size(); ++i) {
+              const std::vector<std::string_view> parts =
+                  CommaParts(options->given[i]);
+              for (size_t k = 0; k < parts.size(); ++k) {
+                std::from_chars(parts[k].data(),
+                                parts[k].data() + parts[k].size(),
+                                values[entry.options[i].first + k]);
+              }
+            }
+            const std::unique_ptr<Tool> tool = entry.make(values);
+            return RunEditBatch(*tool, layer, options->files, options->batch,
+                                out, err);
+          }};
 }
 
 Subcommand AddInfo(CLI::App& app, const std::vector<std::string>& names) {
@@ -371,8 +375,9 @@ Subcommand AddInfo(CLI::App& app, const std::vector<std::string>& names) {
   info->footer(
       "Exit status: 0 when every file was read, 1 when any could not be or "
       "standard output could not be written, 2 for a usage error.");
-  return {info, [options](std::ostream& out, std::ostream& err) {
-            return RunInfo(options->files, options->json, out, err);
+  return {info,
+          [options](FileLayer& layer, std::ostream& out, std::ostream& err) {
+            return RunInfo(layer, options->files, options->json, out, err);
           }};
 }
 
@@ -405,9 +410,10 @@ Subcommand AddPlot(CLI::App& app, const std::vector<std::string>& names) {
       "picture). Exit status: 0 when every "
       "file is in the picture, 1 when any could not be read or standard "
       "output could not be written, 2 for a usage error.");
-  return {plot, [options, destination](std::ostream& out, std::ostream& err) {
+  return {plot, [options, destination](FileLayer& layer, std::ostream& out,
+                                       std::ostream& err) {
             return RunPlot(
-                options->files,
+                layer, options->files,
                 destination->count() > 0 ? std::optional(options->picture)
                                          : std::nullopt,
                 options->quiet, options->null ? '\0' : '\n', out, err);
@@ -466,8 +472,8 @@ std::optional<int> Parse(CLI::App& app, std::span<const std::string> arguments,
 }
 
 // RunQmx up to the check of what went to `out`.
-int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
-                std::ostream& err) {
+int ParseAndRun(std::span<const std::string> arguments, FileLayer& layer,
+                std::ostream& out, std::ostream& err) {
   // Everything after the first "--" is a file name, wherever it stands:
   // the parser reads what comes before it, and the subcommand given takes
   // the rest as its last files. (The parser itself would hand an argument
@@ -494,7 +500,7 @@ int ParseAndRun(std::span<const std::string> arguments, std::ostream& out,
     return *ended;
   }
   for (const Subcommand& subcommand : subcommands) {
-    if (subcommand.command->parsed()) return subcommand.work(out, err);
+    if (subcommand.command->parsed()) return subcommand.work(layer, out, err);
   }
   return kUsageError;
 }
@@ -538,7 +544,8 @@ std::vector<bool> QmxFileArguments(std::span<const std::string> arguments) {
 
 int RunQmx(std::span<const std::string> arguments, std::ostream& out,
            std::ostream& err) {
-  const int status = ParseAndRun(arguments, out, err);
+  platform::SystemFiles files;
+  const int status = ParseAndRun(arguments, files, out, err);
   // Whatever was asked for, help included, failed when what was meant for
   // standard output could not be written: a reader would take what it got
   // for all there is. A usage error writes nothing there.

@@ -12,11 +12,11 @@ namespace qmx {
 /// Exit status of a usage error.
 inline constexpr int kUsageError = 2;
 
-/// Runs qmx with `arguments` (without the program name), writing to `out`
-/// and `err`. Returns the exit status: 0 when everything was done, 1 when
-/// any file was skipped or failed, 2 for a usage error (nothing done). A
-/// write to `out` that fails ends the run before the next file, with a line
-/// on `err` and status 1.
+/// Runs qmx with `arguments` (without the program name) on the system's
+/// files, writing to `out` and `err`. Returns the exit status: 0 when
+/// everything was done, 1 when any file was skipped or failed, 2 for a usage
+/// error (nothing done). A write to `out` that fails ends the run before the
+/// next file, with a line on `err` and status 1.
 int RunQmx(std::span<const std::string> arguments, std::ostream& out,
            std::ostream& err);
 

@@ -2,7 +2,6 @@
 
 #include "console/batch_driver.h"
 #include "engine/pipeline.h"
-#include "os/platform.h"
 #include "os/wide_text.h"
 
 namespace qmx {
@@ -36,7 +35,8 @@ class LineReporter : public Reporter {
 
 }  // namespace
 
-int RunEditBatch(Tool& tool, std::span<const std::string> files,
+int RunEditBatch(Tool& tool, FileLayer& layer,
+                 std::span<const std::string> files,
                  const BatchOptions& options, std::ostream& out,
                  std::ostream& err) {
   const char name_end = options.null_terminated ? '\0' : '\n';
@@ -48,8 +48,7 @@ int RunEditBatch(Tool& tool, std::span<const std::string> files,
                       .ask = false,
                       .skip_existing = options.skip_existing};
     LineReporter reporter(err, file, options.quiet);
-    const FileResult result =
-        ProcessFile(tool, job, reporter, platform::SystemFiles());
+    const FileResult result = ProcessFile(tool, job, reporter, layer);
     if (result.outcome == FileResult::Outcome::kWritten) {
       // Flushed at once, so that the next step of a pipeline can start on
       // this file while later ones are processed. A name that cannot be

@@ -10,7 +10,6 @@
 #include "engine/pipeline.h"
 #include "look/info.h"
 #include "look/plot.h"
-#include "os/platform.h"
 #include "os/wide_text.h"
 
 namespace qmx {
@@ -18,19 +17,18 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-/// Reads each of `files` in order with `read(file, error)`, which gives
-/// nothing and sets `error` when the file cannot be read (or memory runs
-/// short meanwhile): such a file gets a line on `err`. What is read goes to
-/// `take(contents)`, which returns false to stop before the next file. True
-/// when every file was read and taken.
+/// Reads each of `files` of `layer` in order with `read(layer, file,
+/// error)`, which gives nothing and sets `error` when the file cannot be
+/// read (or memory runs short meanwhile): such a file gets a line on `err`.
+/// What is read goes to `take(contents)`, which returns false to stop before
+/// the next file. True when every file was read and taken.
 template <class T, class Take>
-bool ReadEach(std::span<const std::string> files,
-              std::optional<T> (*read)(const std::string&, std::string&),
-              std::ostream& err, Take take) {
+bool ReadEach(FileLayer& layer, std::span<const std::string> files,
+              FileReader<T> read, std::ostream& err, Take take) {
   bool all_read = true;
   for (const std::string& file : files) {
     std::string error;
-    std::optional<T> contents = ReadWithin(read, file, error);
+    std::optional<T> contents = ReadWithin(read, layer, file, error);
     if (!contents) {
       Quoted(err << "qmx: ", file) << error << std::endl;
       all_read = false;
@@ -41,14 +39,14 @@ bool ReadEach(std::span<const std::string> files,
   return all_read;
 }
 
-// Saves the picture as a new file named `picture`, or the first free
-// numbered name, complete or not at all.
-bool SavePicture(std::span<const uint8_t> bytes, const std::string& picture,
-                 std::string& saved_as) {
-  std::optional<platform::PrivateFile> file = platform::PrivateFile::Create(
+// Saves the picture as a new file of `layer` named `picture`, or the first
+// free numbered name, complete or not at all.
+bool SavePicture(FileLayer& layer, std::span<const uint8_t> bytes,
+                 const std::string& picture, std::string& saved_as) {
+  const std::unique_ptr<PrivateOutput> file = layer.CreatePrivate(
       std::string(DirectoryPart(picture, kNativePathStyle)));
   if (!file) return false;
-  if (!file->file().WriteAt(0, bytes)) return false;
+  if (file->Write(0, bytes) != Status::kOk) return false;
   const std::optional<std::string> name = GiveFreeName(
       [&file](const std::string& path) { return file->GiveName(path); },
       picture);
@@ -59,8 +57,8 @@ bool SavePicture(std::span<const uint8_t> bytes, const std::string& picture,
 
 }  // namespace
 
-int RunInfo(std::span<const std::string> files, bool json_output,
-            std::ostream& out, std::ostream& err) {
+int RunInfo(FileLayer& layer, std::span<const std::string> files,
+            bool json_output, std::ostream& out, std::ostream& err) {
   if (json_output) {
     // An entry for every argument, so that the array lines up with them.
     json array = json::array();
@@ -68,7 +66,7 @@ int RunInfo(std::span<const std::string> files, bool json_output,
     for (const std::string& file : files) {
       std::string error;
       const std::optional<FileInfo> info =
-          ReadWithin(&ReadFileInfo, file, error);
+          ReadWithin(&ReadFileInfo, layer, file, error);
       if (info) {
         array.push_back(InfoJson(*info));
         continue;
@@ -92,7 +90,7 @@ int RunInfo(std::span<const std::string> files, bool json_output,
   // and one that cannot be written stops the run before the next file.
   bool first = true;
   const bool all_done =
-      ReadEach(files, &ReadFileInfo, err, [&](const FileInfo& info) {
+      ReadEach(layer, files, &ReadFileInfo, err, [&](const FileInfo& info) {
         if (!std::exchange(first, false)) out << std::endl;
         out << ShownName{info.file} << std::endl;
         PrintInfo(info, out);
@@ -101,14 +99,15 @@ int RunInfo(std::span<const std::string> files, bool json_output,
   return all_done ? 0 : 1;
 }
 
-int RunPlot(std::span<const std::string> files,
+int RunPlot(FileLayer& layer, std::span<const std::string> files,
             const std::optional<std::string>& destination, bool quiet,
             char name_end, std::ostream& out, std::ostream& err) {
   std::vector<Track> tracks;
-  const bool all_read = ReadEach(files, &ReadTrack, err, [&](Track track) {
-    tracks.push_back(std::move(track));
-    return true;
-  });
+  const bool all_read =
+      ReadEach(layer, files, &ReadTrack, err, [&](Track track) {
+        tracks.push_back(std::move(track));
+        return true;
+      });
   if (tracks.empty()) return 1;
   const std::string svg = PlotSvg(tracks);
   if (destination == "-") {
@@ -124,20 +123,18 @@ int RunPlot(std::span<const std::string> files,
   // (/dev/stdout redirected to a file) gets it where the stream stands, and
   // no name is told, since the name is the stream's; a device or pipe named
   // takes it as it is; anything else is a new file.
-  std::optional<platform::File> device;
-  bool stream = false;
-  if (destination &&
-      platform::KindOfPath(picture) == platform::PathKind::kDirectory) {
+  std::optional<OpenedStream> device;
+  if (destination && layer.IsDirectory(picture)) {
     picture = InDirectory(picture, kDefaultPicture, kNativePathStyle);
   } else if (destination) {
-    device = platform::File::OpenStandardStream(picture);
-    stream = device.has_value();
-    if (stream) out.flush(), err.flush();
-    if (!device) device = platform::File::OpenDeviceForWriting(picture);
+    device = layer.OpenStream(picture);
   }
+  const bool stream = device && device->standard;
+  if (stream) out.flush(), err.flush();
   std::string saved_as = picture;
-  const bool saved = device ? device->Write(bytes) && device->Close()
-                            : SavePicture(bytes, picture, saved_as);
+  const bool saved = device ? device->output && device->output->Write(bytes) &&
+                                  device->output->Close()
+                            : SavePicture(layer, bytes, picture, saved_as);
   if (!saved) {
     err << "qmx: Could not save the picture as " << ShownName{picture} << '.'
         << std::endl;

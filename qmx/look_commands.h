@@ -8,22 +8,25 @@
 #include <span>
 #include <string>
 
+#include "engine/file_layer.h"
+
 namespace qmx {
 
-/// Reads and prints every file: on `out` each block as its file is read,
-/// with an empty line between, or, as JSON, once all are read, one array of
-/// an object per file in order (field names in the README; a value the
-/// file ends before is null), holding only the file and the error for a
-/// file that could not be read. One line on `err` per file that could not
-/// be read. Stops after a block that could not be written. Returns 0 when
-/// every file was read and printed, 1 otherwise.
-int RunInfo(std::span<const std::string> files, bool json, std::ostream& out,
-            std::ostream& err);
+/// Reads and prints every file of `layer`: on `out` each block as its file is
+/// read, with an empty line between, or, as JSON, once all are read, one array
+/// of an object per file in order (field names in the README; a value the file
+/// ends before is null), holding only the file and the error for a file that
+/// could not be read. One line on `err` per file that could not be read. Stops
+/// after a block that could not be written. Returns 0 when every file was read
+/// and printed, 1 otherwise.
+int RunInfo(FileLayer& layer, std::span<const std::string> files, bool json,
+            std::ostream& out, std::ostream& err);
 
 /// The picture's name when none is given.
 inline constexpr char kDefaultPicture[] = "plot.svg";
 
-/// Reads every file and writes their picture to `destination`: "-" is
+/// Reads every file of `layer` and writes their picture, through `layer`,
+/// to `destination`: "-" is
 /// standard output (`out`); an existing directory gets kDefaultPicture in
 /// it; an existing device or pipe is written into; any other name, and
 /// kDefaultPicture when there is none, is saved as a new file, under the
@@ -33,7 +36,7 @@ inline constexpr char kDefaultPicture[] = "plot.svg";
 /// that could not be read (and one when the picture could not be written)
 /// to `err`. Returns 0 when every file is in the picture and it and its
 /// name were written, 1 otherwise.
-int RunPlot(std::span<const std::string> files,
+int RunPlot(FileLayer& layer, std::span<const std::string> files,
             const std::optional<std::string>& destination, bool quiet,
             char name_end, std::ostream& out, std::ostream& err);
 

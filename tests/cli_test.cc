@@ -61,12 +61,21 @@ TEST_F(CliTest, NamesEndedByNul) {
 // What no real run makes happen: a name taken only when saving, unreadable
 // bytes, no memory, a short file; other open failures in the system's words.
 TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
+  struct Taken : PieceOutput {
+    using PieceOutput::PieceOutput;
+    Status GiveName(const std::string&) override { return Status::kTaken; }
+  };
+  struct Walk : test::MemoryInput {  // its result's name is taken when given
+    Walk() : MemoryInput(*sample::MakeFromDescription("sample walk.qmx")) {}
+    std::unique_ptr<PrivateOutput> CreateResult(
+        const std::string&) const override {
+      return std::make_unique<Taken>(this);
+    }
+  };
   struct Racing : FileLayer {  // every name is free until it is given
     std::unique_ptr<InputFile> Open(const std::string& path,
                                     OpenFailure& failure) override {
-      if (path == "walk.qmx")
-        return std::make_unique<test::MemoryInput>(
-            *sample::MakeFromDescription("sample walk.qmx"));
+      if (path == "walk.qmx") return std::make_unique<Walk>();
       if (path == "unread.qmx")  // none of its bytes can be read
         return std::make_unique<PartialInput>(3626);
       if (path == "unheld.qmx") {  // 1 PiB: only the header is held
@@ -86,12 +95,13 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
       failure = {};
       return nullptr;
     }
-    std::unique_ptr<PrivateOutput> CreatePrivate(const std::string&,
-                                                 const InputFile&) override {
-      struct Taken : PieceOutput {
-        Status GiveName(const std::string&) override { return Status::kTaken; }
-      };
-      return std::make_unique<Taken>();
+    bool Exists(const std::string&) override { return false; }
+    bool IsDirectory(const std::string&) override { return false; }
+    std::unique_ptr<PrivateOutput> CreatePrivate(const std::string&) override {
+      return nullptr;
+    }
+    std::optional<OpenedStream> OpenStream(const std::string&) override {
+      return std::nullopt;
     }
   } files;
   Messages m;
@@ -155,9 +165,10 @@ std::string Said(Tool&& tool, std::string typed, Change change) {
                     return reader.GetChar();
                   }};
   Messages messages;
+  platform::SystemFiles files;
   ProcessFile(tool,
               {.argument = "a.qmx", .output_dir = "", .console = &console},
-              messages, platform::SystemFiles());
+              messages, files);
   return messages.said;
 }
 
@@ -189,7 +200,8 @@ TEST_F(CliTest, InputChangedWhileAToolOrQmxReadsIt) {
     const auto read = [&](const KeyframeCoordinates&) {
       if (keyframes++ == 0) change();
     };
-    EXPECT_FALSE(Inspect("a.qmx", read, error));
+    platform::SystemFiles files;
+    EXPECT_FALSE(Inspect(files, "a.qmx", read, error));
     EXPECT_EQ(error, "The file changed while it was being read.");
     EXPECT_EQ(keyframes < 3000, change == CutShort);
   }

@@ -57,7 +57,7 @@ TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
     file.resize(size_t(kSecond) + c.length);
     expected.resize(file.size());
     MemoryInput input(file);
-    PieceOutput output;
+    PieceOutput output(&input);
     ShovanTool tool(c.offsets);
     const auto [edited, result] =
         test::OnePass(tool, input, int64_t(file.size()), output);
@@ -307,7 +307,7 @@ TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
                                          {&whole, int64_t(whole.size()) - 100},
                                          {&cut, int64_t(cut.size()) - 1}}) {
     FailingInput input(*file);
-    PieceOutput output;
+    PieceOutput output(&input);
     GyrelTool tool(30);
     const auto set_failing = [&] { input.fails_from = fails_from; };
     const auto [edited, result] =
@@ -327,7 +327,7 @@ TEST(PieceOutputTest, IsTheFlatFileOfTheSameWork) {
   std::copy_n(source.begin(), 120, input.Hold(0, 120));
   std::copy_n(source.begin() + 100, 200, input.Hold(100, 200));
   for (int run = 0; run < 300; ++run) {
-    PieceOutput output;
+    PieceOutput output(&input);
     Bytes flat;
     for (int step = 0; step < 6; ++step) {
       const int64_t to = random() % 200;
@@ -335,13 +335,13 @@ TEST(PieceOutputTest, IsTheFlatFileOfTheSameWork) {
       const int64_t from = random() % 300;
       const uint32_t kind = random() % 3;
       if (kind == 1 && from + length > 300) {
-        EXPECT_EQ(output.Copy(input, from, to, length), Status::kRead);
+        EXPECT_EQ(output.Copy(from, to, length), Status::kRead);
         continue;
       }
       flat.resize(std::max(flat.size(), size_t(to + length)));
       const Bytes bytes(static_cast<size_t>(length), uint8_t(run));
       if (kind == 0) output.Write(to, bytes);
-      if (kind == 1) output.Copy(input, from, to, length);
+      if (kind == 1) output.Copy(from, to, length);
       if (kind == 2) output.Reserve(to, length);
       if (kind < 2)  // a reservation leaves what was there
         std::copy_n(kind == 0 ? bytes.begin() : source.begin() + from, length,

@@ -29,12 +29,12 @@ struct MemoryInput : PartialInput {
 
 /// A result in memory that counts the bytes copied and written into it.
 struct CountingOutput : PieceOutput {
+  using PieceOutput::PieceOutput;
   Status Write(int64_t pos, std::span<const uint8_t> bytes) override {
     return moved += int64_t(bytes.size()), PieceOutput::Write(pos, bytes);
   }
-  Status Copy(const InputFile& from, int64_t at, int64_t to,
-              int64_t length) override {
-    return moved += length, PieceOutput::Copy(from, at, to, length);
+  Status Copy(int64_t at, int64_t to, int64_t length) override {
+    return moved += length, PieceOutput::Copy(at, to, length);
   }
   int64_t moved = 0;
 };
@@ -66,7 +66,7 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
   MemoryInput input(before);
   const KeyframeArea area = *ReadKeyframeArea(input, size);
   if (tool.Check(area, true)) return true;
-  CountingOutput output;
+  CountingOutput output(&input);
   const auto [edited, result] = OnePass(tool, input, size, output);
 
   Bytes after = before;

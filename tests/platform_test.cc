@@ -15,10 +15,8 @@ static void SyncStdin() {  // tells the system stdin changed
 }
 #else
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 constexpr const char* kNullDevice = "/dev/null";
 static void SyncStdin() {}
 #endif
@@ -60,46 +58,77 @@ TEST_F(PlatformTest, PositionedReadsAndWrites) {
   EXPECT_EQ(file.CopyFrom(File(), 0, 0, 3), Status::kRead);  // nothing open
 }
 
-// Out of reach until named, gone unless named, never replacing, either way;
-// as private as the file it is like, under the umask as cp would.
+// Out of reach until named, gone unless named, never replacing; as private
+// as the file it is like, under the umask as cp would. (The way of file
+// systems without unnamed files is a process test's: ProcessTest,
+// SignalsLeaveTheTerminalAndNothingElse.)
 TEST_F(PlatformTest, PrivateFile) {
   const std::string kFree = "free_Rotated(90\xC2\xB0)\xF0\x9F\x8E\xAC.qmx";
-  for (const std::string top : {"u", "n"}) {
-    if (top == "n") TakeNamedWaysForTesting();
-    for (const std::string& dir : {top + "1", top + "2/\xD0\x9F\xE6\xAD\xA9"}) {
-      SCOPED_TRACE(dir);
-      std::filesystem::create_directories(test::PathOf(dir));
-      ASSERT_TRUE(File::CreateNew(dir + "/taken.qmx").WriteAt(0, Bytes("old")));
+  for (const std::string dir : {"1", "2/\xD0\x9F\xE6\xAD\xA9"}) {
+    SCOPED_TRACE(dir);
+    std::filesystem::create_directories(test::PathOf(dir));
+    ASSERT_TRUE(File::CreateNew(dir + "/taken.qmx").WriteAt(0, Bytes("old")));
 #ifndef _WIN32
-      const bool first = dir == top + "1";
-      chmod((dir + "/taken.qmx").c_str(), first ? 0600 : 0751);
-      const mode_t umask_before = umask(first ? 022 : 027);
+    const bool first = dir == "1";
+    chmod((dir + "/taken.qmx").c_str(), first ? 0600 : 0751);
+    const mode_t umask_before = umask(first ? 022 : 027);
 #endif
-      const File like = File::OpenForReading(dir + "/taken.qmx");
-      std::optional<PrivateFile> file = PrivateFile::Create(dir, &like);
+    const File like = File::OpenForReading(dir + "/taken.qmx");
+    std::optional<PrivateFile> file = PrivateFile::Create(dir, &like);
 #ifndef _WIN32
-      umask(umask_before);
+    umask(umask_before);
 #endif
-      ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("new")));
-      EXPECT_EQ(file->GiveName(dir + "/taken.qmx"), Status::kTaken);
-      EXPECT_EQ(file->GiveName(dir + "/" + kFree), Status::kOk);
-      EXPECT_EQ(file->GiveName(dir + "/again.qmx"), Status::kWrite);
-      file = PrivateFile::Create(dir);  // taken over, then dropped
-      ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("gone")));
-      file.reset();
-      EXPECT_EQ(test::ReadBytes(test::PathOf(dir + "/" + kFree)), Bytes("new"));
-      EXPECT_EQ(ListDir(test::PathOf(dir)), (Names{kFree, "taken.qmx"}));
+    ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("new")));
+    EXPECT_EQ(file->GiveName(dir + "/taken.qmx"), Status::kTaken);
+    EXPECT_EQ(file->GiveName(dir + "/" + kFree), Status::kOk);
+    EXPECT_EQ(file->GiveName(dir + "/again.qmx"), Status::kWrite);
+    file = PrivateFile::Create(dir);  // taken over, then dropped
+    ASSERT_TRUE(file && file->file().WriteAt(0, Bytes("gone")));
+    file.reset();
+    EXPECT_EQ(test::ReadBytes(test::PathOf(dir + "/" + kFree)), Bytes("new"));
+    EXPECT_EQ(ListDir(test::PathOf(dir)), (Names{kFree, "taken.qmx"}));
 #ifndef _WIN32
-      struct stat made {};
-      ASSERT_EQ(stat((dir + "/" + kFree).c_str(), &made), 0);
-      EXPECT_EQ(made.st_mode & 07777, first ? 0600u : 0750u);
+    struct stat made {};
+    ASSERT_EQ(stat((dir + "/" + kFree).c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 07777, first ? 0600u : 0750u);
 #endif
-    }
   }
   EXPECT_FALSE(PrivateFile::Create("missing-dir").has_value());
 #ifdef _WIN32
   EXPECT_FALSE(File::CreateNew("\xB0.qmx").is_open());  // no UTF-8
 #endif
+}
+
+// The names a result must not take: anything there, or whatever cannot be
+// looked up for another cause than that nothing has it; and what is written
+// as it stands: a device, never a file or a directory.
+TEST_F(PlatformTest, SystemFilesTellTakenNamesAndDevices) {
+  ASSERT_TRUE(File::CreateNew("f.qmx").is_open());
+  std::filesystem::create_directory(test::PathOf("d"));
+#ifndef _WIN32
+  std::filesystem::create_symlink("gone.qmx", test::PathOf("link.qmx"));
+  std::filesystem::create_symlink("loop.qmx", test::PathOf("loop.qmx"));
+#endif
+  const struct {
+    const char* name;
+    bool exists;
+    bool device;
+  } cases[] = {
+      {"f.qmx", true, false},        {"d", true, false},
+      {"missing.qmx", false, false}, {"f.qmx/x.qmx", false, false},
+      {kNullDevice, true, true},
+#ifndef _WIN32
+      {"link.qmx", false, false},    {"loop.qmx", true, false},
+#endif
+  };
+  SystemFiles files;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(files.Exists(c.name), c.exists);
+    const std::optional<OpenedStream> stream = files.OpenStream(c.name);
+    EXPECT_EQ(stream.has_value(), c.device);
+    EXPECT_TRUE(!stream || (!stream->standard && stream->output));
+  }
 }
 
 // The null device is neither a console (a read would wait) nor a file.
@@ -112,37 +141,6 @@ TEST_F(PlatformTest, ConsolesAndRegularFiles) {
   SyncStdin();
   EXPECT_FALSE(File::OpenForReading(kNullDevice).IsRegular());
 }
-
-#ifndef _WIN32
-int Overflow(int depth) {
-  volatile char frame[4096];
-  frame[0] = static_cast<char>(depth);
-  return depth < 0 ? 0 : Overflow(depth + 1) + frame[0];
-}
-
-// A signal, or a stack overflow (0), takes the named private files along.
-TEST_F(PlatformTest, SignalRemovesANamedPrivateFile) {
-  for (const int signal_number :
-       {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR2, SIGRTMIN + 1, 0}) {
-    const pid_t child = fork();
-    if (child == 0) {
-      PrepareProcess();
-      TakeNamedWaysForTesting();
-      auto file = PrivateFile::Create("");
-      file = PrivateFile::Create("");
-      if (ListDir(".").size() == 1)
-        signal_number ? raise(signal_number) : Overflow(1);
-      _exit(1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) &&
-                WTERMSIG(status) == (signal_number ? signal_number : SIGSEGV))
-        << signal_number;
-    EXPECT_EQ(ListDir("."), Names{});
-  }
-}
-#endif
 
 }  // namespace
 }  // namespace qmx::platform

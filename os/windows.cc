@@ -1,4 +1,5 @@
-// Windows implementation of the platform layer.
+// The platform layer on Windows (what every system shares is in
+// platform.cc).
 //
 // Names are UTF-8 inside the program, as on every platform. Here they become
 // UTF-16, and every file operation goes through the wide functions, so that
@@ -410,7 +411,7 @@ bool File::Close() {
 // when the process is ended from outside. Only its naming takes the mark
 // back. It takes the access its directory passes on, as every new file does.
 std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
-                                               const File* /*like*/) {
+                                               const File* like) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = InDirectory(
         dir, ".qmx-" + RandomLetters() + ".tmp", PathStyle::kWindows);
@@ -424,7 +425,7 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
     const bool marked =
         handle != INVALID_HANDLE_VALUE && MarkForDeletion(handle, true);
     ReleaseSRWLockExclusive(&naming_lock);
-    if (marked) return PrivateFile(File(Stored(handle)), name);
+    if (marked) return PrivateFile(File(Stored(handle)), name, File(), like);
     if (handle != INVALID_HANDLE_VALUE) {
       // Every Windows file system can delete this way; one that could not
       // is not used.
@@ -485,8 +486,14 @@ Status PrivateFile::GiveName(const std::string& path) {
              : Status::kWrite;
 }
 
-// A private file here always has a name of its own.
-void TakeNamedWaysForTesting() {}
+// Opened as an input is: a name that cannot be opened for another cause
+// than its absence (a directory, a file open elsewhere without sharing) is
+// taken all the same.
+bool SystemFiles::Exists(const std::string& path) {
+  OpenFailure failure;
+  return File::OpenForReading(path, &failure).is_open() ||
+         failure.cause != OpenFailure::Cause::kMissing;
+}
 
 PathKind KindOfPath(const std::string& path) {
   const std::optional<std::wstring> name = SystemPath(path);

@@ -1,17 +1,17 @@
-// The platform layer of every system but Windows, written for Linux: besides
-// POSIX it uses O_TMPFILE and O_PATH, linkat by descriptor (directly for
-// root, through /proc/self/fd for everyone else), renameat2,
-// copy_file_range, fallocate and getrandom, so it builds on Linux only.
-// Where a file system lacks unnamed files, renaming without replacing or
-// copying in the kernel, it takes a named file, link and unlink, or a
-// buffer.
+// The platform layer of every system but Windows, as POSIX has it: files
+// read and written by position, private files with a name of their own
+// named by a link, signals that undo what must not stay, the terminal. What
+// only some systems have (an unnamed file, a rename that never replaces, a
+// copy inside the kernel, taking space ahead, randomness) comes from the
+// system's own small file behind os/posix.h: os/linux.cc for Linux.
+
+#include "os/posix.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <stdio.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
@@ -25,19 +25,16 @@
 #include "os/platform.h"
 
 namespace qmx::platform {
-namespace {
 
-int Fd(intptr_t handle) { return static_cast<int>(handle); }
-
-// Opens `path`, relative to the directory open as `at` when it is given.
-int OpenRetrying(const char* path, int flags, mode_t mode = 0,
-                 int at = AT_FDCWD) {
+int OpenRetrying(const char* path, int flags, mode_t mode, int at) {
   int fd;
   do {
     fd = ::openat(at, path, flags | O_CLOEXEC, mode);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
+
+namespace {
 
 // What a signal that ends the program must undo first. Only plain data that
 // a handler may touch: the console settings to restore while the console is
@@ -65,16 +62,13 @@ const sigset_t& EndingSignals() {
   static const sigset_t signals = [] {
     sigset_t set;
     ::sigemptyset(&set);
-    for (const int number : {
-             SIGHUP,    SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT,
-             SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE,
-             SIGALRM,   SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,
-#ifdef __linux__
-             SIGSTKFLT, SIGIO,   SIGPWR,
-#endif
-         }) {
+    for (const int number :
+         {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE,
+          SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU,
+          SIGVTALRM, SIGPROF, SIGSYS}) {
       ::sigaddset(&set, number);
     }
+    AddSystemEndingSignals(set);
 #ifdef SIGRTMIN
     for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) {
       ::sigaddset(&set, number);
@@ -153,35 +147,22 @@ bool OpenStandardStreams() {
   return true;
 }
 
-// Errors of copy_file_range that only the target can cause.
-bool IsWriteError(int error) {
-  return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS;
-}
-
-// The least data that a copy reserves the space of before copying it.
-constexpr int64_t kReserveBeforeCopying = int64_t{256} << 10;
-
 // The directory part of a private file's name: "" means the current one.
 std::string DirectoryOrCurrent(const std::string& dir) {
   return dir.empty() ? "." : dir;
 }
 
-// Set by the seam for tests: the named ways even where others exist.
-bool take_named_ways = false;
-
 // Gives the file `from` the name `to`, both in the directory open as `at`.
 // Never replaces an existing `to`: fails instead, with errno EEXIST.
 bool RenameNoReplace(int at, const std::string& from, const std::string& to) {
-#if defined(RENAME_NOREPLACE)
-  if (!take_named_ways) {
-    if (::renameat2(at, from.c_str(), at, to.c_str(), RENAME_NOREPLACE) == 0) {
+  switch (RenameBySystem(at, from.c_str(), to.c_str())) {
+    case Renamed::kDone:
       return true;
-    }
-    // Only a file system that cannot rename without replacing falls back;
-    // every other failure (the name exists, say) is final.
-    if (errno != EINVAL && errno != ENOSYS) return false;
+    case Renamed::kFailed:
+      return false;
+    case Renamed::kCannot:
+      break;
   }
-#endif
   // link() never replaces an existing name; the old name goes only once the
   // new one is in place.
   if (::linkat(at, from.c_str(), at, to.c_str(), 0) != 0) return false;
@@ -193,8 +174,7 @@ std::string RandomLetters() {
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   unsigned char random[6];
-  if (::getrandom(random, sizeof random, GRND_NONBLOCK) !=
-      static_cast<ssize_t>(sizeof random)) {
+  if (!FillRandom(random)) {
     // Without the system's randomness any changing value will do: a name
     // that exists is simply tried again.
     timespec now{};
@@ -347,89 +327,6 @@ bool File::Write(std::span<const uint8_t> bytes) const {
   return true;
 }
 
-// Copies the data segments of `from` with copy_file_range, which moves the
-// bytes inside the kernel, each large one into space reserved for it, and
-// leaves its holes as holes; the target is extended over a hole at the end.
-// Where the kernel cannot copy between the two files (other file systems, old
-// kernels), each data segment goes through a buffer instead, which also
-// tells a read failure from a write failure exactly; the holes stay holes.
-Status File::CopyBySystem(const File& from, int64_t from_pos, int64_t to_pos,
-                          int64_t length) const {
-  const int in = Fd(from.handle_);
-  const int out = Fd(handle_);
-  const int64_t end = from_pos + length;
-  int64_t pos = from_pos;
-  bool by_buffer = false;
-  while (pos < end) {
-    off_t data = ::lseek(in, static_cast<off_t>(pos), SEEK_DATA);
-    if (data < 0) {
-      // No data left before the end of the file: the rest is one hole,
-      // unless the file is shorter than what is asked for.
-      if (errno == ENXIO) {
-        const std::optional<int64_t> size = from.Size();
-        if (!size || *size < end) return Status::kRead;
-        break;
-      }
-      data = static_cast<off_t>(pos);  // holes cannot be told: all data
-    }
-    if (data >= end) break;
-    off_t hole = ::lseek(in, data, SEEK_HOLE);
-    if (hole < 0 || hole > end) hole = static_cast<off_t>(end);
-    // Copied into space taken beforehand, much data costs the file system
-    // less than space it takes block by block as the copy goes; for a
-    // little, taking it costs more than it saves.
-    if (hole - data >= kReserveBeforeCopying) {
-      if (const Status reserved =
-              Reserve(to_pos + (data - from_pos), hole - data);
-          reserved != Status::kOk) {
-        return reserved;
-      }
-    }
-    loff_t in_at = data;
-    loff_t out_at = static_cast<loff_t>(to_pos + (data - from_pos));
-    while (in_at < hole && !by_buffer) {
-      const ssize_t n = ::copy_file_range(in, &in_at, out, &out_at,
-                                          static_cast<size_t>(hole - in_at), 0);
-      if (n > 0) continue;
-      if (n == 0) return Status::kRead;  // the input got shorter
-      if (errno == EINTR) continue;
-      if (IsWriteError(errno)) return Status::kWrite;
-      by_buffer = true;  // for this segment's rest and every later one
-    }
-    if (in_at < hole) {
-      if (const Status copied = CopyThroughBuffer(
-              from, in_at, to_pos + (in_at - from_pos), hole - in_at);
-          copied != Status::kOk) {
-        return copied;
-      }
-    }
-    pos = hole;
-  }
-  // A hole at the end: the target must still reach the full length.
-  const int64_t to_end = to_pos + length;
-  const std::optional<int64_t> size = Size();
-  if (!size) return Status::kWrite;
-  if (*size < to_end && ::ftruncate(out, static_cast<off_t>(to_end)) != 0) {
-    return Status::kWrite;
-  }
-  return Status::kOk;
-}
-
-// Where the file system cannot allocate ahead, the writes take the space as
-// they go.
-Status File::Reserve(int64_t pos, int64_t length) const {
-  if (length <= 0) return Status::kOk;
-  int result;
-  do {
-    result = ::fallocate(Fd(handle_), 0, static_cast<off_t>(pos),
-                         static_cast<off_t>(length));
-  } while (result != 0 && errno == EINTR);
-  if (result == 0 || errno == EOPNOTSUPP || errno == ENOSYS) {
-    return Status::kOk;
-  }
-  return Status::kWrite;
-}
-
 bool File::Close() {
   if (!is_open()) return true;
   const int fd = Fd(handle_);
@@ -443,11 +340,10 @@ bool File::Close() {
 // open from the start: a directory renamed meanwhile keeps the working copy
 // and gets the result. It is created with its final access bits: a mode
 // changed after its creation would leave a moment in which another user
-// could open it.
+// could open it. Where the system can make an unnamed file there, it is one.
 std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
                                                const File* like) {
-  File directory(
-      OpenRetrying(DirectoryOrCurrent(dir).c_str(), O_PATH | O_DIRECTORY));
+  File directory(OpenDirectory(DirectoryOrCurrent(dir).c_str()));
   if (!directory.is_open()) return std::nullopt;
   const int at = Fd(directory.handle_);
   mode_t mode = 0666;
@@ -457,22 +353,10 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
                ? st.st_mode & 0777
                : 0600;  // never wider than the input could be
   }
-#ifdef O_TMPFILE
-  // An unnamed file is named through its descriptor: directly with a
-  // privilege that only root has, through /proc for everyone else. Without
-  // either, it could never be given its name.
-  static const bool can_name_unnamed =
-      ::geteuid() == 0 || ::access("/proc/self/fd", X_OK) == 0;
-  if (!take_named_ways && can_name_unnamed) {
-    const int fd = OpenRetrying(".", O_TMPFILE | O_RDWR, mode, at);
-    if (fd >= 0) return PrivateFile(File(fd), "", std::move(directory));
-    // Only a file system without unnamed files takes the named way; a
-    // directory that is missing or not writable fails the same either way.
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-      return std::nullopt;
-    }
+  if (const int fd = CreateUnnamed(at, mode); fd != kNoUnnamedFile) {
+    if (fd < 0) return std::nullopt;
+    return PrivateFile(File(fd), "", std::move(directory), like);
   }
-#endif
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = ".qmx-" + RandomLetters() + ".tmp";
     static_assert(sizeof ".qmx-123456.tmp" <= sizeof pending_name);
@@ -489,7 +373,7 @@ std::optional<PrivateFile> PrivateFile::Create(const std::string& dir,
     }
     ::sigprocmask(SIG_SETMASK, &before, nullptr);
     if (file.is_open()) {
-      return PrivateFile(std::move(file), name, std::move(directory));
+      return PrivateFile(std::move(file), name, std::move(directory), like);
     }
     if (error != EEXIST) return std::nullopt;
   }
@@ -515,17 +399,7 @@ Status PrivateFile::GiveName(const std::string& path) {
   const std::string name(
       path.substr(DirectoryPart(path, PathStyle::kPosix).size()));
   if (temporary_name_.empty()) {
-    // An unnamed file gets its first name through its descriptor. The
-    // direct way needs a privilege that only root has; everyone else goes
-    // through /proc.
-    const int fd = Fd(file_.handle_);
-    int linked = ::linkat(fd, "", at, name.c_str(), AT_EMPTY_PATH);
-    if (linked != 0 && errno != EEXIST) {
-      const std::string self = "/proc/self/fd/" + std::to_string(fd);
-      linked =
-          ::linkat(AT_FDCWD, self.c_str(), at, name.c_str(), AT_SYMLINK_FOLLOW);
-    }
-    if (linked != 0) {
+    if (!NameUnnamed(Fd(file_.handle_), at, name.c_str())) {
       return errno == EEXIST ? Status::kTaken : Status::kWrite;
     }
   } else if (!RenameNoReplace(at, temporary_name_, name)) {
@@ -542,7 +416,14 @@ Status PrivateFile::GiveName(const std::string& path) {
   return closed ? Status::kOk : Status::kWrite;
 }
 
-void TakeNamedWaysForTesting() { take_named_ways = true; }
+// Whatever stat() reaches, or cannot look up for another cause than that
+// nothing has the name (as the name of a file that may not be read, or a
+// loop of links): as an open for reading would tell.
+bool SystemFiles::Exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ||
+         (errno != ENOENT && errno != ENOTDIR);
+}
 
 PathKind KindOfPath(const std::string& path) {
   struct stat st;
