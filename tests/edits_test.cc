@@ -115,7 +115,7 @@ TEST(KeyframeMirrorTest, ReflectsTheBoxAndExchangesThePairs) {
       sample::PutU16(expected, kAt + int64_t(2 * i), uint16_t(c.after[i]));
     }
     MemoryInput input(file);
-    PieceOutput output;
+    PieceOutput output(&input);
     FliptaTool tool;
     const auto [edited, result] =
         test::OnePass(tool, input, int64_t(file.size()), output);
