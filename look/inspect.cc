@@ -1,6 +1,6 @@
 #include "look/inspect.h"
 
-#include "engine/pipeline.h"
+#include "engine/messages.h"
 #include "engine/working_copy.h"
 #include "format/qmx_format.h"
 #include "os/platform.h"
@@ -51,7 +51,7 @@ std::optional<Inspection> Inspect(
   const std::unique_ptr<InputFile> input =
       platform::SystemFiles().Open(path, failure);
   if (!input) {
-    error = CannotOpenText(failure);
+    error = TextOf(CannotOpen(failure));
     return std::nullopt;
   }
   error = "Could not read the file.";

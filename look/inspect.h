@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 
+#include "engine/messages.h"
 #include "engine/working_copy.h"
 #include "format/fields.h"
 
@@ -68,7 +69,7 @@ std::optional<T> ReadWithin(std::optional<T> (*read)(const std::string&,
   try {
     return read(file, error);
   } catch (const std::bad_alloc&) {
-    error = MessageOf(Status::kMemory);
+    error = TextOf(Code::kOutOfMemory);
     return std::nullopt;
   }
 #else

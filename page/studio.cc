@@ -11,7 +11,6 @@
 
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <new>
 #include <nlohmann/json.hpp>
@@ -20,29 +19,31 @@
 #include <utility>
 #include <vector>
 
+#include "engine/messages.h"
 #include "engine/paths.h"
 #include "engine/pipeline.h"
-#include "flipta/flipta_tool.h"
-#include "gyrel/gyrel_tool.h"
+#include "flipta/flipta_edit.h"
+#include "gyrel/gyrel_edit.h"
 #include "look/info.h"
 #include "look/inspect.h"
 #include "page/page_files.h"
 #include "page/zip_writer.h"
-#include "shovan/shovan_tool.h"
-#include "snipla/snipla_tool.h"
+#include "shovan/shovan_edit.h"
+#include "snipla/snipla_edit.h"
 
 namespace qmx {
 namespace {
 
 // What the edit on screen made of one dropped file.
 struct Outcome {
-  nlohmann::json messages = nlohmann::json::array();  // {kind, text} each
+  // {kind, code, args, text} each
+  nlohmann::json messages = nlohmann::json::array();
   std::string saved_as;  // empty when no result was made
   std::vector<PieceOutput::Piece> pieces;
 };
 
-std::vector<Outcome> outcomes;    // by file, up to the files the edit saw
-std::unique_ptr<Tool> edit_tool;  // the edit being run, file by file
+std::vector<Outcome> outcomes;        // by file, up to the files the edit saw
+std::unique_ptr<BoundEdit> edit_run;  // the edit being run, file by file
 std::string text;   // what the last call that returns text returned
 std::string error;  // why the last call refused, until the page reads it
 // The keyframes the last studio_keyframes read, kKeyframeValues each.
@@ -69,53 +70,48 @@ Outcome* OutcomeOf(int file) {
   return &outcomes[static_cast<size_t>(file)];
 }
 
-const char* KindName(Message::Kind kind) {
-  switch (kind) {
-    case Message::Kind::kProgress:
-      return "progress";
-    case Message::Kind::kWarning:
-      return "warning";
-    case Message::Kind::kNotice:
-      return "notice";
-    case Message::Kind::kSkip:
-      return "skip";
-    case Message::Kind::kFailure:
-      return "failure";
-  }
-  return "failure";
-}
-
 // Collects a file's messages as the page shows them: everything a script
-// is told, and the completion of the edit.
+// is told, and the completion of the edit; by their names, with the
+// catalogue's text.
 class PageReporter : public Reporter {
  public:
   explicit PageReporter(nlohmann::json& messages) : messages_(messages) {}
   void Report(const Message& message) override {
-    if (message.kind == Message::Kind::kProgress && message.about_file) return;
-    messages_.push_back(
-        {{"kind", KindName(message.kind)}, {"text", message.text}});
+    if (message.code == Code::kOpened) return;
+    messages_.push_back({{"kind", NameOf(message.kind)},
+                         {"code", NameOf(message.code)},
+                         {"args", message.args},
+                         {"text", TextOf(message)}});
   }
 
  private:
   nlohmann::json& messages_;
 };
 
-enum Edit { kMove, kRotate, kCut, kMirror };
+const ShovanEdit kMove{};
+const GyrelEdit kRotate{};
+const SniplaEdit kCut{};
+const FliptaEdit kMirror{};
 
-std::unique_ptr<Tool> MakeTool(int edit, int a, int b, int c) {
-  switch (edit) {
-    case kMove:
-      return std::make_unique<ShovanTool>(Offsets{static_cast<int16_t>(a),
-                                                  static_cast<int16_t>(b),
-                                                  static_cast<int16_t>(c)});
-    case kRotate:
-      return std::make_unique<GyrelTool>(static_cast<int16_t>(a));
-    case kCut:
-      return std::make_unique<SniplaTool>(
-          Cuts{static_cast<uint16_t>(a), static_cast<uint16_t>(b)});
-    default:
-      return std::make_unique<FliptaTool>();
+// The edit named as qmx names it, bound to `a`, `b` and `c` as far as it
+// takes parameters; null for a name that is none.
+std::unique_ptr<BoundEdit> BindEdit(std::string_view edit, int a, int b,
+                                    int c) {
+  if (edit == "move") {
+    return std::make_unique<Bound<Offsets>>(
+        kMove, Offsets{static_cast<int16_t>(a), static_cast<int16_t>(b),
+                       static_cast<int16_t>(c)});
   }
+  if (edit == "rotate") {
+    return std::make_unique<Bound<Angle>>(kRotate,
+                                          Angle{static_cast<int16_t>(a)});
+  }
+  if (edit == "cut") {
+    return std::make_unique<Bound<Cuts>>(
+        kCut, Cuts{static_cast<uint16_t>(a), static_cast<uint16_t>(b)});
+  }
+  if (edit == "mirror") return std::make_unique<Bound<NoParameters>>(kMirror);
+  return nullptr;
 }
 
 // A keyframe as the page reads it: box min X, Y, Z, box max X, Y, Z, root
@@ -164,7 +160,7 @@ EMSCRIPTEN_KEEPALIVE int studio_add(const char* name, double size) {
 /// Forgets every file and result.
 EMSCRIPTEN_KEEPALIVE void studio_clear() {
   qmx::outcomes.clear();
-  qmx::edit_tool.reset();
+  qmx::edit_run.reset();
   ThePageFiles() = qmx::PageFiles();
 }
 
@@ -246,21 +242,26 @@ EMSCRIPTEN_KEEPALIVE const int16_t* studio_keyframe_values() {
   return qmx::keyframe_values.data();
 }
 
-/// Starts an edit: 0 move by a, b, c; 1 rotate by a; 2 cut a from the
-/// front and b from the back; 3 mirror. It forgets the results of the last,
-/// and studio_edit_file runs it over each file the page holds now.
-EMSCRIPTEN_KEEPALIVE void studio_edit(int edit, int a, int b, int c) {
+/// Starts an edit, named as qmx names it: "move" by a, b, c; "rotate" by
+/// a; "cut" a from the front and b from the back; "mirror". It forgets the
+/// results of the last, and studio_edit_file runs it over each file the
+/// page holds now. An error for a name that is no edit.
+EMSCRIPTEN_KEEPALIVE void studio_edit(const char* edit, int a, int b, int c) {
   qmx::PageFiles& files = ThePageFiles();
   files.DropResults();
-  qmx::outcomes.assign(static_cast<size_t>(files.count()), {});
-  qmx::edit_tool = qmx::MakeTool(edit, a, b, c);
+  qmx::edit_run = qmx::BindEdit(edit, a, b, c);
+  qmx::outcomes.assign(qmx::edit_run ? static_cast<size_t>(files.count()) : 0,
+                       {});
+  if (!qmx::edit_run) {
+    qmx::error = "There is no edit named " + std::string(edit) + ".";
+  }
 }
 
 /// Forgets the edit and its results: each file is shown alone.
 EMSCRIPTEN_KEEPALIVE void studio_unedit() {
   ThePageFiles().DropResults();
   qmx::outcomes.clear();
-  qmx::edit_tool.reset();
+  qmx::edit_run.reset();
 }
 
 /// Runs the edit started last over `file`, as `qmx` runs it over one of
@@ -269,7 +270,7 @@ EMSCRIPTEN_KEEPALIVE void studio_unedit() {
 EMSCRIPTEN_KEEPALIVE int studio_edit_file(int file) {
   if (!qmx::Held(file)) return -1;
   qmx::Outcome* outcome = qmx::OutcomeOf(file);
-  if (!outcome || !qmx::edit_tool) {
+  if (!outcome || !qmx::edit_run) {
     qmx::error = "No edit was started with file " + std::to_string(file) +
                  " on the page.";
     return -1;
@@ -278,12 +279,9 @@ EMSCRIPTEN_KEEPALIVE int studio_edit_file(int file) {
   qmx::PageFiles& files = ThePageFiles();
   files.Select(file);
   qmx::PageReporter reporter(outcome->messages);
-  const qmx::FileJob job{.argument = files.name(file),
-                         .output_dir = "",
-                         .console = nullptr,
-                         .ask = false};
+  const qmx::FileJob job{.argument = files.name(file), .output_dir = ""};
   const qmx::FileResult result =
-      qmx::ProcessFile(*qmx::edit_tool, job, reporter, files);
+      qmx::ProcessFile(*qmx::edit_run, job, reporter, files);
   files.Select(-1);
   if (result.outcome != qmx::FileResult::Outcome::kWritten) return 0;
   outcome->saved_as = result.saved_as;
@@ -293,7 +291,8 @@ EMSCRIPTEN_KEEPALIVE int studio_edit_file(int file) {
 
 /// The messages of the edit on screen about `file`, as a JSON array of
 /// objects with its kind ("progress", "warning", "notice", "skip",
-/// "failure") and text; empty when the edit has not reached it.
+/// "failure"), its code's name (engine/messages.cc), its arguments and its
+/// text; empty when the edit has not reached it.
 EMSCRIPTEN_KEEPALIVE const char* studio_messages(int file) {
   if (!qmx::Held(file)) return "";
   const qmx::Outcome* outcome = qmx::OutcomeOf(file);
@@ -309,35 +308,27 @@ EMSCRIPTEN_KEEPALIVE const char* studio_saved_as(int file) {
   return outcome ? outcome->saved_as.c_str() : "";
 }
 
-/// How many pieces the result of `file` has; -1 for a file the page does
+/// The pieces of the result of `file`, in order, as a JSON array of
+/// objects: {"length", "from"} for a stretch of the dropped file copied
+/// from `from` on, {"length", "at"} for bytes made here, at `at` in the
+/// engine's memory (valid until the next edit), {"length"} for zeros; an
+/// empty array when there is no result, empty text for a file the page does
 /// not hold.
-EMSCRIPTEN_KEEPALIVE int studio_piece_count(int file) {
+EMSCRIPTEN_KEEPALIVE const char* studio_pieces(int file) {
+  if (!qmx::Held(file)) return "";
   const qmx::Outcome* outcome = qmx::OutcomeOf(file);
-  if (!outcome) return qmx::Held(file) ? 0 : -1;
-  return static_cast<int>(outcome->pieces.size());
-}
-
-/// Piece `k` of the result of `file`: 0 its length, 1 where in the dropped
-/// file it is copied from (-1 for bytes made here, -2 for zeros), 2 where
-/// its bytes are; NaN for a piece the result does not have.
-EMSCRIPTEN_KEEPALIVE double studio_piece(int file, int k, int field) {
-  const qmx::Outcome* outcome = qmx::OutcomeOf(file);
-  if (!outcome || k < 0 || k >= static_cast<int>(outcome->pieces.size())) {
-    if (qmx::error.empty()) qmx::error = "The result has no such piece.";
-    return std::numeric_limits<double>::quiet_NaN();
+  nlohmann::json pieces = nlohmann::json::array();
+  for (size_t k = 0; outcome && k < outcome->pieces.size(); ++k) {
+    const qmx::PieceOutput::Piece& piece = outcome->pieces[k];
+    nlohmann::json p = {{"length", piece.length}};
+    if (piece.from) {
+      p["from"] = piece.from_pos;
+    } else if (piece.bytes) {
+      p["at"] = reinterpret_cast<uintptr_t>(piece.bytes);
+    }
+    pieces.push_back(std::move(p));
   }
-  const qmx::PieceOutput::Piece& piece =
-      outcome->pieces[static_cast<size_t>(k)];
-  switch (field) {
-    case 0:
-      return static_cast<double>(piece.length);
-    case 1:
-      return piece.from    ? static_cast<double>(piece.from_pos)
-             : piece.bytes ? -1
-                           : -2;
-    default:
-      return static_cast<double>(reinterpret_cast<uintptr_t>(piece.bytes));
-  }
+  return qmx::Text(pieces.dump());
 }
 
 // Saving: the archive qmx-results.zip, made here as the bytes between the

@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "engine/paths.h"
-#include "flipta/flipta_tool.h"
-#include "gyrel/gyrel_tool.h"
+#include "flipta/flipta_edit.h"
+#include "gyrel/gyrel_edit.h"
 #include "os/platform.h"
 #include "os/wide_text.h"
 #include "qmx/edit_batch.h"
 #include "qmx/look_commands.h"
-#include "shovan/shovan_tool.h"
-#include "snipla/snipla_tool.h"
+#include "shovan/shovan_edit.h"
+#include "snipla/snipla_edit.h"
 
 #ifndef QMX_VERSION
 #define QMX_VERSION "unknown"
@@ -364,8 +364,9 @@ Subcommand AddMove(CLI::App& app, const std::vector<std::string>& names) {
       ->required()
       ->transform(kOffsets);
   return {move, [options](std::ostream& out, std::ostream& err) {
-            ShovanTool tool(OffsetsOf(options->offsets));
-            return RunEditBatch(tool, options->files, options->batch, out, err);
+            const ShovanEdit shovan;
+            Bound<Offsets> edit(shovan, OffsetsOf(options->offsets));
+            return RunEditBatch(edit, options->files, options->batch, out, err);
           }};
 }
 
@@ -384,8 +385,9 @@ Subcommand AddRotate(CLI::App& app, const std::vector<std::string>& names) {
       ->required()
       ->transform(WholeNumber(-32768, 32767));
   return {rotate, [options](std::ostream& out, std::ostream& err) {
-            GyrelTool tool(options->degrees);
-            return RunEditBatch(tool, options->files, options->batch, out, err);
+            const GyrelEdit gyrel;
+            Bound<Angle> edit(gyrel, Angle{options->degrees});
+            return RunEditBatch(edit, options->files, options->batch, out, err);
           }};
 }
 
@@ -406,8 +408,9 @@ Subcommand AddCut(CLI::App& app, const std::vector<std::string>& names) {
       ->required()
       ->transform(WholeNumber(0, 65535));
   return {cut, [options](std::ostream& out, std::ostream& err) {
-            SniplaTool tool(options->cuts);
-            return RunEditBatch(tool, options->files, options->batch, out, err);
+            const SniplaEdit snipla;
+            Bound<Cuts> edit(snipla, options->cuts);
+            return RunEditBatch(edit, options->files, options->batch, out, err);
           }};
 }
 
@@ -418,8 +421,9 @@ Subcommand AddMirror(CLI::App& app, const std::vector<std::string>& names) {
       "Mirror player-character (OBRI) animations on the X axis (Flipta)",
       *options, names);
   return {mirror, [options](std::ostream& out, std::ostream& err) {
-            FliptaTool tool;
-            return RunEditBatch(tool, options->files, options->batch, out, err);
+            const FliptaEdit flipta;
+            Bound<NoParameters> edit(flipta);
+            return RunEditBatch(edit, options->files, options->batch, out, err);
           }};
 }
 

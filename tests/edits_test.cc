@@ -7,10 +7,10 @@
 
 #include "engine/working_copy.h"
 #include "flipta/mirror.h"
-#include "gyrel/gyrel_tool.h"
+#include "gyrel/gyrel_edit.h"
 #include "gyrel/rotation.h"
 #include "shovan/reposition.h"
-#include "shovan/shovan_tool.h"
+#include "shovan/shovan_edit.h"
 #include "snipla/truncation.h"
 #include "tests/one_pass.h"
 #include "tools/sample_animation.h"
@@ -57,7 +57,8 @@ TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
     expected.resize(file.size());
     MemoryInput input(file);
     PieceOutput output;
-    ShovanTool tool(c.offsets);
+    const ShovanEdit shovan;
+    const Bound<Offsets> tool(shovan, c.offsets);
     const auto [edited, result] =
         test::OnePass(tool, input, int64_t(file.size()), output);
     EXPECT_EQ(edited.status, Status::kOk);
@@ -236,7 +237,8 @@ TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
     for (const int64_t length : lengths) {
       SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(length));
       const Bytes cut(file.begin(), file.begin() + length);
-      GyrelTool tool(int16_t(c.angle));
+      const GyrelEdit gyrel;
+      const Bound<Angle> tool(gyrel, Angle{int16_t(c.angle)});
       EXPECT_TRUE(test::OnePassIsSimplestWalk(tool, cut, stride,
                                               test::ReferenceTurn{c.angle}));
     }
@@ -262,7 +264,8 @@ TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
                                          {&cut, int64_t(cut.size()) - 1}}) {
     FailingInput input(*file);
     PieceOutput output;
-    GyrelTool tool(30);
+    const GyrelEdit gyrel;
+    const Bound<Angle> tool(gyrel, Angle{30});
     const auto set_failing = [&] { input.fails_from = fails_from; };
     const auto [edited, result] =
         test::OnePass(tool, input, int64_t(file->size()), output, set_failing);
