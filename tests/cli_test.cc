@@ -58,8 +58,9 @@ TEST_F(CliTest, NamesEndedByNul) {
   }
 }
 
-// What no real run makes happen: a name taken only when saving, unreadable
-// bytes, no memory, a short file; other open failures in the system's words.
+// What no real run makes happen: a name taken only when saving (every
+// numbered one too), unreadable bytes, no memory, a short file; other open
+// failures in the system's words.
 TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   struct Racing : FileLayer {  // every name is free until it is given
     std::unique_ptr<InputFile> Open(const std::string& path,
@@ -102,6 +103,10 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   EXPECT_EQ(ProcessFile(tool, job, m, files).outcome,
             FileResult::Outcome::kExisting);
   EXPECT_EQ(TextOf(m.last), "walk_Mirrored.qmx already exists, skipping.");
+  job.skip_existing = false;  // every numbered name is taken too
+  EXPECT_EQ(ProcessFile(tool, job, m, files).outcome,
+            FileResult::Outcome::kNotSaved);
+  EXPECT_EQ(TextOf(m.last), "Could not save the result as walk_Mirrored.qmx.");
   job.argument = "unread.qmx";
   ProcessFile(tool, job, m, files);
   EXPECT_EQ(TextOf(m.last), "Could not read the file, skipping.");
