@@ -27,7 +27,6 @@ struct NoParameters {};
 template <class P>
 class Edit {
  public:
-  using Parameters = P;
   virtual ~Edit() = default;
 
   /// Why the file with `area` is skipped before anything is written;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 

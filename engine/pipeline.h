@@ -1,17 +1,16 @@
 #ifndef QMX_ENGINE_PIPELINE_H_
 #define QMX_ENGINE_PIPELINE_H_
 
-// The road of one file through a tool, whatever front end drives it: open
-// the input, test its type, read the header, lay out the working copy
-// beside where the result goes, get the parameters, edit, and give the
-// result its name without replacing anything. Every step reports what
-// happened as a message (messages.h); the front end decides how to show it.
-// Files are reached only through a FileLayer.
+// The road of one file through an edit, whatever front end drives it:
+// open the input, test its type, read the header, lay out the working copy
+// beside where the result goes, let the front end fill in the parameters,
+// edit, and give the result its name without replacing anything. Every step
+// reports what happened as a message (messages.h); the front end decides how to
+// show it. Files are reached only through a FileLayer.
 
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "engine/edit.h"
 #include "engine/file_layer.h"
