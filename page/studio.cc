@@ -46,7 +46,7 @@ std::vector<Outcome> outcomes;        // by file, up to the files the edit saw
 std::unique_ptr<BoundEdit> edit_run;  // the edit being run, file by file
 std::string text;   // what the last call that returns text returned
 std::string error;  // why the last call refused, until the page reads it
-// The keyframes the last studio_keyframes read, kKeyframeValues each.
+// The keyframes the last studio_keyframes read, kPlaces.values each.
 std::vector<int16_t> keyframe_values;
 
 const char* Text(std::string value) {
@@ -114,30 +114,32 @@ std::unique_ptr<BoundEdit> BindEdit(std::string_view edit, int a, int b,
   return nullptr;
 }
 
-// A keyframe as the page reads it: box min X, Y, Z, box max X, Y, Z, root
-// X, Y, Z, the root mesh's X, Y and Z angles, and 1 when the keyframe holds
-// those angles (0 when not).
-constexpr size_t kKeyframeValues = 13;
+// A keyframe as the page reads it, 16-bit numbers from these places on:
+// box min X, Y, Z, box max X, Y, Z, root X, Y, Z, the root mesh's X, Y and
+// Z angles, and 1 when the keyframe holds those angles (0 when not).
+struct KeyframePlaces {
+  size_t box_min = 0;
+  size_t box_max = 3;
+  size_t root = 6;
+  size_t angles = 9;
+  size_t has_angles = 12;
+  size_t values = 13;  // how many a keyframe has
+};
+constexpr KeyframePlaces kPlaces;
 
 void Append(const KeyframeCoordinates& keyframe) {
   const std::array<int16_t, 3> angles =
       keyframe.angles.value_or(std::array<int16_t, 3>{});
-  const int16_t values[kKeyframeValues] = {
-      keyframe.box_min[0],
-      keyframe.box_min[1],
-      keyframe.box_min[2],
-      keyframe.box_max[0],
-      keyframe.box_max[1],
-      keyframe.box_max[2],
-      keyframe.root[0],
-      keyframe.root[1],
-      keyframe.root[2],
-      angles[0],
-      angles[1],
-      angles[2],
-      static_cast<int16_t>(keyframe.angles.has_value())};
+  int16_t values[kPlaces.values] = {};
+  for (size_t axis = 0; axis < 3; ++axis) {
+    values[kPlaces.box_min + axis] = keyframe.box_min[axis];
+    values[kPlaces.box_max + axis] = keyframe.box_max[axis];
+    values[kPlaces.root + axis] = keyframe.root[axis];
+    values[kPlaces.angles + axis] = angles[axis];
+  }
+  values[kPlaces.has_angles] = keyframe.angles.has_value();
   keyframe_values.insert(keyframe_values.end(), values,
-                         values + kKeyframeValues);
+                         values + kPlaces.values);
 }
 
 }  // namespace
@@ -236,10 +238,26 @@ EMSCRIPTEN_KEEPALIVE int studio_keyframes(int file, int of_result) {
   return static_cast<int>(inspection->keyframes_read);
 }
 
-/// The values of the keyframes the last studio_keyframes read, 13 signed
-/// 16-bit numbers each, valid until the next call.
+/// The values of the keyframes the last studio_keyframes read, signed
+/// 16-bit numbers placed as studio_keyframe_places tells, valid until the
+/// next call.
 EMSCRIPTEN_KEEPALIVE const int16_t* studio_keyframe_values() {
   return qmx::keyframe_values.data();
+}
+
+/// Where each of a keyframe's values is among them, as a JSON object:
+/// "box_min", "box_max", "root", "angles" (each the first of X, Y and Z),
+/// "has_angles", and "values", how many a keyframe has.
+EMSCRIPTEN_KEEPALIVE const char* studio_keyframe_places() {
+  const qmx::KeyframePlaces& places = qmx::kPlaces;
+  return qmx::Text(nlohmann::json{
+      {"box_min", places.box_min},
+      {"box_max", places.box_max},
+      {"root", places.root},
+      {"angles", places.angles},
+      {"has_angles", places.has_angles},
+      {"values",
+       places.values}}.dump());
 }
 
 /// Starts an edit, named as qmx names it: "move" by a, b, c; "rotate" by
