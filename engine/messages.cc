@@ -7,6 +7,7 @@ namespace qmx {
 namespace {
 
 struct Entry {
+  Code code;
   std::string_view name;
   // "{0}", "{1}": the arguments in their places.
   std::string_view text;
@@ -14,46 +15,60 @@ struct Entry {
 
 // In the order of Code.
 constexpr Entry kCatalogue[] = {
-    {"opened", "File opened successfully."},
-    {"not-found", "File could not be found."},
-    {"no-permission", "File cannot be read (permission denied), skipping."},
-    {"directory", "File is a directory, skipping."},
-    {"not-regular", "File is not a regular file, skipping."},
-    {"cannot-open", "File cannot be opened ({0}), skipping."},
-    {"invalid-type", "Invalid file type, skipping."},
-    {"short", "File is shorter than its header describes, skipping."},
-    {"read-failed", "Could not read the file, skipping."},
-    {"write-failed", "Could not write the working copy, skipping."},
-    {"changed", "The file changed while it was being edited, skipping."},
-    {"out-of-memory", "Out of memory, skipping."},
-    {"one-keyframe", "Animation has only one frame, none to delete! Skipping."},
-    {"cuts-too-long",
+    {Code::kOpened, "opened", "File opened successfully."},
+    {Code::kNotFound, "not-found", "File could not be found."},
+    {Code::kNoPermission, "no-permission",
+     "File cannot be read (permission denied), skipping."},
+    {Code::kDirectory, "directory", "File is a directory, skipping."},
+    {Code::kNotRegular, "not-regular", "File is not a regular file, skipping."},
+    {Code::kCannotOpen, "cannot-open",
+     "File cannot be opened ({0}), skipping."},
+    {Code::kInvalidType, "invalid-type", "Invalid file type, skipping."},
+    {Code::kShort, "short",
+     "File is shorter than its header describes, skipping."},
+    {Code::kReadFailed, "read-failed", "Could not read the file, skipping."},
+    {Code::kWriteFailed, "write-failed",
+     "Could not write the working copy, skipping."},
+    {Code::kChanged, "changed",
+     "The file changed while it was being edited, skipping."},
+    {Code::kOutOfMemory, "out-of-memory", "Out of memory, skipping."},
+    {Code::kOneKeyframe, "one-keyframe",
+     "Animation has only one frame, none to delete! Skipping."},
+    {Code::kCutsTooLong, "cuts-too-long",
      "Total amount of keyframes to be deleted surpasses length of "
      "animation!"},
-    {"not-player-object",
+    {Code::kNotPlayerObject, "not-player-object",
      "Animation doesn't seem to belong to the OBRI object. Skipping."},
-    {"clamped",
+    {Code::kClamped, "clamped",
      "Warning: some values fell outside the coordinate range and were "
      "clamped."},
-    {"wrapped",
+    {Code::kWrapped, "wrapped",
      "Warning: some values passed the coordinate range and wrapped around."},
-    {"ended-early",
+    {Code::kEndedEarly, "ended-early",
      "Warning: the file is shorter than its header describes; editing "
      "stopped at its end."},
-    {"rotated", "Rotating operation complete."},
-    {"moved", "Position change complete."},
-    {"truncated", "Animation successfully truncated. New keyframe number: {0}"},
-    {"mirrored", "Mirroring operation complete."},
-    {"saved-under-numbered-name",
+    {Code::kRotated, "rotated", "Rotating operation complete."},
+    {Code::kMoved, "moved", "Position change complete."},
+    {Code::kTruncated, "truncated",
+     "Animation successfully truncated. New keyframe number: {0}"},
+    {Code::kMirrored, "mirrored", "Mirroring operation complete."},
+    {Code::kSavedUnderNumberedName, "saved-under-numbered-name",
      "{0} already exists; the result was saved as {1}."},
-    {"existing-skipped", "{0} already exists, skipping."},
-    {"cannot-save", "Could not save the result as {0}."},
+    {Code::kExistingSkipped, "existing-skipped",
+     "{0} already exists, skipping."},
+    {Code::kCannotSave, "cannot-save", "Could not save the result as {0}."},
 };
-static_assert(static_cast<size_t>(Code::kCannotSave) + 1 ==
-              std::size(kCatalogue));
+// Each code is at its own place.
+constexpr bool InOrder() {
+  for (size_t i = 0; i < std::size(kCatalogue); ++i) {
+    if (static_cast<size_t>(kCatalogue[i].code) != i) return false;
+  }
+  return static_cast<size_t>(Code::kCannotSave) + 1 == std::size(kCatalogue);
+}
+static_assert(InOrder());
 
-// The system's words go in parentheses: without the full stop and line
-// break that end them, and in lower case unless they start with an
+// The system's words as they go in parentheses: without the full stop and
+// line break that end them, and in lower case unless they start with an
 // abbreviation ("I/O").
 std::string InParentheses(std::string words) {
   while (!words.empty() && std::string_view(" \t\r\n.").find(words.back()) !=
@@ -76,7 +91,7 @@ std::string TextOf(Code code, const std::vector<std::string>& args) {
     if (text[i] == '{' && i + 2 < text.size() && text[i + 2] == '}') {
       const size_t n = static_cast<size_t>(text[i + 1] - '0');
       if (n < args.size()) {
-        said += code == Code::kCannotOpen ? InParentheses(args[n]) : args[n];
+        said += args[n];
       }
       i += 2;
     } else {
@@ -141,14 +156,23 @@ Message CannotOpen(const OpenFailure& failure) {
       break;
     case Cause::kOther:
       message.code = Code::kCannotOpen;
-      message.args = {failure.system_words};
+      message.args = {InParentheses(failure.system_words)};
       break;
   }
   return message;
 }
 
 bool IsOpenFailure(Code code) {
-  return code >= Code::kNotFound && code <= Code::kCannotOpen;
+  switch (code) {
+    case Code::kNotFound:
+    case Code::kNoPermission:
+    case Code::kDirectory:
+    case Code::kNotRegular:
+    case Code::kCannotOpen:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace qmx

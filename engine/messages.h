@@ -23,7 +23,8 @@ enum class Code {
   kNoPermission,  // the input may not be read
   kDirectory,     // the input is a directory
   kNotRegular,    // the input is no regular file
-  kCannotOpen,    // the input cannot be opened: the system's words
+  kCannotOpen,    // the input cannot be opened: the system's words, as
+                  // they go in parentheses
   kInvalidType,   // the name is not that of an animation
   // The file's work failed (a Status).
   kShort,
