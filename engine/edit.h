@@ -88,8 +88,6 @@ class Bound final : public BoundEdit {
         fill_in_(std::move(fill_in)) {}
   Bound(const Edit<P>&&, P = {}, FillInParameters = {}) = delete;
 
-  const P& parameters() const { return parameters_; }
-
   std::optional<Code> CheckFile(const KeyframeArea& area) const override {
     return edit_.CheckFile(area);
   }
