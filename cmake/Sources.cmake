@@ -6,10 +6,11 @@
 
 # The file format: its layout and the checked access to its fields.
 set(qmx_format_sources format/fields.cc)
-# The engine that makes a result: files in memory, the result's name, the
-# working copy and the per-file pipeline.
+# The engine that makes a result: files in memory, the messages and their
+# texts, the result's name, the working copy and the per-file pipeline.
 set(qmx_engine_sources
   engine/memory_files.cc
+  engine/messages.cc
   engine/paths.cc
   engine/pipeline.cc
   engine/working_copy.cc)
@@ -21,17 +22,21 @@ set(qmx_wide_text_sources os/wide_text.cc)
 set(qmx_os_sources os/platform.cc ${qmx_wide_text_sources})
 set(qmx_os_linux_sources os/posix.cc os/linux.cc)
 set(qmx_os_windows_sources os/windows.cc)
-# The interactive programs' console: reading answers, the batch driver.
-set(qmx_console_sources console/batch_driver.cc console/console_input.cc)
 # The four edits.
-set(qmx_gyrel_sources gyrel/rotation.cc gyrel/gyrel_tool.cc)
-set(qmx_shovan_sources shovan/reposition.cc shovan/shovan_tool.cc)
-set(qmx_flipta_sources flipta/mirror.cc flipta/flipta_tool.cc)
-set(qmx_snipla_sources snipla/truncation.cc snipla/snipla_tool.cc)
+set(qmx_gyrel_sources gyrel/rotation.cc gyrel/gyrel_edit.cc)
+set(qmx_shovan_sources shovan/reposition.cc shovan/shovan_edit.cc)
+set(qmx_flipta_sources flipta/mirror.cc flipta/flipta_edit.cc)
+set(qmx_snipla_sources snipla/truncation.cc snipla/snipla_edit.cc)
 set(qmx_edits gyrel shovan flipta snipla)
 # The edits listed once, for the front ends: names, parameters, ranges, the
 # number check, and each edit made from its values.
 set(qmx_registry_sources edits/registry.cc)
+# The interactive programs' console: reading answers, the programs'
+# dialogues, the batch driver.
+set(qmx_console_sources
+  console/batch_driver.cc
+  console/console_input.cc
+  console/dialogues.cc)
 # The look inside a file: inspection, info and the picture.
 set(qmx_look_sources look/info.cc look/inspect.cc look/plot.cc)
 # qmx's command line.
@@ -40,8 +45,7 @@ set(qmx_cli_sources qmx/cli.cc qmx/edit_batch.cc qmx/look_commands.cc)
 set(qmx_page_sources page/page_files.cc page/studio.cc page/zip_writer.cc)
 # What the page compiles of the rest.
 set(qmx_page_parts
-  format engine console wide_text gyrel shovan flipta snipla registry look
-  page)
+  format engine wide_text gyrel shovan flipta snipla registry look page)
 
 get_filename_component(qmx_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 function(qmx_sources var)

@@ -1,6 +1,7 @@
 #include "console/batch_driver.h"
 
 #include <iostream>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -11,21 +12,32 @@
 namespace qmx {
 namespace {
 
-void PrintInstructions(const ToolTexts& texts, std::ostream& out) {
-  out << texts.banner << "\n\n"
+void PrintInstructions(const Program& program, std::ostream& out) {
+  out << program.banner << "\n\n"
       << "Instructions:\n"
-      << texts.instructions;
+      << program.instructions;
 }
 
-// Shows a file's messages as the console dialogue has them.
+// Shows a file's messages as the console dialogue has them. The file's
+// name goes in front of what is said of it: not of why it could not be
+// opened (any cause is "File could not be found." here), nor of a file
+// that is no player character's, nor of the edit's completion. Its opening
+// and the warnings share a paragraph with what follows.
 class ConsoleReporter : public Reporter {
  public:
   ConsoleReporter(std::ostream& out, std::string_view base_name)
       : out_(out), base_name_(base_name) {}
   void Report(const Message& message) override {
-    if (message.about_file) Quoted(out_, base_name_);
-    out_ << ShownName{message.text};  // it may name the result
-    for (int i = 0; i < message.breaks; ++i) out_ << '\n';
+    using Kind = Message::Kind;
+    const bool opening = message.code == Code::kOpened;
+    const bool open_failure = IsOpenFailure(message.code);
+    if (!open_failure && message.code != Code::kNotPlayerObject &&
+        (message.kind != Kind::kProgress || opening)) {
+      Quoted(out_, base_name_);
+    }
+    // It may name the result.
+    out_ << ShownName{open_failure ? TextOf(Code::kNotFound) : TextOf(message)};
+    out_ << (opening || message.kind == Kind::kWarning ? "\n" : "\n\n");
   }
 
  private:
@@ -55,26 +67,23 @@ namespace {
 // The whole run on the files of `layer`: the instruction screen when there
 // are no arguments, otherwise every argument in order; then "(Press ENTER to
 // exit)" and the wait for one character. The exit status, always 0.
-int RunBatch(Tool& tool, FileLayer& layer,
+int RunBatch(const Program& program, FileLayer& layer,
              std::span<const std::string> arguments, Console& console) {
-  const ToolTexts& texts = tool.texts();
-  if (arguments.empty()) PrintInstructions(texts, console.out);
+  if (arguments.empty()) PrintInstructions(program, console.out);
 
-  bool use_for_all = false;
+  bool ask = true;
+  const std::unique_ptr<BoundEdit> edit = program.bind(console, ask);
   for (size_t i = 0; i < arguments.size(); ++i) {
-    const FileJob job{.argument = arguments[i],
-                      .output_dir = "",
-                      .console = &console,
-                      .ask = !(use_for_all && i > 0)};
+    const FileJob job{.argument = arguments[i], .output_dir = ""};
     ConsoleReporter reporter(console.out, BaseName(job.argument));
-    const FileResult result = ProcessFile(tool, job, reporter, layer);
+    const FileResult result = ProcessFile(*edit, job, reporter, layer);
     // The question follows a first file that was not skipped: its
     // parameters were asked for and it was edited.
     if (i == 0 && arguments.size() > 1 &&
         result.outcome != FileResult::Outcome::kSkipped &&
-        !texts.use_for_all_subject.empty()) {
-      use_for_all = AskUseForAll(console, texts.use_for_all_subject,
-                                 arguments.size() - 1);
+        !program.use_for_all_subject.empty()) {
+      ask = !AskUseForAll(console, program.use_for_all_subject,
+                          arguments.size() - 1);
     }
   }
 
@@ -85,7 +94,7 @@ int RunBatch(Tool& tool, FileLayer& layer,
 
 }  // namespace
 
-int RunProgram(Tool& tool, int argc, char** argv) {
+int RunProgram(const Program& program, int argc, char** argv) {
   const std::optional<std::vector<std::string>> arguments =
       platform::StartProgram(argc, argv);
   if (!arguments) return 0;
@@ -114,7 +123,7 @@ int RunProgram(Tool& tool, int argc, char** argv) {
         return reader.GetChar();
       }};
   platform::SystemFiles files;
-  return RunBatch(tool, files, *arguments, console);
+  return RunBatch(program, files, *arguments, console);
 }
 
 int EndOutOfMemory() {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/tool.h"
+#include "console/dialogues.h"
 
 namespace qmx {
 
@@ -17,11 +17,11 @@ namespace qmx {
 /// a space. On a terminal the name is shown as ShownName shows it.
 std::ostream& Quoted(std::ostream& out, std::string_view base_name);
 
-/// A program's main(): runs `tool` over the command line on the system's
+/// A program's main(): runs `program` over the command line on the system's
 /// files and the process's console: the instruction screen when there are no
 /// arguments, otherwise every argument in order; then "(Press ENTER to exit)"
 /// and the wait for one character. Returns the exit status, always 0.
-int RunProgram(Tool& tool, int argc, char** argv);
+int RunProgram(const Program& program, int argc, char** argv);
 
 /// What a program's main() does when an allocation outside a file fails:
 /// says so on the console and returns the exit status, 0.

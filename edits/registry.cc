@@ -3,37 +3,43 @@
 #include <algorithm>
 #include <limits>
 
-#include "flipta/flipta_tool.h"
-#include "gyrel/gyrel_tool.h"
-#include "shovan/shovan_tool.h"
-#include "snipla/snipla_tool.h"
+#include "flipta/flipta_edit.h"
+#include "gyrel/gyrel_edit.h"
+#include "shovan/shovan_edit.h"
+#include "snipla/snipla_edit.h"
 
 namespace qmx {
 namespace {
 
 // Each edit made from its values, which the front ends checked against the
-// parameters' ranges. One function per edit, the only place that knows its
-// class.
+// parameters' ranges, and bound to them. One function per edit, the only
+// place that knows its class.
 
-std::unique_ptr<Tool> MakeMove(std::span<const int64_t> values) {
-  return std::make_unique<ShovanTool>(
-      Offsets{.x = static_cast<int16_t>(values[0]),
-              .y = static_cast<int16_t>(values[1]),
-              .z = static_cast<int16_t>(values[2])});
+const ShovanEdit kMove{};
+const GyrelEdit kRotate{};
+const SniplaEdit kCut{};
+const FliptaEdit kMirror{};
+
+std::unique_ptr<BoundEdit> MakeMove(std::span<const int64_t> values) {
+  return std::make_unique<Bound<Offsets>>(
+      kMove, Offsets{.x = static_cast<int16_t>(values[0]),
+                     .y = static_cast<int16_t>(values[1]),
+                     .z = static_cast<int16_t>(values[2])});
 }
 
-std::unique_ptr<Tool> MakeRotate(std::span<const int64_t> values) {
-  return std::make_unique<GyrelTool>(static_cast<int16_t>(values[0]));
+std::unique_ptr<BoundEdit> MakeRotate(std::span<const int64_t> values) {
+  return std::make_unique<Bound<Angle>>(kRotate,
+                                        Angle{static_cast<int16_t>(values[0])});
 }
 
-std::unique_ptr<Tool> MakeCut(std::span<const int64_t> values) {
-  return std::make_unique<SniplaTool>(
-      Cuts{.front = static_cast<uint16_t>(values[0]),
-           .back = static_cast<uint16_t>(values[1])});
+std::unique_ptr<BoundEdit> MakeCut(std::span<const int64_t> values) {
+  return std::make_unique<Bound<Cuts>>(
+      kCut, Cuts{.front = static_cast<uint16_t>(values[0]),
+                 .back = static_cast<uint16_t>(values[1])});
 }
 
-std::unique_ptr<Tool> MakeMirror(std::span<const int64_t>) {
-  return std::make_unique<FliptaTool>();
+std::unique_ptr<BoundEdit> MakeMirror(std::span<const int64_t>) {
+  return std::make_unique<Bound<NoParameters>>(kMirror);
 }
 
 constexpr Parameter kMoveParameters[] = {

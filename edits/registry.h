@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/tool.h"
+#include "engine/edit.h"
 
 namespace qmx {
 
@@ -52,8 +52,8 @@ struct EditEntry {
   std::string_view description;  // the subcommand's line in qmx's help
   std::span<const Parameter> parameters;
   std::span<const CommandOption> options;
-  /// Makes the edit from one value per parameter, each in its range.
-  std::unique_ptr<Tool> (*make)(std::span<const int64_t> values);
+  /// Makes the edit bound to one value per parameter, each in its range.
+  std::unique_ptr<BoundEdit> (*make)(std::span<const int64_t> values);
 };
 
 /// Every edit, in the order qmx lists its subcommands; the page numbers

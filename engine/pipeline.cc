@@ -3,7 +3,9 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace qmx {
 namespace {
@@ -12,39 +14,35 @@ using Kind = Message::Kind;
 
 constexpr PathStyle kStyle = kNativePathStyle;
 
-// Said of an input that does not exist; the interactive programs' fixed
-// words for every input that cannot be opened.
-constexpr std::string_view kNotFound = "File could not be found.";
-
 // A directory can hold only so many numbered names; past them the result is
 // reported as not saved rather than trying for ever.
 constexpr int kMostNumberedNames = 9999;
 
 class Pipeline {
  public:
-  Pipeline(Tool& tool, const FileJob& job, Reporter& reporter, FileLayer& files)
-      : tool_(tool), job_(job), reporter_(reporter), files_(files) {}
+  Pipeline(BoundEdit& edit, const FileJob& job, Reporter& reporter,
+           FileLayer& files)
+      : edit_(edit), job_(job), reporter_(reporter), files_(files) {}
 
   FileResult Run();
 
  private:
-  FileResult Open();
-  FileResult Prepare(const KeyframeArea& area, const std::optional<Skip>& skip);
+  FileResult Prepare(const KeyframeArea& area);
   FileResult Finish(WorkingCopy& copy, const KeyframeArea& area);
   FileResult Save(const std::string& output_name);
   // The result's name, as the system saves it, for the current parameters.
   std::string ResultName() const;
   // The file is skipped as asked: the result's name is taken.
   FileResult Existing(const std::string& name) {
-    Say(Kind::kNotice, true, name + " already exists, skipping.");
+    Say(Kind::kNotice, Code::kExistingSkipped, {name});
     return {.outcome = FileResult::Outcome::kExisting, .saved_as = ""};
   }
 
-  void Say(Kind kind, bool about_file, std::string_view text, int breaks = 2) {
-    reporter_.Report(Message{kind, about_file, std::string(text), breaks});
+  void Say(Kind kind, Code code, std::vector<std::string> args = {}) {
+    reporter_.Report(Message{kind, code, std::move(args)});
   }
-  FileResult Skipped(const Skip& skip) {
-    Say(Kind::kSkip, skip.about_file, skip.text);
+  FileResult Skipped(Code code) {
+    Say(Kind::kSkip, code);
     return {};
   }
   FileResult Fail(Status status);
@@ -52,9 +50,8 @@ class Pipeline {
   // neither version, so this is asked after the last read of the input and
   // wherever a read of it failed (a read comes up short when it shrank).
   bool InputChanged() const { return input_->Version() != version_; }
-  bool Asks() const { return job_.ask && job_.console != nullptr; }
 
-  Tool& tool_;
+  BoundEdit& edit_;
   const FileJob& job_;
   Reporter& reporter_;
   FileLayer& files_;
@@ -68,8 +65,7 @@ FileResult Pipeline::Fail(Status status) {
   if ((status == Status::kRead || status == Status::kShort) && InputChanged()) {
     status = Status::kChanged;
   }
-  Say(status == Status::kShort ? Kind::kSkip : Kind::kFailure, true,
-      MessageOf(status));
+  Say(status == Status::kShort ? Kind::kSkip : Kind::kFailure, CodeOf(status));
   return {};
 }
 
@@ -78,58 +74,55 @@ FileResult Pipeline::Run() {
   OpenFailure failure;
   input_ = files_.Open(job_.argument, failure);
   if (!input_) {
-    reporter_.Report(Message{.kind = Kind::kSkip,
-                             .about_file = false,
-                             .text = std::string(kNotFound),
-                             .breaks = 2,
-                             .with_cause = CannotOpenText(failure)});
+    reporter_.Report(CannotOpen(failure));
     return {};
   }
   const std::string_view file_name = FileName(job_.argument, kStyle);
   if (!PassesExtensionTest(file_name) || NamesStream(job_.argument, kStyle)) {
-    return Skipped({.text = "Invalid file type, skipping."});
+    return Skipped(Code::kInvalidType);
   }
   version_ = input_->Version();
   if (!version_) return Fail(Status::kRead);
   const std::optional<KeyframeArea> area =
       ReadKeyframeArea(*input_, version_->size);
   if (!area) return Fail(Status::kRead);
-  const std::optional<Skip> skip = tool_.Check(*area, !Asks());
-  if (skip && !skip->after_opening) return Skipped(*skip);
-  return Prepare(*area, skip);
+  if (const std::optional<Code> skip = edit_.CheckFile(*area)) {
+    return Skipped(*skip);
+  }
+  return Prepare(*area);
 }
 
 // The working copy is made where the result goes: on the same file system
 // as the result, which it becomes. All it can take before the parameters
-// are known is in place before they are asked for.
-FileResult Pipeline::Prepare(const KeyframeArea& area,
-                             const std::optional<Skip>& skip) {
+// are known is in place before they are filled in.
+FileResult Pipeline::Prepare(const KeyframeArea& area) {
   directory_ = ResultDirectory(job_.argument, job_.output_dir, kStyle);
-  // A name that is taken by now needs no edit.
-  if (job_.skip_existing && !skip) {
+  // A name that is taken by now needs no edit. A file the parameters skip
+  // is told so instead, once it is opened.
+  if (job_.skip_existing && !edit_.CheckParameters(area)) {
     const std::string name = ResultName();
     if (files_.Exists(name)) return Existing(name);
   }
   output_ = input_->CreateResult(directory_);
   if (!output_) return Fail(Status::kWrite);
   WorkingCopy copy(*input_, version_->size, *output_);
-  const Status laid = copy.Prepare(tool_.LayOut(area, version_->size));
+  const Status laid = copy.Prepare(edit_.LayOut(area, version_->size));
   if (laid != Status::kOk) return Fail(laid);
-  Say(Kind::kProgress, true, "File opened successfully.", 1);
-  if (skip) return Skipped(*skip);
-  if (Asks()) tool_.AskParameters(*job_.console, area);
+  Say(Kind::kProgress, Code::kOpened);
+  edit_.FillIn(area);
+  if (const std::optional<Code> skip = edit_.CheckParameters(area)) {
+    return Skipped(*skip);
+  }
   return Finish(copy, area);
 }
 
 FileResult Pipeline::Finish(WorkingCopy& copy, const KeyframeArea& area) {
-  const Edited edited = tool_.Edit(copy, area);
+  const Edited edited = edit_.Apply(copy, area);
   if (edited.status != Status::kOk) return Fail(edited.status);
   if (InputChanged()) return Fail(Status::kChanged);
   input_.reset();
-  for (const std::string_view warning : edited.warnings) {
-    Say(Kind::kWarning, true, warning, 1);
-  }
-  Say(Kind::kProgress, false, tool_.Completion(area));
+  for (const Code warning : edited.warnings) Say(Kind::kWarning, warning);
+  reporter_.Report(edit_.Completion(area));
   return Save(ResultName());
 }
 
@@ -137,7 +130,7 @@ FileResult Pipeline::Finish(WorkingCopy& copy, const KeyframeArea& area) {
 std::string Pipeline::ResultName() const {
   const std::string output_name = InDirectory(
       directory_,
-      OutputName(FileName(job_.argument, kStyle), tool_.Suffix(), kStyle),
+      OutputName(FileName(job_.argument, kStyle), edit_.Suffix(), kStyle),
       kStyle);
   return SavedName(output_name, kStyle);
 }
@@ -156,48 +149,16 @@ FileResult Pipeline::Save(const std::string& output_name) {
         output_name);
   }
   if (!name) {
-    Say(Kind::kFailure, true,
-        "Could not save the result as " + output_name + ".");
+    Say(Kind::kFailure, Code::kCannotSave, {output_name});
     return {.outcome = FileResult::Outcome::kNotSaved, .saved_as = ""};
   }
   if (*name != output_name) {
-    Say(Kind::kNotice, true,
-        output_name + " already exists; the result was saved as " + *name +
-            ".");
+    Say(Kind::kNotice, Code::kSavedUnderNumberedName, {output_name, *name});
   }
   return {.outcome = FileResult::Outcome::kWritten, .saved_as = *name};
 }
 
 }  // namespace
-
-std::string CannotOpenText(const OpenFailure& failure) {
-  using Cause = OpenFailure::Cause;
-  switch (failure.cause) {
-    case Cause::kMissing:
-      return std::string(kNotFound);
-    case Cause::kPermission:
-      return "File cannot be read (permission denied), skipping.";
-    case Cause::kDirectory:
-      return "File is a directory, skipping.";
-    case Cause::kNotRegular:
-      return "File is not a regular file, skipping.";
-    case Cause::kOther:
-      break;
-  }
-  // The system's words go in parentheses: without the full stop and line
-  // break that end them, and in lower case unless they start with an
-  // abbreviation ("I/O").
-  std::string words = failure.system_words;
-  while (!words.empty() && std::string_view(" \t\r\n.").find(words.back()) !=
-                               std::string_view::npos) {
-    words.pop_back();
-  }
-  if (words.size() > 1 && words[0] >= 'A' && words[0] <= 'Z' &&
-      words[1] >= 'a' && words[1] <= 'z') {
-    words[0] = static_cast<char>(words[0] - 'A' + 'a');
-  }
-  return "File cannot be opened (" + words + "), skipping.";
-}
 
 std::optional<std::string> GiveFreeName(
     const std::function<Status(const std::string&)>& give_name,
@@ -212,22 +173,19 @@ std::optional<std::string> GiveFreeName(
   return std::nullopt;
 }
 
-FileResult ProcessFile(Tool& tool, const FileJob& job, Reporter& reporter,
+FileResult ProcessFile(BoundEdit& edit, const FileJob& job, Reporter& reporter,
                        FileLayer& files) {
 #ifdef __cpp_exceptions
   // An allocation that fails skips the file like any other failure, and the
   // run goes on; the working copy went with the pipeline.
   try {
-    return Pipeline(tool, job, reporter, files).Run();
+    return Pipeline(edit, job, reporter, files).Run();
   } catch (const std::bad_alloc&) {
-    reporter.Report(Message{.kind = Kind::kFailure,
-                            .about_file = true,
-                            .text = std::string(MessageOf(Status::kMemory)),
-                            .breaks = 2});
+    reporter.Report(Message{Kind::kFailure, Code::kOutOfMemory});
     return {};
   }
 #else
-  return Pipeline(tool, job, reporter, files).Run();
+  return Pipeline(edit, job, reporter, files).Run();
 #endif
 }
 

@@ -102,25 +102,6 @@ class Window {
 
 }  // namespace
 
-std::string_view MessageOf(Status status) {
-  switch (status) {
-    case Status::kShort:
-      return "File is shorter than its header describes, skipping.";
-    case Status::kRead:
-      return "Could not read the file, skipping.";
-    case Status::kWrite:
-      return "Could not write the working copy, skipping.";
-    case Status::kChanged:
-      return "The file changed while it was being edited, skipping.";
-    case Status::kMemory:
-      return "Out of memory, skipping.";
-    case Status::kOk:
-    case Status::kTaken:
-      break;
-  }
-  return {};
-}
-
 std::optional<KeyframeArea> ReadKeyframeArea(const InputFile& input,
                                              int64_t size) {
   std::vector<uint8_t> header(

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "engine/file_layer.h"
+#include "engine/messages.h"
 #include "format/fields.h"
 
 namespace qmx {
@@ -41,18 +42,8 @@ struct Layout {
 /// saved; and, for a result, the warnings to give, in order.
 struct Edited {
   Status status = Status::kOk;
-  std::vector<std::string_view> warnings;
+  std::vector<Code> warnings;
 };
-
-/// The warning of an edit that stopped at the end of a file shorter than
-/// its header describes.
-inline constexpr std::string_view kEndedEarlyWarning =
-    "Warning: the file is shorter than its header describes; editing stopped "
-    "at its end.";
-
-/// What is said of a file whose work failed with `status`; empty for kOk
-/// and kTaken, which are no failures of a file.
-std::string_view MessageOf(Status status);
 
 /// Reads the header fields that locate the keyframes from the first `size`
 /// bytes of `input`. Nothing when it cannot be read.
@@ -143,11 +134,11 @@ Layout KeyframeLayout(const KeyframeArea& area, int64_t stride, int64_t reach,
 /// steps that `edit(first, count, step)` makes alone; no step writes a word
 /// twice. `reach` lies beyond no access and is at most kMostEditReach. The
 /// warnings: `noted_warning` when a word written to the result noted
-/// something, then kEndedEarlyWarning when the file ended early.
+/// something, then Code::kEndedEarly when the file ended early.
 template <class Edit>
 Edited EditKeyframes(WorkingCopy& copy, const KeyframeArea& area,
                      int64_t stride, int64_t reach,
-                     std::string_view noted_warning, const Edit& edit) {
+                     std::optional<Code> noted_warning, const Edit& edit) {
   const WorkingCopy::Walk walk = copy.WalkKeyframes(
       area, stride, reach,
       [&](uint8_t* first, int64_t count, int step) {
@@ -155,8 +146,8 @@ Edited EditKeyframes(WorkingCopy& copy, const KeyframeArea& area,
       },
       edit.Order());
   Edited edited{.status = walk.status, .warnings = {}};
-  if (walk.noted) edited.warnings.push_back(noted_warning);
-  if (walk.ended_early) edited.warnings.push_back(kEndedEarlyWarning);
+  if (walk.noted && noted_warning) edited.warnings.push_back(*noted_warning);
+  if (walk.ended_early) edited.warnings.push_back(Code::kEndedEarly);
   return edited;
 }
 

@@ -1,6 +1,6 @@
 #include "look/inspect.h"
 
-#include "engine/pipeline.h"
+#include "engine/messages.h"
 #include "engine/working_copy.h"
 #include "format/qmx_format.h"
 
@@ -49,7 +49,7 @@ std::optional<Inspection> Inspect(
   OpenFailure failure;
   const std::unique_ptr<InputFile> input = files.Open(path, failure);
   if (!input) {
-    error = CannotOpenText(failure);
+    error = TextOf(CannotOpen(failure));
     return std::nullopt;
   }
   error = "Could not read the file.";

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "engine/file_layer.h"
+#include "engine/messages.h"
 #include "engine/working_copy.h"
 #include "format/fields.h"
 
@@ -76,7 +77,7 @@ std::optional<T> ReadWithin(FileReader<T> read, FileLayer& files,
   try {
     return read(files, file, error);
   } catch (const std::bad_alloc&) {
-    error = MessageOf(Status::kMemory);
+    error = TextOf(Code::kOutOfMemory);
     return std::nullopt;
   }
 #else

@@ -9,9 +9,9 @@
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <new>
 #include <nlohmann/json.hpp>
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "edits/registry.h"
+#include "engine/messages.h"
 #include "engine/paths.h"
 #include "engine/pipeline.h"
 #include "look/info.h"
@@ -34,16 +35,17 @@ namespace {
 
 // What the edit on screen made of one dropped file.
 struct Outcome {
-  nlohmann::json messages = nlohmann::json::array();  // {kind, text} each
+  // {kind, code, args, text} each
+  nlohmann::json messages = nlohmann::json::array();
   std::string saved_as;  // empty when no result was made
   std::vector<PieceOutput::Piece> pieces;
 };
 
-std::vector<Outcome> outcomes;    // by file, up to the files the edit saw
-std::unique_ptr<Tool> edit_tool;  // the edit being run, file by file
+std::vector<Outcome> outcomes;        // by file, up to the files the edit saw
+std::unique_ptr<BoundEdit> edit_run;  // the edit being run, file by file
 std::string text;   // what the last call that returns text returned
 std::string error;  // why the last call refused, until the page reads it
-// The keyframes the last studio_keyframes read, kKeyframeValues each.
+// The keyframes the last studio_keyframes read, kPlaces.values each.
 std::vector<int16_t> keyframe_values;
 
 const char* Text(std::string value) {
@@ -67,61 +69,50 @@ Outcome* OutcomeOf(int file) {
   return &outcomes[static_cast<size_t>(file)];
 }
 
-const char* KindName(Message::Kind kind) {
-  switch (kind) {
-    case Message::Kind::kProgress:
-      return "progress";
-    case Message::Kind::kWarning:
-      return "warning";
-    case Message::Kind::kNotice:
-      return "notice";
-    case Message::Kind::kSkip:
-      return "skip";
-    case Message::Kind::kFailure:
-      return "failure";
-  }
-  return "failure";
-}
-
 // Collects a file's messages as the page shows them: everything a script
-// is told, and the completion of the edit.
+// is told, and the completion of the edit; by their names, with the
+// catalogue's text.
 class PageReporter : public Reporter {
  public:
   explicit PageReporter(nlohmann::json& messages) : messages_(messages) {}
   void Report(const Message& message) override {
-    if (message.kind == Message::Kind::kProgress && message.about_file) return;
-    messages_.push_back(
-        {{"kind", KindName(message.kind)}, {"text", message.text}});
+    if (message.code == Code::kOpened) return;
+    messages_.push_back({{"kind", NameOf(message.kind)},
+                         {"code", NameOf(message.code)},
+                         {"args", message.args},
+                         {"text", TextOf(message)}});
   }
 
  private:
   nlohmann::json& messages_;
 };
 
-// A keyframe as the page reads it: box min X, Y, Z, box max X, Y, Z, root
-// X, Y, Z, the root mesh's X, Y and Z angles, and 1 when the keyframe holds
-// those angles (0 when not).
-constexpr size_t kKeyframeValues = 13;
+// A keyframe as the page reads it, 16-bit numbers from these places on:
+// box min X, Y, Z, box max X, Y, Z, root X, Y, Z, the root mesh's X, Y and
+// Z angles, and 1 when the keyframe holds those angles (0 when not).
+struct KeyframePlaces {
+  size_t box_min = 0;
+  size_t box_max = 3;
+  size_t root = 6;
+  size_t angles = 9;
+  size_t has_angles = 12;
+  size_t values = 13;  // how many a keyframe has
+};
+constexpr KeyframePlaces kPlaces;
 
 void Append(const KeyframeCoordinates& keyframe) {
   const std::array<int16_t, 3> angles =
       keyframe.angles.value_or(std::array<int16_t, 3>{});
-  const int16_t values[kKeyframeValues] = {
-      keyframe.box_min[0],
-      keyframe.box_min[1],
-      keyframe.box_min[2],
-      keyframe.box_max[0],
-      keyframe.box_max[1],
-      keyframe.box_max[2],
-      keyframe.root[0],
-      keyframe.root[1],
-      keyframe.root[2],
-      angles[0],
-      angles[1],
-      angles[2],
-      static_cast<int16_t>(keyframe.angles.has_value())};
+  int16_t values[kPlaces.values] = {};
+  for (size_t axis = 0; axis < 3; ++axis) {
+    values[kPlaces.box_min + axis] = keyframe.box_min[axis];
+    values[kPlaces.box_max + axis] = keyframe.box_max[axis];
+    values[kPlaces.root + axis] = keyframe.root[axis];
+    values[kPlaces.angles + axis] = angles[axis];
+  }
+  values[kPlaces.has_angles] = keyframe.angles.has_value();
   keyframe_values.insert(keyframe_values.end(), values,
-                         values + kKeyframeValues);
+                         values + kPlaces.values);
 }
 
 }  // namespace
@@ -144,7 +135,7 @@ EMSCRIPTEN_KEEPALIVE int studio_add(const char* name, double size) {
 /// Forgets every file and result.
 EMSCRIPTEN_KEEPALIVE void studio_clear() {
   qmx::outcomes.clear();
-  qmx::edit_tool.reset();
+  qmx::edit_run.reset();
   ThePageFiles() = qmx::PageFiles();
 }
 
@@ -220,8 +211,9 @@ EMSCRIPTEN_KEEPALIVE int studio_keyframes(int file, int of_result) {
   return static_cast<int>(inspection->keyframes_read);
 }
 
-/// The values of the keyframes the last studio_keyframes read, 13 signed
-/// 16-bit numbers each, valid until the next call.
+/// The values of the keyframes the last studio_keyframes read, signed
+/// 16-bit numbers placed as studio_keyframe_places tells, valid until the
+/// next call.
 EMSCRIPTEN_KEEPALIVE const int16_t* studio_keyframe_values() {
   return qmx::keyframe_values.data();
 }
@@ -264,34 +256,54 @@ EMSCRIPTEN_KEEPALIVE double studio_check_number(const char* text, double min,
   return static_cast<double>(value);
 }
 
-/// Starts edit number `edit` of studio_edits with its parameters' values
-/// `a`, `b` and `c` in their order (those it does not take are ignored).
-/// It forgets the results of the last, and studio_edit_file runs it over
-/// each file the page holds now.
-EMSCRIPTEN_KEEPALIVE void studio_edit(int edit, int a, int b, int c) {
+/// Where each of a keyframe's values is among them, as a JSON object:
+/// "box_min", "box_max", "root", "angles" (each the first of X, Y and Z),
+/// "has_angles", and "values", how many a keyframe has.
+EMSCRIPTEN_KEEPALIVE const char* studio_keyframe_places() {
+  const qmx::KeyframePlaces& places = qmx::kPlaces;
+  return qmx::Text(nlohmann::json{
+      {"box_min", places.box_min},
+      {"box_max", places.box_max},
+      {"root", places.root},
+      {"angles", places.angles},
+      {"has_angles", places.has_angles},
+      {"values",
+       places.values}}.dump());
+}
+
+/// Starts the edit that qmx names `edit` (studio_edits' "command") with
+/// its parameters' values `a`, `b` and `c` in their order (those it does not
+/// take are ignored). It forgets the results of the last, and
+/// studio_edit_file runs it over each file the page holds now. An error for
+/// a name that is no edit.
+EMSCRIPTEN_KEEPALIVE void studio_edit(const char* edit, int a, int b, int c) {
   qmx::PageFiles& files = ThePageFiles();
   files.DropResults();
-  qmx::outcomes.assign(static_cast<size_t>(files.count()), {});
-  qmx::edit_tool.reset();
+  qmx::outcomes.clear();
+  qmx::edit_run.reset();
   const std::span<const qmx::EditEntry> edits = qmx::Edits();
-  if (edit < 0 || edit >= static_cast<int>(edits.size())) {
-    qmx::error = "There is no edit number " + std::to_string(edit) + ".";
+  const auto entry =
+      std::find_if(edits.begin(), edits.end(),
+                   [edit](const auto& entry) { return entry.command == edit; });
+  if (entry == edits.end()) {
+    qmx::error = "There is no edit named " + std::string(edit) + ".";
     return;
   }
-  const qmx::EditEntry& entry = edits[static_cast<size_t>(edit)];
   const int64_t values[] = {a, b, c};
-  if (entry.parameters.size() > std::size(values)) {
+  if (entry->parameters.size() > std::size(values)) {
     qmx::error = "The page gives no edit more than three values.";
     return;
   }
-  qmx::edit_tool = entry.make(std::span(values).first(entry.parameters.size()));
+  qmx::outcomes.assign(static_cast<size_t>(files.count()), {});
+  qmx::edit_run =
+      entry->make(std::span(values).first(entry->parameters.size()));
 }
 
 /// Forgets the edit and its results: each file is shown alone.
 EMSCRIPTEN_KEEPALIVE void studio_unedit() {
   ThePageFiles().DropResults();
   qmx::outcomes.clear();
-  qmx::edit_tool.reset();
+  qmx::edit_run.reset();
 }
 
 /// Runs the edit started last over `file`, as `qmx` runs it over one of
@@ -300,7 +312,7 @@ EMSCRIPTEN_KEEPALIVE void studio_unedit() {
 EMSCRIPTEN_KEEPALIVE int studio_edit_file(int file) {
   if (!qmx::Held(file)) return -1;
   qmx::Outcome* outcome = qmx::OutcomeOf(file);
-  if (!outcome || !qmx::edit_tool) {
+  if (!outcome || !qmx::edit_run) {
     qmx::error = "No edit was started with file " + std::to_string(file) +
                  " on the page.";
     return -1;
@@ -309,12 +321,9 @@ EMSCRIPTEN_KEEPALIVE int studio_edit_file(int file) {
   qmx::PageFiles& files = ThePageFiles();
   files.Select(file);
   qmx::PageReporter reporter(outcome->messages);
-  const qmx::FileJob job{.argument = files.name(file),
-                         .output_dir = "",
-                         .console = nullptr,
-                         .ask = false};
+  const qmx::FileJob job{.argument = files.name(file), .output_dir = ""};
   const qmx::FileResult result =
-      qmx::ProcessFile(*qmx::edit_tool, job, reporter, files);
+      qmx::ProcessFile(*qmx::edit_run, job, reporter, files);
   files.Select(-1);
   if (result.outcome != qmx::FileResult::Outcome::kWritten) return 0;
   outcome->saved_as = result.saved_as;
@@ -324,7 +333,8 @@ EMSCRIPTEN_KEEPALIVE int studio_edit_file(int file) {
 
 /// The messages of the edit on screen about `file`, as a JSON array of
 /// objects with its kind ("progress", "warning", "notice", "skip",
-/// "failure") and text; empty when the edit has not reached it.
+/// "failure"), its code's name (engine/messages.cc), its arguments and its
+/// text; empty when the edit has not reached it.
 EMSCRIPTEN_KEEPALIVE const char* studio_messages(int file) {
   if (!qmx::Held(file)) return "";
   const qmx::Outcome* outcome = qmx::OutcomeOf(file);
@@ -340,35 +350,27 @@ EMSCRIPTEN_KEEPALIVE const char* studio_saved_as(int file) {
   return outcome ? outcome->saved_as.c_str() : "";
 }
 
-/// How many pieces the result of `file` has; -1 for a file the page does
+/// The pieces of the result of `file`, in order, as a JSON array of
+/// objects: {"length", "from"} for a stretch of the dropped file copied
+/// from `from` on, {"length", "at"} for bytes made here, at `at` in the
+/// engine's memory (valid until the next edit), {"length"} for zeros; an
+/// empty array when there is no result, empty text for a file the page does
 /// not hold.
-EMSCRIPTEN_KEEPALIVE int studio_piece_count(int file) {
+EMSCRIPTEN_KEEPALIVE const char* studio_pieces(int file) {
+  if (!qmx::Held(file)) return "";
   const qmx::Outcome* outcome = qmx::OutcomeOf(file);
-  if (!outcome) return qmx::Held(file) ? 0 : -1;
-  return static_cast<int>(outcome->pieces.size());
-}
-
-/// Piece `k` of the result of `file`: 0 its length, 1 where in the dropped
-/// file it is copied from (-1 for bytes made here, -2 for zeros), 2 where
-/// its bytes are; NaN for a piece the result does not have.
-EMSCRIPTEN_KEEPALIVE double studio_piece(int file, int k, int field) {
-  const qmx::Outcome* outcome = qmx::OutcomeOf(file);
-  if (!outcome || k < 0 || k >= static_cast<int>(outcome->pieces.size())) {
-    if (qmx::error.empty()) qmx::error = "The result has no such piece.";
-    return std::numeric_limits<double>::quiet_NaN();
+  nlohmann::json pieces = nlohmann::json::array();
+  for (size_t k = 0; outcome && k < outcome->pieces.size(); ++k) {
+    const qmx::PieceOutput::Piece& piece = outcome->pieces[k];
+    nlohmann::json p = {{"length", piece.length}};
+    if (piece.from) {
+      p["from"] = piece.from_pos;
+    } else if (piece.bytes) {
+      p["at"] = reinterpret_cast<uintptr_t>(piece.bytes);
+    }
+    pieces.push_back(std::move(p));
   }
-  const qmx::PieceOutput::Piece& piece =
-      outcome->pieces[static_cast<size_t>(k)];
-  switch (field) {
-    case 0:
-      return static_cast<double>(piece.length);
-    case 1:
-      return piece.from    ? static_cast<double>(piece.from_pos)
-             : piece.bytes ? -1
-                           : -2;
-    default:
-      return static_cast<double>(reinterpret_cast<uintptr_t>(piece.bytes));
-  }
+  return qmx::Text(pieces.dump());
 }
 
 // Saving: the archive qmx-results.zip, made here as the bytes between the

@@ -352,8 +352,8 @@ Subcommand AddEditCommand(CLI::App& app, const EditEntry& entry,
                                 values[entry.options[i].first + k]);
               }
             }
-            const std::unique_ptr<Tool> tool = entry.make(values);
-            return RunEditBatch(*tool, layer, options->files, options->batch,
+            const std::unique_ptr<BoundEdit> edit = entry.make(values);
+            return RunEditBatch(*edit, layer, options->files, options->batch,
                                 out, err);
           }};
 }

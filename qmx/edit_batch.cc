@@ -21,10 +21,7 @@ class LineReporter : public Reporter {
         (message.kind == Kind::kWarning || message.kind == Kind::kNotice)) {
       return;
     }
-    Quoted(err_ << "qmx: ", file_)
-        << ShownName{message.with_cause.empty() ? message.text
-                                                : message.with_cause}
-        << std::endl;
+    Quoted(err_ << "qmx: ", file_) << ShownName{TextOf(message)} << std::endl;
   }
 
  private:
@@ -35,7 +32,7 @@ class LineReporter : public Reporter {
 
 }  // namespace
 
-int RunEditBatch(Tool& tool, FileLayer& layer,
+int RunEditBatch(BoundEdit& edit, FileLayer& layer,
                  std::span<const std::string> files,
                  const BatchOptions& options, std::ostream& out,
                  std::ostream& err) {
@@ -44,11 +41,9 @@ int RunEditBatch(Tool& tool, FileLayer& layer,
   for (const std::string& file : files) {
     const FileJob job{.argument = file,
                       .output_dir = options.output_dir,
-                      .console = nullptr,
-                      .ask = false,
                       .skip_existing = options.skip_existing};
     LineReporter reporter(err, file, options.quiet);
-    const FileResult result = ProcessFile(tool, job, reporter, layer);
+    const FileResult result = ProcessFile(edit, job, reporter, layer);
     if (result.outcome == FileResult::Outcome::kWritten) {
       // Flushed at once, so that the next step of a pipeline can start on
       // this file while later ones are processed. A name that cannot be

@@ -9,8 +9,8 @@
 #include <span>
 #include <string>
 
+#include "engine/edit.h"
 #include "engine/file_layer.h"
-#include "engine/tool.h"
 
 namespace qmx {
 
@@ -27,14 +27,14 @@ struct BatchOptions {
   bool skip_existing = false;
 };
 
-/// Runs `tool`, with the parameters it was made with, over `files` of
-/// `layer` in order. Writes the name of each result to `out`, one per line (or
-/// each ended by a NUL), and one line per warning, skip or failure to `err`,
+/// Runs `edit`, with the parameters it is bound to, over `files` of `layer`
+/// in order. Writes the name of each result to `out`, one per line (or each
+/// ended by a NUL), and one line per warning, skip or failure to `err`,
 /// naming the file as given. Each name is flushed; after one that cannot be
 /// written no further file is processed. Returns 0 when every file was
 /// written and named or skipped for a result's name that is taken, 1
 /// otherwise.
-int RunEditBatch(Tool& tool, FileLayer& layer,
+int RunEditBatch(BoundEdit& edit, FileLayer& layer,
                  std::span<const std::string> files,
                  const BatchOptions& options, std::ostream& out,
                  std::ostream& err);

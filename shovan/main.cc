@@ -3,12 +3,10 @@
 #include <new>
 
 #include "console/batch_driver.h"
-#include "shovan/shovan_tool.h"
 
 int main(int argc, char** argv) {
   try {
-    qmx::ShovanTool tool;
-    return qmx::RunProgram(tool, argc, argv);
+    return qmx::RunProgram(qmx::kShovanProgram, argc, argv);
   } catch (const std::bad_alloc&) {
     return qmx::EndOutOfMemory();
   }

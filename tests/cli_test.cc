@@ -7,12 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "console/dialogues.h"
 #include "engine/pipeline.h"
-#include "flipta/flipta_tool.h"
-#include "gyrel/gyrel_tool.h"
+#include "flipta/flipta_edit.h"
 #include "look/inspect.h"
 #include "os/platform.h"
-#include "snipla/snipla_tool.h"
+#include "snipla/snipla_edit.h"
 #include "tests/one_pass.h"
 #include "tests/tool_runner.h"
 #include "tools/sample_animation.h"
@@ -27,7 +27,7 @@ using CliTest = test::InTempDir;
 // The messages of a run, a line each, and the last one.
 struct Messages : Reporter {
   void Report(const Message& message) override {
-    said += message.text + '\n', last = message;
+    said += TextOf(message) + '\n', last = message;
   }
   std::string said;
   Message last{};
@@ -58,8 +58,9 @@ TEST_F(CliTest, NamesEndedByNul) {
   }
 }
 
-// What no real run makes happen: a name taken only when saving, unreadable
-// bytes, no memory, a short file; other open failures in the system's words.
+// What no real run makes happen: a name taken only when saving (every
+// numbered one too), unreadable bytes, no memory, a short file; other open
+// failures in the system's words.
 TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   struct Taken : PieceOutput {
     using PieceOutput::PieceOutput;
@@ -105,32 +106,38 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
     }
   } files;
   Messages m;
-  FliptaTool tool;
+  const FliptaEdit flipta;
+  Bound<NoParameters> tool(flipta);
   FileJob job;
-  job.argument = "walk.qmx", job.ask = false, job.skip_existing = true;
+  job.argument = "walk.qmx", job.skip_existing = true;
   EXPECT_EQ(ProcessFile(tool, job, m, files).outcome,
             FileResult::Outcome::kExisting);
-  EXPECT_EQ(m.last.text, "walk_Mirrored.qmx already exists, skipping.");
+  EXPECT_EQ(TextOf(m.last), "walk_Mirrored.qmx already exists, skipping.");
+  job.skip_existing = false;  // every numbered name is taken too
+  EXPECT_EQ(ProcessFile(tool, job, m, files).outcome,
+            FileResult::Outcome::kNotSaved);
+  EXPECT_EQ(TextOf(m.last), "Could not save the result as walk_Mirrored.qmx.");
   job.argument = "unread.qmx";
   ProcessFile(tool, job, m, files);
-  EXPECT_EQ(m.last.text, "Could not read the file, skipping.");
+  EXPECT_EQ(TextOf(m.last), "Could not read the file, skipping.");
   EXPECT_EQ(m.last.kind, Message::Kind::kFailure);
 #ifndef __SANITIZE_ADDRESS__  // which would report the allocation that fails
   job.argument = "unheld.qmx";
   ProcessFile(tool, job, m, files);
-  EXPECT_EQ(m.last.text, "Out of memory, skipping.");
+  EXPECT_EQ(TextOf(m.last), "Out of memory, skipping.");
   EXPECT_EQ(m.last.kind, Message::Kind::kFailure);
 #endif
   job.argument = "short.qmx";  // the keyframes Snipla keeps are not there
-  SniplaTool snipla(Cuts{.front = 1, .back = 1});
+  const SniplaEdit cut;
+  Bound<Cuts> snipla(cut, Cuts{.front = 1, .back = 1});
   ProcessFile(snipla, job, m, files);
-  EXPECT_EQ(m.last.text,
+  EXPECT_EQ(TextOf(m.last),
             "File is shorter than its header describes, skipping.");
   EXPECT_EQ(m.last.kind, Message::Kind::kSkip);
   for (const auto& [words, shown] :
        {std::pair{"Input/output error", "(input/output error)"},
         {"I/O error.\r\n", "(I/O error)"}})
-    EXPECT_EQ(CannotOpenText({OpenFailure::Cause::kOther, words}),
+    EXPECT_EQ(TextOf(CannotOpen({OpenFailure::Cause::kOther, words})),
               "File cannot be opened " + std::string(shown) + ", skipping.");
 }
 
@@ -146,9 +153,9 @@ void Retime() {
   fs::rename("new.qmx", "a.qmx");
 }
 
-// What `tool` says of the sample walk a.qmx, given `typed`, a message a
+// What `program` says of the sample walk a.qmx, given `typed`, a message a
 // line; `change` runs when the answers are first asked for.
-std::string Said(Tool&& tool, std::string typed, Change change) {
+std::string Said(const Program& program, std::string typed, Change change) {
   sample::WriteFile("a.qmx", *sample::MakeFromDescription("sample walk.qmx"));
   fs::last_write_time("a.qmx", {});  // a time no rewrite now keeps
   AnswerDecoder answers(
@@ -165,10 +172,10 @@ std::string Said(Tool&& tool, std::string typed, Change change) {
                     return reader.GetChar();
                   }};
   Messages messages;
+  const bool ask = true;
+  const std::unique_ptr<BoundEdit> edit = program.bind(console, ask);
   platform::SystemFiles files;
-  ProcessFile(tool,
-              {.argument = "a.qmx", .output_dir = "", .console = &console},
-              messages, files);
+  ProcessFile(*edit, {.argument = "a.qmx", .output_dir = ""}, messages, files);
   return messages.said;
 }
 
@@ -176,18 +183,18 @@ std::string Said(Tool&& tool, std::string typed, Change change) {
 // renamed into its place is not; info and plot report one changed as they read.
 TEST_F(CliTest, InputChangedWhileAToolOrQmxReadsIt) {
   const fs::path made = test::PathOf("a_Truncated(1; 1).qmx");
-  Said(SniplaTool(), "1 1\n", nullptr);
+  Said(kSniplaProgram, "1 1\n", nullptr);
   const test::Bytes unchanged = test::ReadBytes(made);
   fs::remove(made);
 #ifndef _WIN32
-  EXPECT_EQ(Said(SniplaTool(), "1 1\n", Replace).find("changed"),
+  EXPECT_EQ(Said(kSniplaProgram, "1 1\n", Replace).find("changed"),
             std::string::npos);
   EXPECT_EQ(test::ReadBytes(made), unchanged);
   fs::remove(made);
 #endif
   for (const Change change : {Rewrite, CutShort, Retime}) {
-    for (const std::string& said : {Said(SniplaTool(), "1 1\n", change),
-                                    Said(GyrelTool(), "90\n", change)})
+    for (const std::string& said : {Said(kSniplaProgram, "1 1\n", change),
+                                    Said(kGyrelProgram, "90\n", change)})
       EXPECT_NE(said.find("The file changed while it was being edited, "
                           "skipping.\n"),
                 std::string::npos)

@@ -6,12 +6,12 @@
 #include <random>
 
 #include "engine/working_copy.h"
-#include "flipta/flipta_tool.h"
+#include "flipta/flipta_edit.h"
 #include "flipta/mirror.h"
-#include "gyrel/gyrel_tool.h"
+#include "gyrel/gyrel_edit.h"
 #include "gyrel/rotation.h"
 #include "shovan/reposition.h"
-#include "shovan/shovan_tool.h"
+#include "shovan/shovan_edit.h"
 #include "snipla/truncation.h"
 #include "tests/one_pass.h"
 #include "tools/sample_animation.h"
@@ -58,7 +58,8 @@ TEST(KeyframeMoveTest, AddsEachOffsetToItsAxis) {
     expected.resize(file.size());
     MemoryInput input(file);
     PieceOutput output(&input);
-    ShovanTool tool(c.offsets);
+    const ShovanEdit shovan;
+    const Bound<Offsets> tool(shovan, c.offsets);
     const auto [edited, result] =
         test::OnePass(tool, input, int64_t(file.size()), output);
     EXPECT_EQ(edited.status, Status::kOk);
@@ -116,7 +117,8 @@ TEST(KeyframeMirrorTest, ReflectsTheBoxAndExchangesThePairs) {
     }
     MemoryInput input(file);
     PieceOutput output(&input);
-    FliptaTool tool;
+    const FliptaEdit flipta;
+    const Bound<NoParameters> tool(flipta);
     const auto [edited, result] =
         test::OnePass(tool, input, int64_t(file.size()), output);
     EXPECT_EQ(edited.status, Status::kOk);
@@ -282,7 +284,8 @@ TEST(WorkingCopyTest, OnePassIsTheSimplestWalk) {
     for (const int64_t length : lengths) {
       SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(length));
       const Bytes cut(file.begin(), file.begin() + length);
-      GyrelTool tool(int16_t(c.angle));
+      const GyrelEdit gyrel;
+      const Bound<Angle> tool(gyrel, Angle{int16_t(c.angle)});
       EXPECT_TRUE(test::OnePassIsSimplestWalk(tool, cut, stride,
                                               test::ReferenceTurn{c.angle}));
     }
@@ -308,7 +311,8 @@ TEST(WorkingCopyTest, AReadThatFailsFailsTheEdit) {
                                          {&cut, int64_t(cut.size()) - 1}}) {
     FailingInput input(*file);
     PieceOutput output(&input);
-    GyrelTool tool(30);
+    const GyrelEdit gyrel;
+    const Bound<Angle> tool(gyrel, Angle{30});
     const auto set_failing = [&] { input.fails_from = fails_from; };
     const auto [edited, result] =
         test::OnePass(tool, input, int64_t(file->size()), output, set_failing);

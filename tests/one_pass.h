@@ -1,7 +1,7 @@
 #ifndef QMX_TESTS_ONE_PASS_H_
 #define QMX_TESTS_ONE_PASS_H_
 
-// The one pass of a tool's edit against the simplest walk, over files in
+// The one pass of an edit against the simplest walk, over files in
 // memory behind the file layer's interface.
 
 #include <algorithm>
@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/edit.h"
 #include "engine/memory_files.h"
-#include "engine/tool.h"
 #include "flipta/mirror.h"
 #include "gyrel/rotation.h"
 #include "shovan/reposition.h"
@@ -39,35 +39,35 @@ struct CountingOutput : PieceOutput {
   int64_t moved = 0;
 };
 
-/// `tool`'s one pass over the `size` bytes of `input` into `output`, and the
+/// `edit`'s one pass over the `size` bytes of `input` into `output`, and the
 /// result read back; `prepared` runs between the lay-out and the edit.
 inline std::pair<Edited, Bytes> OnePass(
-    Tool& tool, const InputFile& input, int64_t size, PieceOutput& output,
-    const std::function<void()>& prepared = {}) {
+    const BoundEdit& edit, const InputFile& input, int64_t size,
+    PieceOutput& output, const std::function<void()>& prepared = {}) {
   const KeyframeArea area = *ReadKeyframeArea(input, size);
   WorkingCopy copy(input, size, output);
-  Edited edited{copy.Prepare(tool.LayOut(area, size)), {}};
+  Edited edited{copy.Prepare(edit.LayOut(area, size)), {}};
   if (edited.status != Status::kOk) return {edited, {}};
   if (prepared) prepared();
-  edited = tool.Edit(copy, area);
+  edited = edit.Apply(copy, area);
   Bytes result(edited.status == Status::kOk ? size_t(output.Version()->size)
                                             : 0);
   if (edited.status == Status::kOk) edited.status = output.Read(0, result);
   return {edited, result};
 }
 
-/// True when `tool`'s one pass makes of `before` what `edit` makes walking a
+/// True when `bound`'s one pass makes of `before` what `edit` makes walking a
 /// whole copy `stride` bytes apart until an access fails, warning for what it
 /// noted and then a file ended early, moving each byte once; or skips it.
 template <class Edit>
-bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
-                           const Edit& edit) {
+bool OnePassIsSimplestWalk(const BoundEdit& bound, const Bytes& before,
+                           int64_t stride, const Edit& edit) {
   const int64_t size = int64_t(before.size());
   MemoryInput input(before);
   const KeyframeArea area = *ReadKeyframeArea(input, size);
-  if (tool.Check(area, true)) return true;
+  if (bound.CheckFile(area) || bound.CheckParameters(area)) return true;
   CountingOutput output(&input);
-  const auto [edited, result] = OnePass(tool, input, size, output);
+  const auto [edited, result] = OnePass(bound, input, size, output);
 
   Bytes after = before;
   CheckedFields fields(after);
@@ -80,7 +80,7 @@ bool OnePassIsSimplestWalk(Tool& tool, const Bytes& before, int64_t stride,
   return edited.status == Status::kOk && output.moved == size &&
          result == after &&
          edited.warnings.size() == size_t(noted + ended_early) &&
-         (!ended_early || edited.warnings.back() == kEndedEarlyWarning);
+         (!ended_early || edited.warnings.back() == Code::kEndedEarly);
 }
 
 // The edits field by field on the keyframe at `at` in `area`, as the simplest

@@ -2,6 +2,7 @@
 """The page in a browser: each edit's tables, messages, views, slider and bytes against
 qmx's; drops, refusals, removals; the largest file. Args: PAGE QMX SAMPLES [--screenshot PNG]"""
 import base64
+import json
 import os
 import re
 import shutil
@@ -25,9 +26,9 @@ EDITS = [
     ("Cut", {"front": "3", "back": "20"}, ["cut", "--front", "3", "--back", "20"], [1, 5]),
     ("Mirror", {}, ["mirror"], []),
 ]
-# Fields that refuse a value, their edit's number, and what they say.
-REFUSED = [("degrees", 1, "32768", "-32768 to 32767"), ("front", 2, "-1", "0 to 65535"),
-           ("x", 0, "1.5", "-32768 to 32767")]
+# Fields that refuse a value, their edit, and what they say.
+REFUSED = [("degrees", "rotate", "32768", "-32768 to 32767"), ("front", "cut", "-1", "0 to 65535"),
+           ("x", "move", "1.5", "-32768 to 32767")]
 KINDS = {"progress", "warning", "notice", "skip", "failure"}
 
 
@@ -157,13 +158,18 @@ try:
           m.cwrap('studio_' + name, type, args.map(a => typeof a))(...args),
           m.cwrap('studio_error', 'string', [])()])), error => done(String(error)));""",
         [["info", "string", 0, 0], ["add", "number", "a.qmx", 4], ["messages", "string", 1],
-         ["hold", "number", 5, 0, 4], ["piece_count", "number", -1], ["keyframes", "number", 7, 0],
-         ["edit_file", "number", 0], ["messages", "string", 0]])
-    check(refusals == [["", "There is no file number 0."], [0, ""],
-                       ["", "There is no file number 1."], [0, "There is no file number 5."],
-                       [-1, "There is no file number -1."], [-1, "There is no file number 7."],
-                       [-1, "No edit was started with file 0 on the page."], ["[]", ""]],
-          "engine's refusals: %s" % refusals)
+         ["hold", "number", 5, 0, 4], ["pieces", "string", -1], ["keyframes", "number", 7, 0],
+         ["edit_file", "number", 0], ["messages", "string", 0], ["edit", None, "turn", 1, 0, 0],
+         ["edit", None, "mirror", 0, 0, 0], ["edit_file", "number", 0], ["messages", "string", 0]])
+    # A file none of whose bytes are held cannot be read: said as data.
+    unread = {"kind": "failure", "code": "read-failed", "args": [],
+              "text": "Could not read the file, skipping."}
+    check(refusals[:-1] == [["", "There is no file number 0."], [0, ""],
+                            ["", "There is no file number 1."], [0, "There is no file number 5."],
+                            ["", "There is no file number -1."], [-1, "There is no file number 7."],
+                            [-1, "No edit was started with file 0 on the page."], ["[]", ""],
+                            [None, "There is no edit named turn."], [None, ""], [0, ""]]
+          and json.loads(refusals[-1][0]) == [unread], "engine's refusals: %s" % refusals)
 
     pick([os.path.join(inputs, n) for n in NAMES])
     shown = wait_for(lambda: len(cards()) == len(NAMES) and "choose an edit" in status()
@@ -246,7 +252,7 @@ try:
     check(play.text == "Play", "Pause left the button as '%s'" % play.text)
 
     for field, edit, value, words in REFUSED:
-        driver.find_element(By.CSS_SELECTOR, "input[name=edit][value='%d']" % edit).click()
+        driver.find_element(By.CSS_SELECTOR, "input[name=edit][value='%s']" % edit).click()
         type_into(field, value)
         said = driver.find_element(By.ID, field + "-refused").text
         wait_for(lambda: status() == "A value is refused; nothing is edited.", "the refusal")

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "flipta/flipta_tool.h"
-#include "gyrel/gyrel_tool.h"
-#include "shovan/shovan_tool.h"
+#include "flipta/flipta_edit.h"
+#include "gyrel/gyrel_edit.h"
+#include "shovan/shovan_edit.h"
 #include "tests/one_pass.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -20,9 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   test::MemoryInput input(before);
   const KeyframeArea area = *ReadKeyframeArea(input, int64_t(before.size()));
   const Offsets offsets{word(0), word(1), word(2)};
-  GyrelTool gyrel(word(0));
-  ShovanTool shovan(offsets);
-  FliptaTool flipta;
+  const GyrelEdit turn;
+  const ShovanEdit move;
+  const FliptaEdit mirror;
+  const Bound<Angle> gyrel(turn, Angle{word(0)});
+  const Bound<Offsets> shovan(move, offsets);
+  const Bound<NoParameters> flipta(mirror);
   using test::OnePassIsSimplestWalk;
   const bool same =
       data[0] % 3 == 0
