@@ -72,7 +72,7 @@ int RunBatch(const Program& program, FileLayer& layer,
   if (arguments.empty()) PrintInstructions(program, console.out);
 
   bool ask = true;
-  const std::unique_ptr<BoundEdit> edit = program.bind(console, ask);
+  const std::unique_ptr<BoundEdit> edit = AskingEdit(program, console, ask);
   for (size_t i = 0; i < arguments.size(); ++i) {
     const FileJob job{.argument = arguments[i], .output_dir = ""};
     ConsoleReporter reporter(console.out, BaseName(job.argument));

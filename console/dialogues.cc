@@ -1,93 +1,102 @@
 #include "console/dialogues.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
-#include "flipta/flipta_edit.h"
-#include "gyrel/gyrel_edit.h"
-#include "shovan/shovan_edit.h"
-#include "snipla/snipla_edit.h"
+#include "edits/registry.h"
+#include "engine/messages.h"
 
 namespace qmx {
 namespace {
 
-const GyrelEdit kGyrel{};
-const ShovanEdit kShovan{};
-const SniplaEdit kSnipla{};
-const FliptaEdit kFlipta{};
-
-// Binds `edit` to a dialogue that runs `ask` on `console` for each file
-// while `asking` holds.
-template <class P>
-std::unique_ptr<BoundEdit> WithDialogue(const Edit<P>& edit, Console& console,
-                                        const bool& asking,
-                                        void (*ask)(Console&,
-                                                    const KeyframeArea&, P&)) {
-  return std::make_unique<Bound<P>>(
-      edit, P{},
-      [&console, &asking, ask](const KeyframeArea& area, P& parameters) {
-        if (asking) ask(console, area, parameters);
-      });
-}
-
-// Reads one signed 16-bit number; a failed read gives 0. The rest of the
-// line is always discarded so that nothing typed after the number reaches
-// a later question.
-void AskAngle(Console& console, const KeyframeArea&, Angle& angle) {
-  console.out << "Enter rotation angle (in degrees): " << std::flush;
-  const std::optional<int16_t> entered = console.in.ReadInt16();
-  console.in.DiscardLine();
-  angle.degrees = entered.value_or(0);
-}
-
-// A value that cannot be read is 0 and drops the rest of its line; a value
-// that can leaves the rest for the next prompt, so one line can answer
-// all three. The rest of the line after Z is always dropped.
-int16_t AskOffset(Console& console, const char* prompt) {
-  console.out << prompt << std::flush;
-  const std::optional<int16_t> value = console.in.ReadInt16();
+// Asks for one parameter and reads it as its width says. A value that
+// cannot be read is 0 and drops the rest of its line; one that can leaves
+// the rest for the next prompt, so one line can answer them all.
+int64_t AskNumber(Console& console, const Parameter& parameter) {
+  console.out << parameter.prompt << std::flush;
+  std::optional<int64_t> value;
+  if (parameter.width == Width::kSigned16) {
+    if (const std::optional<int16_t> read = console.in.ReadInt16())
+      value = *read;
+  } else if (const std::optional<uint16_t> read = console.in.ReadUint16()) {
+    value = *read;
+  }
   if (!value) console.in.DiscardLine();
   return value.value_or(0);
 }
 
-void AskOffsets(Console& console, const KeyframeArea&, Offsets& offsets) {
-  offsets.x = AskOffset(console, "Enter X offset: ");
-  offsets.y = AskOffset(console, "Enter Y offset: ");
-  offsets.z = AskOffset(console, "Enter Z offset: ");
-  console.in.DiscardLine();
-}
+// The edit of `entry`, its parameters asked for on `console` for each file
+// while `asking` holds (and kept for the next file when not): each in turn,
+// then the rest of the line dropped, so that nothing typed after them
+// reaches a later question; asked again, after saying why, while the edit
+// refuses them. At the end of input every answer is 0, which every edit
+// takes, so this cannot ask for ever.
+class Dialogue final : public BoundEdit {
+ public:
+  Dialogue(const EditEntry& entry, Console& console, const bool& asking)
+      : entry_(entry),
+        console_(console),
+        asking_(asking),
+        bound_(entry.make(std::vector<int64_t>(entry.parameters.size()))) {}
 
-uint16_t AskCut(Console& console, const char* prompt) {
-  console.out << prompt << std::flush;
-  const std::optional<uint16_t> cut = console.in.ReadUint16();
-  // A failed read drops its line; a successful one leaves the rest of the
-  // line to the next prompt, so "3 2" answers both.
-  if (!cut) console.in.DiscardLine();
-  return cut.value_or(0);
-}
-
-// Shows the keyframe count and asks for the cuts until the edit takes
-// them. At the end of input both reads fail, giving cuts of 0 and 0, which
-// every count of 2 or more accepts, so this cannot loop for ever.
-void AskCuts(Console& console, const KeyframeArea& area, Cuts& cuts) {
-  while (true) {
-    console.out << "Amount of keyframes in animation: " << area.keyframe_count
-                << '\n';
-    cuts.front =
-        AskCut(console, "Enter number of keyframes to delete from beginning: ");
-    cuts.back =
-        AskCut(console, "Enter number of keyframes to delete from end: ");
-    const std::optional<Code> refused = kSnipla.CheckParameters(area, cuts);
-    if (refused) {
-      console.out << '\n'
-                  << TextOf(*refused) << "\nPlease enter smaller values.\n\n";
-    }
-    console.in.DiscardLine();
-    if (!refused) return;
+  std::optional<Code> CheckFile(const KeyframeArea& area) const override {
+    return bound_->CheckFile(area);
   }
-}
+  Layout LayOut(const KeyframeArea& area, int64_t size) const override {
+    return bound_->LayOut(area, size);
+  }
+  void FillIn(const KeyframeArea& area) override {
+    if (!asking_ || entry_.parameters.empty()) return;
+    while (true) {
+      if (entry_.tells_keyframe_count) {
+        console_.out << "Amount of keyframes in animation: "
+                     << area.keyframe_count << '\n';
+      }
+      std::vector<int64_t> values;
+      for (const Parameter& parameter : entry_.parameters) {
+        values.push_back(AskNumber(console_, parameter));
+      }
+      bound_ = entry_.make(values);
+      const std::optional<Code> refused = bound_->CheckParameters(area);
+      if (refused) {
+        console_.out << '\n'
+                     << TextOf(*refused)
+                     << "\nPlease enter smaller values.\n\n";
+      }
+      console_.in.DiscardLine();
+      if (!refused) return;
+    }
+  }
+  std::optional<Code> CheckParameters(const KeyframeArea& area) const override {
+    return bound_->CheckParameters(area);
+  }
+  Edited Apply(WorkingCopy& copy, const KeyframeArea& area) const override {
+    return bound_->Apply(copy, area);
+  }
+  std::string Suffix() const override { return bound_->Suffix(); }
+  Message Completion(const KeyframeArea& area) const override {
+    return bound_->Completion(area);
+  }
+
+ private:
+  const EditEntry& entry_;
+  Console& console_;
+  const bool& asking_;
+  std::unique_ptr<BoundEdit> bound_;
+};
 
 }  // namespace
+
+std::unique_ptr<BoundEdit> AskingEdit(const Program& program, Console& console,
+                                      const bool& asking) {
+  const std::span<const EditEntry> edits = Edits();
+  const auto entry = std::find_if(
+      edits.begin(), edits.end(),
+      [&](const EditEntry& edit) { return edit.program == program.name; });
+  return std::make_unique<Dialogue>(*entry, console, asking);
+}
 
 const Program kGyrelProgram = {
     .banner = "Animation Rotating Utility",
@@ -108,9 +117,7 @@ const Program kGyrelProgram = {
         "in Vandrel Animation Editor yourself for better results.\n"
         "\n",
     .use_for_all_subject = "angle",
-    .bind = [](Console& console, const bool& ask) {
-      return WithDialogue<Angle>(kGyrel, console, ask, AskAngle);
-    }};
+    .name = "gyrel"};
 
 const Program kShovanProgram = {
     .banner = "Animation Repositioning Utility",
@@ -125,9 +132,7 @@ const Program kShovanProgram = {
         "offsets for all remaining files.\n"
         "\n",
     .use_for_all_subject = "offsets",
-    .bind = [](Console& console, const bool& ask) {
-      return WithDialogue<Offsets>(kShovan, console, ask, AskOffsets);
-    }};
+    .name = "shovan"};
 
 const Program kSniplaProgram = {
     .banner = "Animation Truncating Utility",
@@ -141,11 +146,8 @@ const Program kSniplaProgram = {
         "The program will then create a new file with the trimmed animation.\n"
         "\n",
     .use_for_all_subject = "",
-    .bind = [](Console& console, const bool& ask) {
-      return WithDialogue<Cuts>(kSnipla, console, ask, AskCuts);
-    }};
+    .name = "snipla"};
 
-// The mirror asks nothing.
 const Program kFliptaProgram = {
     .banner = "Animation Mirroring Utility (for OBRI animations only)",
     .instructions =
@@ -157,8 +159,6 @@ const Program kFliptaProgram = {
         "objects.\n"
         "\n",
     .use_for_all_subject = "",
-    .bind = [](Console&, const bool&) -> std::unique_ptr<BoundEdit> {
-      return std::make_unique<Bound<NoParameters>>(kFlipta);
-    }};
+    .name = "flipta"};
 
 }  // namespace qmx

@@ -30,10 +30,17 @@ struct Program {
   /// What the use-for-all question offers ("angle", "offsets"); empty for a
   /// program that asks no such question.
   std::string_view use_for_all_subject;
-  /// The program's edit, whose parameters are asked for on `console` for
-  /// each file while `ask` holds.
-  std::unique_ptr<BoundEdit> (*bind)(Console& console, const bool& ask);
+  /// The program as the registry of the edits names its edit ("gyrel").
+  std::string_view name;
 };
+
+/// The edit of `program`, whose parameters are asked for on `console` for
+/// each file while `asking` holds, as the registry of the edits lists them
+/// (their prompts, their widths, whether the file's keyframe count is
+/// shown first); asked again, after saying why, while the edit refuses
+/// them.
+std::unique_ptr<BoundEdit> AskingEdit(const Program& program, Console& console,
+                                      const bool& asking);
 
 extern const Program kGyrelProgram;
 extern const Program kShovanProgram;

@@ -52,6 +52,9 @@ struct EditEntry {
   std::string_view description;  // the subcommand's line in qmx's help
   std::span<const Parameter> parameters;
   std::span<const CommandOption> options;
+  /// The interactive program shows the file's keyframe count before it
+  /// asks (the parameters count keyframes).
+  bool tells_keyframe_count = false;
   /// Makes the edit bound to one value per parameter, each in its range.
   std::unique_ptr<BoundEdit> (*make)(std::span<const int64_t> values);
 };

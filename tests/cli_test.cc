@@ -173,7 +173,7 @@ std::string Said(const Program& program, std::string typed, Change change) {
                   }};
   Messages messages;
   const bool ask = true;
-  const std::unique_ptr<BoundEdit> edit = program.bind(console, ask);
+  const std::unique_ptr<BoundEdit> edit = AskingEdit(program, console, ask);
   platform::SystemFiles files;
   ProcessFile(*edit, {.argument = "a.qmx", .output_dir = ""}, messages, files);
   return messages.said;

@@ -1,13 +1,9 @@
-// The registry of the edits against itself and against the interactive
-// programs.
+// The registry of the edits against itself.
 
 #include "edits/registry.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace qmx {
@@ -25,23 +21,6 @@ TEST(RegistryTest, EveryParameterIsGivenByExactlyOneOption) {
       for (size_t k = 0; k < option.count; ++k) ++given[option.first + k];
     }
     EXPECT_EQ(given, std::vector<int>(edit.parameters.size(), 1));
-  }
-}
-
-// Each parameter's prompt is what its interactive program asks, as its
-// transcripts show it.
-TEST(RegistryTest, PromptsAreThoseOfTheInteractivePrograms) {
-  for (const EditEntry& edit : Edits()) {
-    std::ifstream file(std::filesystem::path(QMX_SOURCE_DIR) /
-                       "tests/transcripts" /
-                       (std::string(edit.program) + ".txt"));
-    ASSERT_TRUE(file) << edit.program;
-    std::stringstream transcript;
-    transcript << file.rdbuf();
-    for (const Parameter& parameter : edit.parameters) {
-      EXPECT_NE(transcript.str().find(parameter.prompt), std::string::npos)
-          << edit.command << " " << parameter.name;
-    }
   }
 }
 
