@@ -153,7 +153,7 @@ std::string CheckWholeNumber(std::string_view text, int64_t min, int64_t max,
   if (text.size() == digits ||
       !std::all_of(text.begin() + static_cast<ptrdiff_t>(digits), text.end(),
                    [](char c) { return c >= '0' && c <= '9'; })) {
-    return "'" + std::string(text) + "' is not a whole number.";
+    return std::string("'").append(text).append("' is not a whole number.");
   }
   // A number too long for any range stops growing: it is outside anyway.
   constexpr int64_t kBeyondAnyRange = int64_t{1} << 40;

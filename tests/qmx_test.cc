@@ -140,7 +140,7 @@ TEST_F(QmxTest, PictureShowsFacingInStylesOfTheirOwn) {
     const Pose pose{.x = int16_t(1024 * i),
                     .z = int16_t(-512 * i),
                     .facing = kFacings[i % std::size(kFacings)].facing};
-    tracks.push_back({.name = "t" + std::to_string(i),
+    tracks.push_back({.name = std::string(1, 't').append(std::to_string(i)),
                       .keyframes = std::vector<Pose>(i % 2 + 1, pose),
                       .first = std::nullopt});
   }
