@@ -10,9 +10,12 @@
 
 #include "common/qmx_format.h"
 
-// Where the C library tells the processor's features, the turn also comes
-// built for AVX2 (see TurnAllAvx2).
-#if defined(__x86_64__) && defined(__GLIBC__) && __has_include(<sys/platform/x86.h>)
+// Where the C library tells the processor's features, which it found out
+// as the program started, the turn also comes built for AVX2 (see
+// TurnAllAvx2). The library's header is C that GCC's C++ takes and clang's
+// does not.
+#if defined(__x86_64__) && defined(__GLIBC__) && !defined(__clang__) && \
+    __has_include(<sys/platform/x86.h>)
 #include <sys/platform/x86.h>
 #define QMX_TURN_AVX2
 #endif
