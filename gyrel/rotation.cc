@@ -253,8 +253,7 @@ class WordLane {
   int n_;
 };
 
-// Eight words, and eight rows of them transposed, in place: row i's word j
-// becomes row j's word i.
+// Eight words, and the same 16 bytes as two 64-bit halves.
 using Words8 = int16_t __attribute__((vector_size(16)));
 using Longs2 = uint64_t __attribute__((vector_size(16)));
 
@@ -275,6 +274,8 @@ template <int kWords, bool kHigh>
   }
 }
 
+// Transposes eight rows of eight words in place: row i's word j becomes
+// row j's word i.
 [[gnu::always_inline]] inline void Transpose(Words8 (&r)[8]) {
   // Pairs of rows, then fours, then all eight.
   const Words8 a[8] = {
