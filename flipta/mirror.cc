@@ -156,12 +156,29 @@ void MirrorAngles(uint8_t* first, int64_t length) {
   }
 }
 
+// Exchanges `kBytes` bytes at `a` with as many at `b` (which do not
+// overlap) a value of type T at a time, the rest word by word.
+template <class T, size_t kBytes>
+void Exchange(uint8_t* a, uint8_t* b) {
+  if constexpr (kBytes >= sizeof(T)) {
+    T held_a;
+    T held_b;
+    std::memcpy(&held_a, a, sizeof(T));
+    std::memcpy(&held_b, b, sizeof(T));
+    std::memcpy(a, &held_b, sizeof(T));
+    std::memcpy(b, &held_a, sizeof(T));
+    Exchange<T, kBytes - sizeof(T)>(a + sizeof(T), b + sizeof(T));
+  } else if constexpr (kBytes > 0) {
+    static_assert(kBytes % 2 == 0);
+    Exchange<uint16_t, kBytes>(a, b);
+  }
+}
+
+// Both blocks are held in registers, a vector at a time: through a buffer
+// on the stack each would be written and read once more.
 template <size_t kBlock>
 void ExchangeBlock(uint8_t* a, uint8_t* b) {
-  uint8_t held[kBlock];
-  std::memcpy(held, a, kBlock);
-  std::memcpy(a, b, kBlock);
-  std::memcpy(b, held, kBlock);
+  Exchange<Words, kBlock>(a, b);
 }
 
 uint8_t* Mesh(uint8_t* keyframe, int64_t m) {
