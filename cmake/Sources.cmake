@@ -28,6 +28,9 @@ set(qmx_shovan_sources shovan/reposition.cc shovan/shovan_edit.cc)
 set(qmx_flipta_sources flipta/mirror.cc flipta/flipta_edit.cc)
 set(qmx_snipla_sources snipla/truncation.cc snipla/snipla_edit.cc)
 set(qmx_edits gyrel shovan flipta snipla)
+# The edits that are interactive programs of their own, each with its
+# main.cc, icon and manual page in its folder.
+set(qmx_programs gyrel shovan flipta snipla)
 # The edits listed once, for the front ends: names, parameters, ranges, the
 # number check, and each edit made from its values.
 set(qmx_registry_sources edits/registry.cc)
