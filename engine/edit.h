@@ -9,7 +9,6 @@
 // its parameters, and lets the front end fill them in for each file.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -74,19 +73,14 @@ class BoundEdit {
   virtual Message Completion(const KeyframeArea& area) const = 0;
 };
 
-/// `edit` (which outlives this) bound to `parameters`; `fill_in`, when
-/// given, may change them for each file.
+/// `edit` (which outlives this) bound to `parameters`, the same for every
+/// file.
 template <class P>
 class Bound final : public BoundEdit {
  public:
-  using FillInParameters = std::function<void(const KeyframeArea&, P&)>;
-
-  explicit Bound(const Edit<P>& edit, P parameters = {},
-                 FillInParameters fill_in = {})
-      : edit_(edit),
-        parameters_(std::move(parameters)),
-        fill_in_(std::move(fill_in)) {}
-  Bound(const Edit<P>&&, P = {}, FillInParameters = {}) = delete;
+  explicit Bound(const Edit<P>& edit, P parameters = {})
+      : edit_(edit), parameters_(std::move(parameters)) {}
+  Bound(const Edit<P>&&, P = {}) = delete;
 
   std::optional<Code> CheckFile(const KeyframeArea& area) const override {
     return edit_.CheckFile(area);
@@ -94,9 +88,7 @@ class Bound final : public BoundEdit {
   Layout LayOut(const KeyframeArea& area, int64_t size) const override {
     return edit_.LayOut(area, size);
   }
-  void FillIn(const KeyframeArea& area) override {
-    if (fill_in_) fill_in_(area, parameters_);
-  }
+  void FillIn(const KeyframeArea&) override {}
   std::optional<Code> CheckParameters(const KeyframeArea& area) const override {
     return edit_.CheckParameters(area, parameters_);
   }
@@ -111,7 +103,6 @@ class Bound final : public BoundEdit {
  private:
   const Edit<P>& edit_;
   P parameters_;
-  FillInParameters fill_in_;
 };
 
 }  // namespace qmx
