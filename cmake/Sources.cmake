@@ -47,8 +47,7 @@ set(qmx_cli_sources qmx/cli.cc qmx/edit_batch.cc qmx/look_commands.cc)
 # The page's own part: its files in memory, its bindings, its archives.
 set(qmx_page_sources page/page_files.cc page/studio.cc page/zip_writer.cc)
 # What the page compiles of the rest.
-set(qmx_page_parts
-  format engine wide_text gyrel shovan flipta snipla registry look page)
+set(qmx_page_parts format engine wide_text ${qmx_edits} registry look page)
 
 get_filename_component(qmx_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 function(qmx_sources var)
