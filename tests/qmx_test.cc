@@ -38,12 +38,11 @@ std::vector<Tick> Ticks(const pugi::xml_node& track) {
   return ticks;
 }
 
-// A track per file, a point and tick per keyframe, name bytes that are no
-// UTF-8 and characters XML cannot hold (U+FFFF) as U+FFFD.
+// A track per file, a point and tick per keyframe, bad name bytes as U+FFFD.
 TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
-  const std::string
-      prop = "\"prop\" & <co>\xED\xA0\x80\xC0\xAF\xEF\xBF\xBF.qmx",
-      shown = "\"prop\" & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx";
+  const std::string prop = "\"p\"&<co>\xED\xA0\x80\xC0\xAF\xEF\xBF\xBF.qmx",
+                    shown =
+                        "\"p\"&<co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx";
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
   sample::WriteFile(prop, *sample::MakeFromDescription("sample prop.qmx"));
