@@ -374,8 +374,7 @@ TEST_F(ProcessTest, PictureThroughAStandardStream) {
   EXPECT_FALSE(fs::exists("/dev/stdout (2)") || fs::exists("/dev/stderr (2)"));
   // A file it cannot read still fails the run.
   for (const std::string to : {"-", "/dev/stdout"})
-    EXPECT_EQ(Bash(path(), Tool("qmx") + " plot -o " + to + " b.qmx x >p 2>&1"),
-              1);
+    EXPECT_EQ(Bash(path(), Tool("qmx") + " plot b.qmx x -o " + to + " &>p"), 1);
 }
 
 // Just above the address space a run on a missing file needs: an edit
