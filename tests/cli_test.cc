@@ -121,6 +121,9 @@ TEST(PipelineTest, NameTakenWhenSavingAndOtherCauses) {
   ProcessFile(tool, job, m, files);
   EXPECT_EQ(TextOf(m.last), "Could not read the file, skipping.");
   EXPECT_EQ(m.last.kind, Message::Kind::kFailure);
+  std::string error;  // as info and plot tell it
+  EXPECT_FALSE(Inspect(files, "unread.qmx", {}, error));
+  EXPECT_EQ(error, "Could not read the file.");
 #ifndef __SANITIZE_ADDRESS__  // which would report the allocation that fails
   job.argument = "unheld.qmx";
   ProcessFile(tool, job, m, files);

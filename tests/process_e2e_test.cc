@@ -381,6 +381,9 @@ TEST_F(ProcessTest, PictureThroughAStandardStream) {
       fs::remove(path() / "pic.svg");
     }
   }
+  // A file it cannot read still fails the run.
+  for (const std::string to : {"-", "/dev/stdout"})
+    EXPECT_EQ(Bash(path(), Tool("qmx") + " plot b.qmx x -o " + to + " &>p"), 1);
   const std::set<std::string> after = in_dev();
   for (const std::string& name : after) {
     if (!before.contains(name)) fs::remove("/dev/" + name);

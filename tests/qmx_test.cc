@@ -40,8 +40,9 @@ std::vector<Tick> Ticks(const pugi::xml_node& track) {
 
 // A track per file, a point and tick per keyframe, bad name bytes as U+FFFD.
 TEST_F(QmxTest, PlotShowsEveryKeyframeOfEveryFile) {
-  const std::string prop = "prop & <co>\xED\xA0\x80\xC0\xAF.qmx",
-                    shown = "prop & <co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx";
+  const std::string
+      prop = "\x01\"p\"&<co>\xED\xA0\x80\xC0\xAF\xEF\xBF\xBF.qmx",
+      shown = "\uFFFD\"p\"&<co>\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.qmx";
   sample::WriteFile("walk.qmx",
                     *sample::MakeFromDescription("sample walk.qmx"));
   sample::WriteFile(prop, *sample::MakeFromDescription("sample prop.qmx"));
